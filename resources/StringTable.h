@@ -1,0 +1,13 @@
+#pragma once
+// The program's string table: id -> UTF-8 text. Ids that the table does not hold load as "".
+#include <string>
+
+namespace divuzo {
+
+// Text of string-table entry `id`, or an empty text when the table has no such entry.
+const std::string& LoadText(int id);
+
+// True when the table holds an entry for `id` (an entry may still be an empty text).
+bool HasText(int id);
+
+} // namespace divuzo

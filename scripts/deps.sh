@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev libgl-dev libudev-dev libcli11-dev libgtest-dev libgmock-dev
+  fonts-noto-cjk
+)
+# Only the tests need these: independent readers of our output and a headless display.
+TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils xvfb xauth clang)
+
+want=("${PACKAGES[@]}")
+if [ "${1:-}" = "--test" ]; then want+=("${TEST_PACKAGES[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    SUDO=sudo
+  else
+    echo "These packages are missing: ${missing[*]}" >&2
+    echo "Run this script as root (or install sudo), or install them with:" >&2
+    echo "  su -c 'apt-get install -y ${missing[*]}'" >&2
+    exit 1
+  fi
+else
+  SUDO=
+fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

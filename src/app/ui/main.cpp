@@ -1,0 +1,11 @@
+// divuzovuzov: the desktop program.
+#include <QApplication>
+#include <QDialog>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QDialog window;
+  window.setWindowTitle("DIVUZOvuzov");
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,33 @@
+// divuzo: the command-line front end. Every job calls the same core as the window does.
+#include "Command.h"
+
+#include <cstdio>
+
+namespace divuzo::cli {
+
+std::vector<CommandSetup>& Commands() {
+  static std::vector<CommandSetup> commands;
+  return commands;
+}
+
+namespace {
+int exitCode = 0;
+}
+
+void SetExitCode(int code) { exitCode = code; }
+int ExitCode() { return exitCode; }
+
+} // namespace divuzo::cli
+
+int main(int argc, char** argv) {
+  CLI::App app{"divuzo: firmware update, track files and photos for GPS units and loggers"};
+  app.set_version_flag("--version", std::string("divuzo ") + DIVUZO_VERSION);
+  app.require_subcommand(1);
+  for (auto& setup : divuzo::cli::Commands()) setup(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+  return divuzo::cli::ExitCode();
+}
