@@ -1,0 +1,9 @@
+#include "trackdata/ui/PageWayPointSetting.h"
+
+namespace divuzo {
+
+PageWayPointSetting::PageWayPointSetting(QWidget* parent) : PageBase(134, parent) {}
+
+PageWayPointSetting::~PageWayPointSetting() = default;
+
+} // namespace divuzo
