@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev
-program=build/dev/src/divuzovuzov
+program=build/dev/bin/divuzovuzov
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session." >&2
   echo "To try it without one: xvfb-run $program --demo" >&2
