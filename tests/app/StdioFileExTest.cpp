@@ -270,7 +270,9 @@ TEST(StdioFileExConversion, RoundTripsThroughJapaneseCodePages) {
     std::string bytes = CStdioFileEx::ToAnsi(text, codePage);
     ASSERT_FALSE(bytes.empty());
     // ISO-2022-JP carries 0x23 inside its two-byte codes, so only the others are searched.
-    if (codePage != 50220) EXPECT_EQ(bytes.find('#'), std::string::npos);
+    if (codePage != 50220) {
+      EXPECT_EQ(bytes.find('#'), std::string::npos);
+    }
     EXPECT_EQ(CStdioFileEx::ToWide(bytes, codePage), text);
   }
 }
