@@ -170,3 +170,28 @@ TEST_F(Conversion, OutputNeverReplacesItsSource) {
 
 } // namespace
 } // namespace divuzo
+
+namespace divuzo {
+namespace {
+
+TEST(ConvertCommand, KmlByDefaultAndErrorsExitNonZero) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "walk.trl", PackRecord({1333361700, 25.0f, 121.5f, 100.0f}));
+  const std::string cli = DIVUZO_CLI_PATH;
+  int status = -1;
+  std::string out = test::RunCapture(cli + " convert " + test::ShellQuote((dir / "walk.trl").string()) + " 2>&1", &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out, (dir / "walk.kml").string() + "\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "walk.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "walk.gpx"));
+
+  out = test::RunCapture(cli + " convert " + test::ShellQuote((dir / "none.trl").string()) + " --gpx 2>&1", &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(out.find("none.trl"), std::string::npos) << out;
+
+  out = test::RunCapture(cli + " convert " + test::ShellQuote((dir / "walk.trl").string()) + " --tz 14 2>&1", &status);
+  EXPECT_NE(status, 0) << out;
+}
+
+} // namespace
+} // namespace divuzo
