@@ -62,7 +62,8 @@ public:
   // Close, leaving no line open whatever happens.
   void Reset();
 
-  // Port name <- the port of list entry `index`; forgets the line without closing it.
+  // Port name <- the port of list entry `index` (empty outside the list); a line still open
+  // is closed.
   void SelectPortByIndex(int index, const SerialPortList& list);
   // The update page's selection step: port from the selected/typed entry, rate from the
   // rate list index (0..6; anything else keeps the rate), then portOpen = EnsureOpen().

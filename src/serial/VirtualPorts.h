@@ -21,7 +21,7 @@ std::string VirtualPortDir();
 std::string AnnounceVirtualPort(const VirtualPortAnnouncement& port);
 void WithdrawVirtualPort(const std::string& announcementFile);
 
-// Live announcements, sorted by device path.
+// Live announcements, in device path order (/dev/pts/2 before /dev/pts/10).
 std::vector<VirtualPortAnnouncement> ListVirtualPorts();
 
 } // namespace divuzo
