@@ -174,6 +174,8 @@ TEST(PortDiscovery, StaleAnnouncementsAreIgnored) {
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].friendlyName, "Live Bridge (/dev/null)");
   EXPECT_EQ(ports[0].pid, getpid());
+  // The dead process's file was cleared away by the later announcements; the live ones stay.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(vports.path()), {}), 2);
 }
 
 } // namespace
