@@ -167,6 +167,31 @@ TEST(BromDownload, RefusedPacketFailsAfterRetriesButAOneOffRefusalIsRetried) {
   }
 }
 
+TEST(BromDownload, ADeviceIsFlashedAgainFromEitherMode) {
+  TempDir out;
+  const std::string dump = (out / "flash.bin").string();
+  VdevProcess vdev({"--model", "T2000C", "--refuse-packet", "2", "--refuse-times", "9",
+                    "--flash-dump", dump});
+  ASSERT_TRUE(vdev.Started());
+  {
+    // Fails on the refused packet; the boot ROM keeps the line in frame mode.
+    FlashRun run(6, vdev.PortPath(), RandomPayload(20000, 7));
+    EXPECT_FALSE(run.Download());
+    EXPECT_EQ(run.flash.downloadStatus, dl::kPacketRefused);
+  }
+  for (unsigned seed : {8u, 9u}) {
+    // First from frame mode (a fresh handshake starts over), then from sentence mode after
+    // the restart that ends a good download.
+    const std::string payload = RandomPayload(30000, seed);
+    FlashRun run(6, vdev.PortPath(), payload);
+    EXPECT_TRUE(run.Download()) << BromStatusText(run.flash.downloadStatus, false);
+    EXPECT_EQ(ReadFileBytes(dump), payload);
+  }
+  const auto log = vdev.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "boot ROM: handshake again"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "boot ROM: handshake done, line taken"), 2);
+}
+
 TEST(BromDownload, HangUpMidImageFailsPromptly) {
   VdevProcess vdev({"--model", "ZID310", "--hangup-at", "50"});
   ASSERT_TRUE(vdev.Started());

@@ -284,7 +284,6 @@ void BootRom::OnFrame(const Frame& frame, DeviceIo& io) {
       total_ = length;
       received_ = runningCrc_ = expected_ = 0;
       nakSent_ = false;
-      refused_ = 0;
       phase_ = Phase::Image;
       io.Log("boot ROM: writing " + std::to_string(length) + " bytes");
       return Ack(io, frame.seq);
@@ -326,7 +325,7 @@ public:
                  "boot ROM traffic takes as long as on a real line at the current rate");
     app.add_flag("--no-handshake", options_.noHandshake, "the boot ROM never answers");
     app.add_option("--refuse-packet", options_.refusePacket, "refuse image packet N (from 0)");
-    app.add_option("--refuse-times", options_.refuseTimes, "refuse it this often (default: always)");
+    app.add_option("--refuse-times", options_.refuseTimes, "refuse it this often in all (default: always)");
     app.add_option("--corrupt-bytes", options_.corruptEvery,
                    "flip a bit in about one of N boot-ROM bytes, both directions");
     app.add_option("--corrupt-seed", options_.corruptSeed, "seed of --corrupt-bytes");
