@@ -98,6 +98,10 @@ bool BootRom::OnBytes(const std::uint8_t* data, std::size_t size, DeviceIo& io) 
     // Keep the line while a handshake is under way; give it back otherwise.
     return syncIndex_ != 0;
   }
+  // A frame left half-sent by a host that went away must not swallow the next host's sync.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastBytes_ > std::chrono::milliseconds(500)) decoder_.Clear();
+  lastBytes_ = now;
   Pace(size, io);
   std::vector<std::uint8_t> bytes(data, data + size);
   Corrupt(bytes.data(), bytes.size());

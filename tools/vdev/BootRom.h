@@ -61,6 +61,7 @@ private:
   bromwire::Decoder decoder_;
   std::mt19937 random_;
   std::chrono::steady_clock::time_point lineFree_{};
+  std::chrono::steady_clock::time_point lastBytes_{};
 
   Phase phase_ = Phase::Idle;
   bool agentRunning_ = false;
