@@ -244,8 +244,21 @@ BromStatus BromHost::SendAgent(const AgentFile& agent, const BromPhase& phase) {
 }
 
 BromStatus BromHost::SwitchSpeed(unsigned baud) {
+  // An adapter that cannot make the rate keeps the current one: slower, but the device is
+  // never left at a rate the host cannot follow.
+  const unsigned current = port_.Baud();
+  const bool possible = port_.Configure(baud);
+  if (!port_.Configure(current)) return dl::kLineLost;
+  if (!possible) {
+    TraceF("brom: the port cannot run at %u baud; the image goes at %u", baud, current);
+    return dl::kOk;
+  }
   Frame reply;
   BromStatus status = Command(kSpeed, Words({baud}), kAck, reply);
+  if (status == dl::kProtocolError && nakReason_ == kReasonBadSpeed) {
+    TraceF("brom: the device cannot run at %u baud; the image goes at %u", baud, current);
+    return dl::kOk;
+  }
   if (status == dl::kLineLost) return status;
   if (status != dl::kOk) return dl::kSpeedSwitchFailed;
   port_.Drain();

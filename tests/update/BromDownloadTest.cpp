@@ -129,6 +129,18 @@ TEST(BromDownload, Mt3329DeviceTakesItsOwnAgentAndRefusesTheOther) {
   }
 }
 
+TEST(BromDownload, ARateTheDeviceRefusesLeavesTheImageAtTheStartRate) {
+  TempDir out;
+  VdevProcess vdev({"--model", "ZID310", "--flash-dump", (out / "flash.bin").string()});
+  ASSERT_TRUE(vdev.Started());
+  const std::string payload = RandomPayload(30000, 10);
+  FlashRun run(7, vdev.PortPath(), payload);
+  run.flash.fastBaud = 5000000;
+  ASSERT_TRUE(run.Download()) << BromStatusText(run.flash.downloadStatus, false);
+  EXPECT_EQ(run.flash.resultBlock.imageBaud, 115200u);
+  EXPECT_EQ(ReadFileBytes(out / "flash.bin"), payload);
+}
+
 TEST(BromDownload, DamagedBytesBothWaysAreRecoveredByRetries) {
   TempDir out;
   VdevProcess vdev({"--model", "ZID310", "--corrupt-bytes", "20000", "--corrupt-seed", "7",
