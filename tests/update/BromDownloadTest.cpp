@@ -35,7 +35,7 @@ struct FlashRun {
     flash.searchFolders = {DIVUZO_BINARY_DIR "/bin"};  // the agents and scat.txt the build made
     flash.portPath = port;
     flash.connectTimeoutMs = 3000;
-    flash.ackTimeoutMs = 400;
+    flash.ackTimeoutMs = 1000;  // short enough for lost answers, long enough for a busy machine
     flash.noBootRomPauseMs = 10;
     flash.observer.showStageText = [this](int id) { texts.push_back(id); };
     flash.observer.setUpdateProgress = [this](int v) { progress.push_back(v); };
