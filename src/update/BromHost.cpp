@@ -210,7 +210,9 @@ BromStatus BromHost::SendPackets(const std::uint8_t* data, std::size_t size,
     if (reply.type == kDataNak && base < count) {
       const std::uint8_t reason = reply.payload.empty() ? 0 : reply.payload[0];
       ++retries;
-      if (++tries[base] > timing_.retries) {
+      // Line noise is worth more tries than a device that says no.
+      const std::uint32_t limit = reason == kReasonBadFrame ? timing_.retries * 4 : timing_.retries;
+      if (++tries[base] > limit) {
         TraceF("brom: packet %zu refused %u times (reason %u)", base, tries[base], reason);
         return dl::kPacketRefused;
       }
