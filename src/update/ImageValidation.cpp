@@ -1,6 +1,7 @@
 #include "update/ImageValidation.h"
 
 #include "StringTable.h"
+#include "platform/AtomicFile.h"
 #include "platform/Trace.h"
 #include "update/Crc32.h"
 
@@ -79,37 +80,6 @@ void RemoveQuietly(const std::string& path) {
   if (!path.empty()) ::unlink(path.c_str());
 }
 
-// Writes `size` bytes whole to `path`: a temporary name in the same folder, then rename.
-bool WriteWhole(const std::string& path, const std::uint8_t* data, std::size_t size,
-                std::string& error) {
-  std::string tmp = FolderOf(path) + "/.Raded_FW_Temp.XXXXXX";
-  int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    error = std::string("cannot create temporary file: ") + std::strerror(errno);
-    return false;
-  }
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < size) {
-    ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (ok) ::fchmod(fd, 0644);
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    error = std::string("cannot write temporary file: ") + std::strerror(errno);
-    ::unlink(tmp.c_str());
-  }
-  return ok;
-}
-
 std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
   const std::uint8_t* p = bytes.data() + bytes.size() - kImageCrcSize;
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -137,7 +107,9 @@ ExtractResult ExtractLoaded(const LoadedImage& img, ImageForm form, const std::s
     if (Crc32(start, payload) != StoredCrc(img.bytes)) {
       r.status = ExtractStatus::CrcMismatch;
       r.detail = "CRC mismatch";
-    } else if (WriteWhole(tempImagePath, start, payload, r.detail)) {
+    } else if (WriteFileAtomically(tempImagePath,
+                                   std::string_view(reinterpret_cast<const char*>(start), payload),
+                                   &r.detail)) {
       r.status = ExtractStatus::Ok;
       r.detail.clear();
       return r;
