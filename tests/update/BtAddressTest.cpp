@@ -78,6 +78,7 @@ protected:
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     keeper.timing.queryPolls = 10;  // a silent device costs 0.38 s instead of 3.8 s
     keeper.timing.ackPolls = 10;
+    keeper.timing.ackPollMs = 20;
     keeper.sleepMs = [this](int ms) { sleeps.push_back(ms); };
   }
   void TearDown() override {
