@@ -46,6 +46,18 @@ int UpdateProgressBarPosition(int value) {
   return value;
 }
 
+void AttachFlashDownload(UpdateJob& job, FlashDownload& flash) {
+  job.agentReady = flash.agentReady.load();
+  job.imageReady = flash.imageReady.load();
+  job.runFlashDownload = [&flash] { return flash.RunFlashDownload(flash.imageHandle); };
+  job.releaseFlashing = [&flash] { flash.ReleaseFlashing(); };
+}
+
+void RouteFlashObserver(FlashDownload& flash, UpdateObserver& observer) {
+  flash.observer.showStageText = [&observer](int id) { observer.ShowStageText(id); };
+  flash.observer.setUpdateProgress = [&observer](int value) { observer.SetUpdateProgress(value); };
+}
+
 bool RunUpdateWorker(UpdateJob& job, UpdateObserver& observer) {
   const bool keepAddress = job.deviceKind != kKindWithoutBtAddress && job.btAddress;
   TraceF("update worker: kind %d, image %s\n", job.deviceKind, job.tempImagePath.c_str());
@@ -83,6 +95,24 @@ bool RunUpdateWorker(UpdateJob& job, UpdateObserver& observer) {
     TraceF("update worker: cannot delete %s\n", job.tempImagePath.c_str());
   observer.UpdateEnded(success);
   return success;
+}
+
+} // namespace divuzo
+
+namespace divuzo {
+
+bool RunHeadlessUpdate(const HeadlessUpdate& update, UpdateObserver& observer) {
+  FlashDownload flash;
+  RouteFlashObserver(flash, observer);
+  flash.portPath = update.portPath;
+  flash.PrepareFlashing(update.deviceKind, update.tempImagePath);
+  UpdateJob job;
+  job.deviceKind = update.deviceKind;
+  job.tempImagePath = update.tempImagePath;
+  job.btAddress = update.btAddress;
+  job.pauseMs = update.pauseMs;
+  AttachFlashDownload(job, flash);
+  return RunUpdateWorker(job, observer);
 }
 
 } // namespace divuzo
