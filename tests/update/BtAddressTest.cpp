@@ -153,14 +153,6 @@ TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
   EXPECT_EQ(BtAddressWriteSentence(keeper.Address()), Framed("PMTK392,FFFFFF,FFFFFF"));
 }
 
-TEST_F(BtAddressDeviceTest, DeviceWithFFAndNothingStoredKeepsFF) {
-  VdevProcess device({"--bt-address", "FF:FF:FF:FF:FF:FF", "--split-replies"});
-  ASSERT_FALSE(device.PortPath().empty());
-  keeper.SetPrivatePort(device.PortPath(), 115200);
-  keeper.SaveBtAddress();
-  EXPECT_EQ(Stored(), "FF:FF:FF:FF:FF:FF");
-}
-
 TEST_F(BtAddressDeviceTest, ReplyArrivingInTwoPiecesIsTaken) {
   VdevProcess device({"--bt-address", "0A:0B:0C:0D:0E:0F", "--split-replies", "--noise"});
   ASSERT_FALSE(device.PortPath().empty());
