@@ -259,6 +259,36 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }
 
+TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
+  const std::string dump = (out / "flash.bin").string();
+  VdevProcess vdev({"--model", "ZID310", "--flash-dump", dump});
+  ASSERT_TRUE(vdev.Started());
+  theUtilityManager.SetLinkSettings(vdev.PortPath(), 115200, 0);
+  FirmwareDownload page;
+  page.Initialise();
+  ShortenAddressWaits(page.btAddress);
+  const fs::path image = images / "ZID310_V124_PLM.bin";
+  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(4096)));
+  const FirmwareFileCheck check = page.CheckFile(image.string());
+  ASSERT_EQ(check.messageTextId, 0);
+  ASSERT_TRUE(page.TryBeginDownload());
+
+  Recorder recorder;
+  FlashDownload flash(AgentFamily::AllInOne);
+  Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
+  EXPECT_FALSE(flash.agentReady);
+  UpdateJob job;
+  job.deviceKind = 7;
+  job.tempImagePath = check.tempImagePath;
+  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
+  AttachFlashDownload(job, flash);
+  EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Failed);
+  EXPECT_EQ(recorder.texts.back(), 447);
+  EXPECT_FALSE(fs::exists(dump));
+  EXPECT_FALSE(page.IsBusy());
+  EXPECT_FALSE(fs::exists(check.tempImagePath));
+}
+
 TEST_F(UpdateFlowTest, FirmwareDownloadPageWithoutItsPortShows413AndDownloadsNothing) {
   theUtilityManager.SetLinkSettings((out / "no-such-port").string(), 115200, 0);
   FirmwareDownload page;
