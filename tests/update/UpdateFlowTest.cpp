@@ -73,9 +73,9 @@ protected:
     flash.PrepareFlashing(kind, tempImage);
   }
 
-  void ShortenAddressWaits(BtAddressKeeper& keeper) {
-    keeper.timing.queryPolls = 20;
-    keeper.timing.ackPollMs = 20;
+  // The address steps' pauses are recorded, not slept; their waits for replies keep their
+  // limits (they end as soon as the device answers).
+  void RecordAddressPauses(BtAddressKeeper& keeper) {
     keeper.sleepMs = [this](int ms) { addressSleeps.push_back(ms); };
   }
 
@@ -107,7 +107,7 @@ TEST_F(UpdateFlowTest, IdentifiedDeviceIsFlashedAndKeepsItsBluetoothAddress) {
   ASSERT_TRUE(fs::exists(check.tempImagePath));
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -155,7 +155,7 @@ TEST_F(UpdateFlowTest, ForcedUpdateSkipsTheAddressAndShows446) {
   ASSERT_EQ(check.verdictTextId, 116);
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -191,7 +191,7 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   ASSERT_EQ(check.execute, ExecuteChange::Enable);
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -224,7 +224,7 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
 
   FirmwareDownload page;
   page.Initialise();
-  ShortenAddressWaits(page.btAddress);
+  RecordAddressPauses(page.btAddress);
   EXPECT_EQ(page.CheckFile("").messageTextId, 412);
   // Only the tagged form counts here.
   const fs::path plain = images / "T410_BT_V1.23_PLM.bin";
@@ -261,12 +261,12 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
 
 TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "ZID310", "--flash-dump", dump});
+  VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:02:03:04:05:06", "--flash-dump", dump});
   ASSERT_TRUE(vdev.Started());
   theUtilityManager.SetLinkSettings(vdev.PortPath(), 115200, 0);
   FirmwareDownload page;
   page.Initialise();
-  ShortenAddressWaits(page.btAddress);
+  RecordAddressPauses(page.btAddress);
   const fs::path image = images / "ZID310_V124_PLM.bin";
   test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(4096)));
   const FirmwareFileCheck check = page.CheckFile(image.string());
