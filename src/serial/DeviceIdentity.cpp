@@ -129,7 +129,7 @@ IdentifyResult IdentifyDevice(DeviceProtocol& protocol, const std::string& portE
 
   result.ok = result.modelKnown && result.firmwareKnown && result.hardwareKnown;
   DisconnectDevice(protocol, hooks.heartbeat);
-  result.statusTextId = result.ok ? kTextDone : kTextTimeout;
+  result.statusTextId = result.ok ? kTextReadDone : kTextTimeout;
   status(result.statusTextId);
   if (hooks.heartbeat) hooks.heartbeat->SetHeartbeat(true);
   return result;

@@ -25,7 +25,7 @@ std::string HardwareVersionText(const std::string& field, bool loggerFamily);
 
 // Status text ids shown by identification.
 inline constexpr int kTextTalking = 310;   // talking to the device
-inline constexpr int kTextDone = 311;      // read complete
+inline constexpr int kTextReadDone = 311;      // read complete
 inline constexpr int kTextTimeout = 315;   // timed out, start again
 
 // The main window's heartbeat worker, as seen by the core.

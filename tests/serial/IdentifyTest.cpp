@@ -76,8 +76,8 @@ TEST_F(Identify, EveryModelOfTheFixedQueryFamily) {
     EXPECT_EQ(r.firmwareDigits, "205") << c.token;
     EXPECT_EQ(r.firmwareText, "V2.05") << c.token;
     EXPECT_EQ(r.hardwareText, "V02") << c.token;
-    EXPECT_EQ(r.statusTextId, kTextDone) << c.token;
-    EXPECT_EQ(statuses, (std::vector<int>{kTextTalking, kTextDone})) << c.token;
+    EXPECT_EQ(r.statusTextId, kTextReadDone) << c.token;
+    EXPECT_EQ(statuses, (std::vector<int>{kTextTalking, kTextReadDone})) << c.token;
     EXPECT_FALSE(channel.IsOpen()) << c.token;
     // The conversation on the wire: model, firmware, hardware, then the goodbye.
     EXPECT_EQ(vdev->ReceivedSentences(),
