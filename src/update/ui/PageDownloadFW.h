@@ -1,5 +1,8 @@
 #pragma once
-// Page (dialog 147). Created hidden by the main window.
+// The firmware download page (dialog 147). It never gets a tab; the main window asks it whether
+// a download is running before it closes.
+#include <atomic>
+
 #include "app/ui/PageBase.h"
 
 namespace divuzo {
@@ -9,6 +12,13 @@ class PageDownloadFW : public PageBase {
 public:
   explicit PageDownloadFW(QWidget* parent = nullptr);
   ~PageDownloadFW() override;
+
+  bool HandlesPageCommand() const override { return false; }
+  void PageCommand(int) override {}
+
+  // 1 while the page's download worker runs.
+  bool IsBusy() const { return busy != 0; }
+  std::atomic<int> busy{0};
 };
 
 } // namespace divuzo
