@@ -66,13 +66,17 @@ int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path&
 bool PublishTemp(int fd, const std::filesystem::path& tempPath, const std::filesystem::path& target,
                  std::string* error) {
   if (::fsync(fd) != 0) {
-    SetError(error, SystemErrorText("cannot write", target, errno));
+    int err = errno;
+    SetError(error, SystemErrorText("cannot write", target, err));
     ::unlink(tempPath.c_str());
+    errno = err;
     return false;
   }
   if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-    SetError(error, SystemErrorText("cannot replace", target, errno));
+    int err = errno;
+    SetError(error, SystemErrorText("cannot replace", target, err));
     ::unlink(tempPath.c_str());
+    errno = err;
     return false;
   }
   // The new contents are in place; syncing the folder makes the rename itself durable.
@@ -91,16 +95,20 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      SetError(error, SystemErrorText("cannot write", target, errno));
+      int err = errno;
+      SetError(error, SystemErrorText("cannot write", target, err));
       ::close(fd);
       ::unlink(temp.c_str());
+      errno = err;
       return false;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
   bool ok = PublishTemp(fd, temp, target, error);
+  int err = errno;
   ::close(fd);
+  errno = err;
   return ok;
 }
 

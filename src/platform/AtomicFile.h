@@ -24,7 +24,7 @@ bool PublishTemp(int fd, const std::filesystem::path& tempPath, const std::files
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr, int mode = -1);
 
-// "<what> <path>: <system message>" for the current errno, used for the messages above.
+// "<what> <path>: <system message>". The functions above leave errno set when they fail.
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err);
 
 } // namespace divuzo

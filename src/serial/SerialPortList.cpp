@@ -109,7 +109,7 @@ std::string MakeFriendlyName(const std::string& driver, const std::string& manuf
   else if (!product.empty()) name = product;
   else if (!manufacturer.empty()) name = manufacturer;
   else if (driver == "cdc_acm") name = "USB Serial Device";
-  else if (driver == "serial8250" || driver == "serial" || driver.empty()) name = "Communications Port";
+  else if (driver == "serial8250" || driver == "port" || driver.empty()) name = "Communications Port";
   else name = driver;
   return name + " (" + path + ")";
 }

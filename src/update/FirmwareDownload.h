@@ -24,14 +24,9 @@ enum class FirmwareDownloadOutcome {
   PortUnusable,  // text 413: the private port could not be opened, no download took place
 };
 
+// The flashing itself uses FlashDownload with AgentFamily::AllInOne ("MTK_AllInOne_DA_*" agents).
 class FirmwareDownload {
 public:
-  // Agent file pattern for this page ("MTK_AllInOne_DA_MT3318_*.bin" for kinds 3 and 4,
-  // "MTK_AllInOne_DA_MT3329_*.bin" for 5 and 6); nullptr for every other kind.
-  static const char* AgentPattern(int deviceKind);
-  // The chip-dependent agent value for this page: 0x100800 (kinds 3, 4), 0xC00 (5, 6), 0 else.
-  static unsigned AgentValue(int deviceKind);
-
   // Page initialisation: the private port from the link settings.
   void Initialise();
 

@@ -18,6 +18,7 @@
 namespace divuzo {
 
 class BtAddressKeeper;
+class FlashDownload;
 
 class UpdateObserver {
 public:
@@ -58,6 +59,24 @@ struct UpdateJob {
   int pauseMs = 2000;
   std::function<void(int)> sleepMs;
 };
+
+// Wires a prepared FlashDownload into `job`: the download over flash.portPath, the release,
+// and the ready flags PrepareFlashing left. Call after PrepareFlashing.
+void AttachFlashDownload(UpdateJob& job, FlashDownload& flash);
+// Sends the flashing's stage texts (405..409) and progress to `observer`.
+void RouteFlashObserver(FlashDownload& flash, UpdateObserver& observer);
+
+// Execute without a window: prepares the flashing for `deviceKind` from `tempImagePath`
+// (agent, layout and image loaded; texts through `observer`), then runs the worker with the
+// download over `portPath`. True on success. The temporary image is deleted in every outcome.
+struct HeadlessUpdate {
+  int deviceKind = 0;
+  std::string portPath;
+  std::string tempImagePath;
+  BtAddressKeeper* btAddress = nullptr;
+  int pauseMs = 2000;
+};
+bool RunHeadlessUpdate(const HeadlessUpdate& update, UpdateObserver& observer);
 
 // Runs the worker's steps in order on the calling thread; true on success (agent, image and
 // download all succeeded). Never throws.
