@@ -28,6 +28,24 @@ bool IsPseudoTerminal(int fd) {
   return maj >= 136 && maj <= 143;
 }
 
+// The rates termios names; others go through LineSpeed's numeric path.
+speed_t SpeedConstant(unsigned baud) {
+  switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return B0;
+  }
+}
+
 // A write that makes no progress for this long is given up (a wedged adapter must not hang us).
 constexpr int kWriteStallMs = 10000;
 
@@ -148,11 +166,16 @@ bool TermiosPort::Configure(unsigned baud) {
   // VMIN 1 with O_NONBLOCK: no data gives EAGAIN, so read() == 0 can only mean hang-up.
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
+  const speed_t named = SpeedConstant(baud);
+  if (named != B0) {
+    cfsetispeed(&tio, named);
+    cfsetospeed(&tio, named);
+  }
   if (tcsetattr(fd_, TCSANOW, &tio) != 0) {
     SetError(errno, "tcsetattr");
     return false;
   }
-  if (!SetLineSpeed(fd_, baud)) {
+  if (named == B0 && !SetLineSpeed(fd_, baud)) {
     SetError(errno, "set speed");
     return false;
   }
