@@ -9,6 +9,7 @@
 #include "app/ui/ControlId.h"
 #include "app/ui/TabCtrlEx.h"
 #include "app/ui/VaduzOdivozuDlg.h"
+#include "update/FirmwareDownload.h"
 #include "update/ui/PageDownloadFW.h"
 
 using namespace divuzo;
@@ -133,13 +134,13 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     StartHeartbeat(w);
 
-    w.DownloadPage()->busy = 1;
+    theFirmwareDownload.busy = 1;
     w.close();
     QVERIFY(w.isVisible());
     QCOMPARE(w.heartbeatRun.load(), 1);
     QCOMPARE(theUtilityManager.heartbeatEnded.load(), 0);
 
-    w.DownloadPage()->busy = 0;
+    theFirmwareDownload.busy = 0;
     w.close();
     QVERIFY(!w.isVisible());
     QCOMPARE(w.result(), int(QDialog::Rejected));
@@ -153,6 +154,8 @@ private slots:
              QStringLiteral("適合製品 : ZID300,ZID310,ZID200,ZIDTonic1      "));
     QCOMPARE(FindControl<QPushButton>(&about, 1)->text(), QStringLiteral("閉じる"));
     QVERIFY(FindControl<QLabel>(&about, 1181)->isHidden());
+    // The program's own version resource gives the product version.
+    QCOMPARE(FindControl<QLabel>(&about, 1181)->text(), QStringLiteral(" 1.0.0.0"));
     // Each 16-bit word of the two halves is one number, most significant first.
     QCOMPARE(AboutDlg::FormatProductVersion(0x00020003u, 0x0004FFFFu), QStringLiteral(" 2.3.4.65535"));
   }

@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "app/FileVersionInfo.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/DialogTemplate.h"
 
@@ -30,7 +31,12 @@ QString AboutDlg::FormatProductVersion(std::uint32_t ms, std::uint32_t ls) {
 }
 
 bool AboutDlg::ShowProductVersion() {
-  return false;
+  CFileVersionInfo info;
+  if (!info.Create()) return false;
+  const std::uint32_t ms = (std::uint32_t{info.GetProductVersion(3)} << 16) | info.GetProductVersion(2);
+  const std::uint32_t ls = (std::uint32_t{info.GetProductVersion(1)} << 16) | info.GetProductVersion(0);
+  FindControl<QLabel>(this, 1181)->setText(FormatProductVersion(ms, ls).left(255));
+  return true;
 }
 
 } // namespace divuzo

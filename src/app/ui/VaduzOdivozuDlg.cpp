@@ -14,6 +14,7 @@
 #include "app/ui/DialogTemplate.h"
 #include "app/ui/TabCtrlEx.h"
 #include "platform/Trace.h"
+#include "serial/CloseSequence.h"
 #include "serial/ui/PageGPSStatus.h"
 #include "serial/ui/PageMTKTracklogSetting.h"
 #include "trackdata/ui/PageTrackLogFormat.h"
@@ -27,6 +28,15 @@ namespace divuzo {
 
 namespace {
 constexpr int kTabControlId = 1006;
+
+class WindowHeartbeat : public HeartbeatControl {
+public:
+  explicit WindowHeartbeat(VaduzOdivozuDlg* window) : window_(window) {}
+  void SetHeartbeat(bool run) override { window_->SetHeartbeat(run); }
+
+private:
+  VaduzOdivozuDlg* window_;
+};
 // Pages sit at this point of the tab control, below the tab row.
 constexpr QPoint kPageOrigin(8, 28);
 } // namespace
@@ -36,6 +46,7 @@ VaduzOdivozuDlg::VaduzOdivozuDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
+  heartbeatControl_ = std::make_unique<WindowHeartbeat>(this);
   pageEnabled_.fill(1);
   tabPages_.fill(nullptr);
 
@@ -125,23 +136,26 @@ QWidget* VaduzOdivozuDlg::Control(int id) const { return FindControl<QWidget>(th
 // ---- heartbeat ----
 
 void VaduzOdivozuDlg::SetHeartbeat(bool run) {
+  std::lock_guard<std::mutex> lock(heartbeatMutex_);
   if (run) {
     heartbeatRun = 1;
     heartbeatThreads_.emplace_back(&VaduzOdivozuDlg::HeartbeatWorker, this);
     return;
   }
-  {
-    std::lock_guard<std::mutex> lock(heartbeatMutex_);
-    heartbeatRun = 0;
-  }
+  heartbeatRun = 0;
   heartbeatWake_.notify_all();
 }
 
 void VaduzOdivozuDlg::StopHeartbeatAndWait() {
-  SetHeartbeat(false);
-  for (std::thread& t : heartbeatThreads_)
+  std::vector<std::thread> threads;
+  {
+    std::lock_guard<std::mutex> lock(heartbeatMutex_);
+    heartbeatRun = 0;
+    heartbeatWake_.notify_all();
+    threads.swap(heartbeatThreads_);
+  }
+  for (std::thread& t : threads)
     if (t.joinable()) t.join();
-  heartbeatThreads_.clear();
 }
 
 void VaduzOdivozuDlg::HeartbeatWorker() {
@@ -239,35 +253,31 @@ void VaduzOdivozuDlg::OnAbout() {
 
 // ---- closing ----
 
-void VaduzOdivozuDlg::RequestClose() {
-  if (DownloadPage()->IsBusy()) return;
-  PageDeviceSetting* update = UpdatePage();
-  if (update->HoldsOpenPort()) {
-    if (theUtilityManager.highSpeedLink == 1) update->RestoreLowSpeedLink();
-    update->SendGoodbye();
-  }
-  reject();
+bool VaduzOdivozuDlg::DeviceWorkRunning() const {
+  return DownloadPage()->IsBusy() || UpdatePage()->IsWorking();
 }
 
-void VaduzOdivozuDlg::CancelHandling() {
-  PageDeviceSetting* update = UpdatePage();
-  if (update->HoldsOpenPort()) {
-    update->SendGoodbye();
-    update->PurgeAndClosePort();
-  }
+void VaduzOdivozuDlg::RequestClose() {
+  if (DeviceWorkRunning()) return;
+  // With a line open: logger back to normal speed, goodbye, then the Cancel steps.
+  CloseOnRequest(UpdatePage()->Protocol(), Heartbeat());
   StopHeartbeatAndWait();
+  QDialog::reject();
 }
 
 void VaduzOdivozuDlg::reject() {
-  CancelHandling();
+  if (DeviceWorkRunning()) return;
+  // With a line open: goodbye, purge and close.
+  CloseOnCancel(UpdatePage()->Protocol(), Heartbeat());
+  StopHeartbeatAndWait();
   QDialog::reject();
 }
 
 void VaduzOdivozuDlg::accept() {
-  PageDeviceSetting* update = UpdatePage();
-  if (update->HoldsOpenPort()) update->PurgeAndClosePort();
+  if (DeviceWorkRunning()) return;
+  // With a line open: purge and close without a word.
+  CloseOnOk(UpdatePage()->Protocol(), Heartbeat());
   StopHeartbeatAndWait();
-  CancelHandling();
   QDialog::done(QDialog::Accepted);
 }
 

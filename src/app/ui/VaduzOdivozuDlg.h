@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -16,6 +17,7 @@ class QPushButton;
 namespace divuzo {
 
 class CTabCtrlEx;
+class HeartbeatControl;
 class PageBase;
 class PageDeviceSetting;
 class PageDownloadFW;
@@ -41,7 +43,10 @@ public:
   ~VaduzOdivozuDlg() override;
 
   // run = true starts a heartbeat worker; false asks every worker to leave and returns at once.
+  // Callable from any thread (identification stops and restarts it from its worker).
   void SetHeartbeat(bool run);
+  // The heartbeat as the core's device conversations stop and restart it.
+  HeartbeatControl* Heartbeat() const { return heartbeatControl_.get(); }
   // Stops the heartbeat and waits until every worker has left (window end).
   void StopHeartbeatAndWait();
   // Length of one heartbeat cycle (1000 ms).
@@ -56,6 +61,9 @@ public:
   // Window close: refused while the firmware download page is busy; otherwise the device is
   // told goodbye (when a port is open) and the window ends as with Escape.
   void RequestClose();
+  // True while a page is talking to the device or flashing it: closing then would cut the
+  // device off mid-conversation, so every way out of the window waits.
+  bool DeviceWorkRunning() const;
 
   PageBase* Page(int slot) const { return pages_[static_cast<std::size_t>(slot)]; }
   PageDeviceSetting* UpdatePage() const;
@@ -94,8 +102,6 @@ private:
   void CreatePages();
   void HeartbeatWorker();
   void SendPageCommandToAll(int code);
-  // OK and Cancel without ending the dialog.
-  void CancelHandling();
 
   CTabCtrlEx* tab_ = nullptr;
   QLabel* picture1046_ = nullptr;
@@ -107,9 +113,10 @@ private:
   int currentTab_ = 0;
 
   std::chrono::milliseconds heartbeatPeriod_{1000};
-  std::mutex heartbeatMutex_;
+  std::mutex heartbeatMutex_;  // guards the wake-up and the list of workers
   std::condition_variable heartbeatWake_;
   std::vector<std::thread> heartbeatThreads_;
+  std::unique_ptr<HeartbeatControl> heartbeatControl_;
 };
 
 } // namespace divuzo
