@@ -2,6 +2,8 @@
 // Dialog units -> pixels. Dialog layouts are given in dialog units of the dialog's font: one
 // horizontal unit is a quarter of the font's average character width, one vertical unit an
 // eighth of its height, so a layout scales with its font the way a dialog template does.
+// The average width is kept unrounded: fonts that stand in for the template's face are a
+// little wider, and rounding it up as well would push a page out of its tab.
 #include <QFont>
 #include <QRect>
 
@@ -14,7 +16,7 @@ public:
   explicit DialogUnits(const QFont& font);
 
   const QFont& Font() const { return font_; }
-  int BaseX() const { return baseX_; }  // average character width in pixels
+  double BaseX() const { return baseX_; }  // average character width in pixels
   int BaseY() const { return baseY_; }  // character height in pixels
 
   int X(int dluX) const;  // horizontal length in pixels
@@ -24,7 +26,7 @@ public:
 
 private:
   QFont font_;
-  int baseX_ = 0;
+  double baseX_ = 0;
   int baseY_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "update/ui/PageDeviceSetting.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -54,10 +55,12 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
   connect_ = t.Button(1002, 114, 38, 39, 40);
   t.Static(1238, 15, 67, 41, 10);
   portList_ = t.DropList(1116, 58, 66, 45, 67);
-  // The list shows the discovered ports; a device path may also be typed in.
+  // The list shows the discovered ports by their friendly names; the box itself shows the
+  // chosen port's path, and a device path may also be typed in.
   portList_->setEditable(true);
   portList_->setInsertPolicy(QComboBox::NoInsert);
   portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  portList_->view()->setMinimumWidth(t.Units().X(200));
   status_ = t.Static(1003, 15, 81, 289, 19);
 
   t.Static(1010, 165, 39, 66, 10);
@@ -100,7 +103,10 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
   connect(selectFile_, &QPushButton::clicked, this, &PageDeviceSetting::OnSelectFile);
   connect(forceUpdate_, &QPushButton::clicked, this, &PageDeviceSetting::OnForceUpdate);
   connect(execute_, &QPushButton::clicked, this, &PageDeviceSetting::OnExecute);
-  connect(portList_, &QComboBox::currentTextChanged, this, &PageDeviceSetting::OnPortSelected);
+  connect(portList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) portList_->setEditText(portList_->itemData(index).toString());
+  });
+  connect(portList_, &QComboBox::editTextChanged, this, &PageDeviceSetting::OnPortSelected);
   connect(rateList_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index >= 0 && index < static_cast<int>(kLineSpeeds.size()))
       lineSpeed_ = static_cast<int>(kLineSpeeds[static_cast<std::size_t>(index)]);
@@ -171,8 +177,17 @@ void PageDeviceSetting::FillPortList() {
     detectedPortName_ = found;
     detectedIndex_ = index;
   }
-  portList_->setCurrentIndex(portList_->count() > 0 ? index : -1);
+  SelectPortEntry(index);
   portName_ = detectionFound_ ? found : PortFromListEntry(portList_->currentText().toStdString());
+}
+
+void PageDeviceSetting::SelectPortEntry(int index) {
+  if (index < 0 || index >= portList_->count()) {
+    portList_->setCurrentIndex(-1);
+    return;
+  }
+  portList_->setCurrentIndex(index);
+  portList_->setEditText(portList_->itemData(index).toString());
 }
 
 void PageDeviceSetting::StoreLinkSettings() { theUtilityManager.SetLinkSettings(portName_, lineSpeed_, 0); }
@@ -184,12 +199,12 @@ void PageDeviceSetting::OnAutoDetect() {
   // The list is built anew: the adapter may have been plugged in since start-up.
   FillPortList();
   if (detectionFound_) {
-    portList_->setCurrentIndex(detectedIndex_);
+    SelectPortEntry(detectedIndex_);
     portName_ = detectedPortName_;
     ShowStatus(450);
     connect_->setEnabled(true);
   } else {
-    portList_->setCurrentIndex(portList_->count() > 0 ? 0 : -1);
+    SelectPortEntry(0);
     portName_ = PortFromListEntry(portList_->currentText().toStdString());
     ShowStatus(449);
     portList_->setEnabled(true);
@@ -208,11 +223,11 @@ void PageDeviceSetting::OnPortSelected() {
 void PageDeviceSetting::OnPageDefault() {
   const QSignalBlocker block(portList_);
   if (detectionFound_ == 1) {
-    portList_->setCurrentIndex(detectedIndex_);
+    SelectPortEntry(detectedIndex_);
     portName_ = detectedPortName_;
   } else {
-    portList_->setCurrentIndex(portList_->count() > 0 ? 0 : -1);
-    portName_ = PortFromListEntry(portList_->currentText().toStdString());
+    SelectPortEntry(0);
+    portName_ = portList_->currentText().toStdString();
   }
   rateList_->setCurrentIndex(-1);
   lineSpeed_ = static_cast<int>(kDefaultBaud);

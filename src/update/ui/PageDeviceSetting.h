@@ -78,6 +78,8 @@ protected:
 
 private:
   void FillPortList();
+  // Selects list entry `index` and shows its port's path in the box.
+  void SelectPortEntry(int index);
   void OnPortSelected();
   void OnIdentified(const IdentifyResult& result);
   void StoreLinkSettings();
