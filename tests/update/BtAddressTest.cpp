@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 namespace divuzo {
 namespace {
@@ -72,22 +71,11 @@ TEST(BtAddressTest, ReplyScanning) {
 class BtAddressDeviceTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    if (old) savedConfig_ = old;
-    hadConfig_ = old != nullptr;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     keeper.timing.queryPolls = 10;  // a silent device costs 0.38 s instead of 3.8 s
     keeper.timing.ackPolls = 10;
     keeper.timing.ackPollMs = 20;
     keeper.sleepMs = [this](int ms) { sleeps.push_back(ms); };
   }
-  void TearDown() override {
-    if (hadConfig_)
-      setenv("XDG_CONFIG_HOME", savedConfig_.c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-  }
-
   std::string Stored() {
     std::string text;
     Tool tool;
@@ -98,27 +86,24 @@ protected:
     Tool tool;
     ASSERT_TRUE(tool.WriteRegString(HKEY_CURRENT_USER, "T410BTMacAddress", text));
   }
-  // Sentences the device received, from its log.
-  static std::string Received(const std::string& log) {
-    std::ifstream in(log);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  static bool Received(const VdevProcess& device, const std::string& prefix) {
+    for (const auto& s : device.ReceivedSentences())
+      if (s.rfind(prefix, 0) == 0) return true;
+    return false;
   }
 
   test::TempDir config;
+  test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
   test::TempDir work;
   BtAddressKeeper keeper;
   std::vector<int> sleeps;
-
-private:
-  std::string savedConfig_;
-  bool hadConfig_ = false;
 };
 
 TEST_F(BtAddressDeviceTest, AddressSurvivesAFlashThatWipedIt) {
   {
     VdevProcess before({"--bt-address", "01:23:45:67:89:AB"});
-    ASSERT_FALSE(before.Path().empty());
-    keeper.SetPrivatePort(before.Path(), 115200);
+    ASSERT_FALSE(before.PortPath().empty());
+    keeper.SetPrivatePort(before.PortPath(), 115200);
     keeper.SaveBtAddress();
     EXPECT_EQ(keeper.portUsable.load(), 1);
     EXPECT_EQ(keeper.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
@@ -126,12 +111,11 @@ TEST_F(BtAddressDeviceTest, AddressSurvivesAFlashThatWipedIt) {
   }
   // A freshly flashed unit answers FF:FF:FF:FF:FF:FF: the stored address is taken instead and
   // written back into the device.
-  const std::string log = (work / "after.log").string();
-  VdevProcess after({"--bt-address", "FF:FF:FF:FF:FF:FF", "--log", log});
-  ASSERT_FALSE(after.Path().empty());
+  VdevProcess after({"--bt-address", "FF:FF:FF:FF:FF:FF"});
+  ASSERT_FALSE(after.PortPath().empty());
   BtAddressKeeper fresh;
   fresh.sleepMs = [this](int ms) { sleeps.push_back(ms); };
-  fresh.SetPrivatePort(after.Path(), 115200);
+  fresh.SetPrivatePort(after.PortPath(), 115200);
   fresh.SaveBtAddress();
   EXPECT_EQ(fresh.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
   EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
@@ -139,21 +123,20 @@ TEST_F(BtAddressDeviceTest, AddressSurvivesAFlashThatWipedIt) {
   EXPECT_EQ(fresh.LastWrittenSentence(), Framed("PMTK392,012345,6789AB"));
   // The pause before the write, then the settle time after the acknowledgement.
   EXPECT_EQ(sleeps, (std::vector<int>{2000, 1000}));
-  after.Stop();
-  EXPECT_NE(Received(log).find("$PMTK392,012345,6789AB*"), std::string::npos) << Received(log);
+  EXPECT_TRUE(Received(after, "$PMTK392,012345,6789AB*"));
 
   // The device now reports the restored address.
   VdevProcess again({"--bt-address", "01:23:45:67:89:AB"});
   BtAddressKeeper check;
-  check.SetPrivatePort(again.Path(), 115200);
+  check.SetPrivatePort(again.PortPath(), 115200);
   check.SaveBtAddress();
   EXPECT_EQ(check.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
 }
 
 TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
   VdevProcess device({"--silent"});
-  ASSERT_FALSE(device.Path().empty());
-  keeper.SetPrivatePort(device.Path(), 115200);
+  ASSERT_FALSE(device.PortPath().empty());
+  keeper.SetPrivatePort(device.PortPath(), 115200);
 
   Store("11:22:33:44:55:66");
   keeper.SaveBtAddress();
@@ -172,16 +155,16 @@ TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
 
 TEST_F(BtAddressDeviceTest, DeviceWithFFAndNothingStoredKeepsFF) {
   VdevProcess device({"--bt-address", "FF:FF:FF:FF:FF:FF", "--split-replies"});
-  ASSERT_FALSE(device.Path().empty());
-  keeper.SetPrivatePort(device.Path(), 115200);
+  ASSERT_FALSE(device.PortPath().empty());
+  keeper.SetPrivatePort(device.PortPath(), 115200);
   keeper.SaveBtAddress();
   EXPECT_EQ(Stored(), "FF:FF:FF:FF:FF:FF");
 }
 
 TEST_F(BtAddressDeviceTest, ReplyArrivingInTwoPiecesIsTaken) {
   VdevProcess device({"--bt-address", "0A:0B:0C:0D:0E:0F", "--split-replies", "--noise"});
-  ASSERT_FALSE(device.Path().empty());
-  keeper.SetPrivatePort(device.Path(), 115200);
+  ASSERT_FALSE(device.PortPath().empty());
+  keeper.SetPrivatePort(device.PortPath(), 115200);
   keeper.SaveBtAddress();
   EXPECT_EQ(keeper.Address(), (BtAddress{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}));
 }

@@ -25,6 +25,9 @@ struct UpdateOptions {
 class ConsoleProgress : public divuzo::UpdateObserver {
 public:
   void ShowStageText(int textId) override {
+    // The flashing repeats its stage text with every progress step; show each change once.
+    if (divuzo::LoadText(textId) == lastStage_) return;
+    lastStage_ = divuzo::LoadText(textId);
     EndProgressLine();
     std::printf("%s\n", divuzo::LoadText(textId).c_str());
     std::fflush(stdout);
@@ -55,6 +58,7 @@ private:
   bool tty_ = isatty(STDOUT_FILENO) != 0;
   bool open_ = false;
   std::string last_;
+  std::string lastStage_;
 };
 
 int RunUpdate(const UpdateOptions& o) {
