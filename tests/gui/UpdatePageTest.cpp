@@ -16,6 +16,7 @@
 #include "app/ui/StopMessage.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/DeviceProtocol.h"
+#include "update/FirmwareDownload.h"
 #include "update/ui/PageDeviceSetting.h"
 
 using namespace divuzo;
@@ -193,6 +194,39 @@ private slots:
     p->chooseImageFile = [](QWidget*, const QString&) { return QString(); };
     QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
     QCOMPARE(Status(p, 1198), untagged);
+
+    // Back to the good image, then Execute: the device's boot ROM takes the image.
+    p->chooseImageFile = [&](QWidget*, const QString&) { return image; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000101"));
+    const QString temp = QString::fromStdString(p->tempImagePath);
+    QVERIFY(QFile::exists(temp));
+    p->updatePauseMs = 10;
+    auto& bt = theFirmwareDownload.btAddress;
+    bt.timing.restorePauseMs = 10;
+    bt.timing.ackSettleMs = 10;
+    bool ended = false, succeeded = false;
+    p->onUpdateEnded = [&](bool success) { ended = true; succeeded = success; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(!w.Control(1)->isEnabled());
+    QVERIFY(!w.Control(1095)->isEnabled());
+    w.close();  // refused while the device is being flashed
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
+    QVERIFY2(succeeded, qPrintable(Status(p, 1233)));
+    QCOMPARE(Status(p, 1233), Text(411));
+    QCOMPARE(Status(p, 1234), QStringLiteral("100%"));
+    QCOMPARE(FindControl<QProgressBar>(p, 1093)->value(), 100);
+    QCOMPARE(Status(p, 1237), Text(401));  // kind 7 keeps the warning line
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QVERIFY(!QFile::exists(temp));
+    QVERIFY(messages_.size() == 1);
+    // The address was asked before and written back after.
+    QVERIFY(vdev.CountReceived("$PMTK492*3D") >= 1);
+    QCOMPARE(QString::fromStdString(bt.LastWrittenSentence()).left(9), QStringLiteral("$PMTK392,"));
   }
 
   void manualPortAndForcedUpdateWithoutFile() {
