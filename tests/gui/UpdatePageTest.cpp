@@ -256,6 +256,15 @@ private slots:
     QCOMPARE(LinkPort(), QStringLiteral("/dev/ttyUSB7"));
     list->setEditText(QString::fromStdString(vdev.PortPath()));
 
+    // "Default All" (hidden button 1002 of the window) puts the page's choice back to the
+    // first entry without touching the stored link settings.
+    const int before = list->currentIndex();
+    FindControl<QPushButton>(&w, 1002)->click();
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    list->setCurrentIndex(before);
+    QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
+
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(315), 20000);
     QCOMPARE(Usable(p), QStringLiteral("010010"));
