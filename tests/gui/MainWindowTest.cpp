@@ -73,6 +73,15 @@ private slots:
       QCOMPARE(page->isVisible(), slot == kSlotUpdate);
     }
 
+    // Every page fits inside the tab control below the tab row, and the visible controls of the
+    // update page fit inside the page (template sizes in dialog units of two different fonts).
+    for (int slot = 0; slot < kPageSlotCount; ++slot)
+      QVERIFY2(tab->rect().contains(w.Page(slot)->geometry()), qPrintable(QString::number(slot)));
+    QVERIFY(w.Page(kSlotUpdate)->geometry().top() >= tab->TabBar()->geometry().bottom());
+    QVERIFY(w.rect().contains(tab->geometry()));
+    for (QWidget* c : w.Page(kSlotUpdate)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+      if (c->isVisible()) QVERIFY2(w.Page(kSlotUpdate)->rect().contains(c->geometry()), qPrintable(c->objectName()));
+
     // Selecting the single tab again changes nothing.
     tab->SelectItem(0);
     QCOMPARE(tab->GetCurSel(), 0);

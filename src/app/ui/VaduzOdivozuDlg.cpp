@@ -97,11 +97,12 @@ VaduzOdivozuDlg::VaduzOdivozuDlg(QWidget* parent) : QDialog(parent) {
 }
 
 VaduzOdivozuDlg::~VaduzOdivozuDlg() {
-  StopHeartbeatAndWait();
+  // Pages first: they wait for their workers, which may still start or stop the heartbeat.
   for (PageBase*& page : pages_) {
     delete page;
     page = nullptr;
   }
+  StopHeartbeatAndWait();
 }
 
 void VaduzOdivozuDlg::CreatePages() {
