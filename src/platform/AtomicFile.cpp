@@ -36,6 +36,13 @@ bool SyncFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
+std::string TempNamePrefix(const std::filesystem::path& target) {
+  std::string prefix(".");
+  prefix += target.filename().string();
+  prefix += ".tmp-";
+  return prefix;
+}
+
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err) {
   std::string text(what);
   text += ' ';
@@ -48,8 +55,8 @@ std::string SystemErrorText(std::string_view what, const std::filesystem::path& 
 int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path& tempPath,
                      std::string* error, int mode) {
   std::filesystem::path folder = target.parent_path();
-  std::string pattern = ((folder.empty() ? std::filesystem::path(".") : folder) /
-                         ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string pattern = ((folder.empty() ? std::filesystem::path(".") : folder) / TempNamePrefix(target)).string();
+  pattern += "XXXXXX";
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     SetError(error, SystemErrorText("cannot create a file in", folder.empty() ? "." : folder, errno));

@@ -14,6 +14,9 @@ namespace divuzo {
 int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path& tempPath,
                      std::string* error, int mode = -1);
 
+// File names of the temporaries made for `target` start with this (".name.tmp-").
+std::string TempNamePrefix(const std::filesystem::path& target);
+
 // Syncs `fd` (the temporary's descriptor; the caller still closes it), renames `tempPath` onto
 // `target` and syncs the folder. On failure the temporary is removed, the target is untouched and
 // the call returns false with a message in *error.

@@ -402,7 +402,7 @@ private:
 // Temporary files left by a writer that died before its rename. Called under the folder lock,
 // when no other writer can be between its temporary and its rename.
 void RemoveStaleTemporaries(const std::filesystem::path& file) {
-  const std::string prefix = "." + file.filename().string() + ".tmp-";
+  const std::string prefix = TempNamePrefix(file);
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
     if (entry.path().filename().string().rfind(prefix, 0) == 0) std::filesystem::remove(entry.path(), ec);

@@ -168,7 +168,7 @@ const char* DeviceProtocol::LogExchange(int type, long a, long b) {
   const bool needsLogReply = type == 2 || type == 7;
   auto counts = [&](const char* answer) {
     if (!answer) return false;
-    if (needsLogReply) return FindLogReply(const_cast<char*>(answer)) != nullptr;
+    if (needsLogReply) return FindLogReply(answer) != nullptr;
     return *answer != '\0';
   };
   int resends = 0;

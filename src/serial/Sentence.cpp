@@ -93,13 +93,17 @@ std::string LogCommandLine(int type, long a, long b) {
 
 std::string LogReplyPrefix(int type) { return type == 2 || type == 7 ? "$PMTK182" : "$PMTK001"; }
 
-char* FindPrefix(char* text, std::string_view prefix, std::size_t limit) {
+const char* FindPrefix(const char* text, std::string_view prefix, std::size_t limit) {
   if (!text || prefix.empty() || prefix.size() > limit) return nullptr;
   const std::size_t length = strnlen(text, limit);
   for (std::size_t i = 0; i + prefix.size() <= length; ++i) {
     if (text[i] == '$' && std::string_view(text + i, prefix.size()) == prefix) return text + i;
   }
   return nullptr;
+}
+
+char* FindPrefix(char* text, std::string_view prefix, std::size_t limit) {
+  return const_cast<char*>(FindPrefix(static_cast<const char*>(text), prefix, limit));
 }
 
 char* FindLogReply(char* text, std::size_t limit) { return FindPrefix(text, "$PMTK182", limit); }

@@ -42,6 +42,11 @@ char* FindPrefix(char* text, std::string_view prefix, std::size_t limit = kScanL
 char* FindLogReply(char* text, std::size_t limit = kScanLimit);
 char* FindRadedAck(char* text, std::size_t limit = kScanLimit);
 char* FindPlmReply(char* text, int kind, std::size_t limit = kScanLimit);
+// Read-only forms of the same scanners.
+const char* FindPrefix(const char* text, std::string_view prefix, std::size_t limit = kScanLimit);
+inline const char* FindLogReply(const char* text, std::size_t limit = kScanLimit) {
+  return FindPrefix(text, "$PMTK182", limit);
+}
 
 // Steps over `skip` characters of a found reply, ends the text after the next `length`
 // characters (writing a NUL there, unless the text ends sooner) and returns the position

@@ -55,9 +55,10 @@ SerialPortInfo DescribeTty(udev_device* tty, const std::string& node) {
   info.portName = node;
   udev_device* usbInterface = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_interface");
   udev_device* usbDevice = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
-  std::string driver, manufacturer, product;
+  std::string driver, vendorId, manufacturer, product;
   if (usbDevice) {
     info.usb = 1;
+    vendorId = Text(udev_device_get_sysattr_value(usbDevice, "idVendor"));
     if (usbInterface) driver = Text(udev_device_get_driver(usbInterface));
     manufacturer = Trim(Text(udev_device_get_sysattr_value(usbDevice, "manufacturer")));
     product = Trim(Text(udev_device_get_sysattr_value(usbDevice, "product")));
@@ -66,7 +67,7 @@ SerialPortInfo DescribeTty(udev_device* tty, const std::string& node) {
   } else if (udev_device* parent = udev_device_get_parent(tty)) {
     driver = Text(udev_device_get_driver(parent));
   }
-  info.friendlyName = MakeFriendlyName(driver, manufacturer, product, node);
+  info.friendlyName = MakeFriendlyName(driver, vendorId, manufacturer, product, node);
   return info;
 }
 
@@ -100,11 +101,14 @@ bool CanOpenNow(const std::string& path) {
 
 } // namespace
 
-std::string MakeFriendlyName(const std::string& driver, const std::string& manufacturer,
-                             const std::string& product, const std::string& path) {
+std::string MakeFriendlyName(const std::string& driver, const std::string& vendorId,
+                             const std::string& manufacturer, const std::string& product,
+                             const std::string& path) {
   std::string name;
-  if (driver == "cp210x") name = "Silicon Labs CP210x USB to UART Bridge";
-  else if (driver == "pl2303") name = "Prolific USB-to-Serial Comm Port";
+  if (driver == "cp210x" || (driver.empty() && vendorId == "10c4"))
+    name = "Silicon Labs CP210x USB to UART Bridge";
+  else if (driver == "pl2303" || (driver.empty() && vendorId == "067b"))
+    name = "Prolific USB-to-Serial Comm Port";
   else if (!manufacturer.empty() && !product.empty()) name = manufacturer + " " + product;
   else if (!product.empty()) name = product;
   else if (!manufacturer.empty()) name = manufacturer;

@@ -36,9 +36,11 @@ void ListSerialPorts(SerialPortList& list, bool ignoreBusyPorts);
 void FinishPortEntry(SerialPortInfo& entry);
 
 // The friendly name for a tty from what udev says about it. `driver` is the USB interface's
-// driver (cp210x, pl2303, ftdi_sio, cdc_acm, ...), may be empty.
-std::string MakeFriendlyName(const std::string& driver, const std::string& manufacturer,
-                             const std::string& product, const std::string& path);
+// driver (cp210x, pl2303, ftdi_sio, cdc_acm, ...), `vendorId` the USB vendor id as udev
+// writes it ("10c4"); either may be empty.
+std::string MakeFriendlyName(const std::string& driver, const std::string& vendorId,
+                             const std::string& manufacturer, const std::string& product,
+                             const std::string& path);
 
 // The text strictly between the first "(" and the first ")" of a friendly name; empty when
 // either is missing or they are out of order.

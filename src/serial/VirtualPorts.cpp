@@ -52,6 +52,14 @@ std::string AnnounceVirtualPort(const VirtualPortAnnouncement& port) {
   const fs::path dir = VirtualPortDir();
   fs::create_directories(dir, ec);
   if (ec) return "";
+  // Announcements left by devices that were killed are cleared away here.
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    VirtualPortAnnouncement old;
+    std::error_code removeError;
+    if (it->path().extension() == kSuffix && ReadAnnouncement(it->path(), old) && !ProcessAlive(old.pid))
+      fs::remove(it->path(), removeError);
+  }
+  ec.clear();
   // The name is built from the pid and the pty number, so two devices never collide.
   std::string stem = "vdev-" + std::to_string(port.pid) + "-" + fs::path(port.path).filename().string();
   const fs::path file = dir / (stem + kSuffix);

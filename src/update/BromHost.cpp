@@ -210,7 +210,9 @@ BromStatus BromHost::SendPackets(const std::uint8_t* data, std::size_t size,
     if (reply.type == kDataNak && base < count) {
       const std::uint8_t reason = reply.payload.empty() ? 0 : reply.payload[0];
       ++retries;
-      if (++tries[base] > timing_.retries) {
+      // Line noise is worth more tries than a device that says no.
+      const std::uint32_t limit = reason == kReasonBadFrame ? timing_.retries * 4 : timing_.retries;
+      if (++tries[base] > limit) {
         TraceF("brom: packet %zu refused %u times (reason %u)", base, tries[base], reason);
         return dl::kPacketRefused;
       }
@@ -244,8 +246,21 @@ BromStatus BromHost::SendAgent(const AgentFile& agent, const BromPhase& phase) {
 }
 
 BromStatus BromHost::SwitchSpeed(unsigned baud) {
+  // An adapter that cannot make the rate keeps the current one: slower, but the device is
+  // never left at a rate the host cannot follow.
+  const unsigned current = port_.Baud();
+  const bool possible = port_.Configure(baud);
+  if (!port_.Configure(current)) return dl::kLineLost;
+  if (!possible) {
+    TraceF("brom: the port cannot run at %u baud; the image goes at %u", baud, current);
+    return dl::kOk;
+  }
   Frame reply;
   BromStatus status = Command(kSpeed, Words({baud}), kAck, reply);
+  if (status == dl::kProtocolError && nakReason_ == kReasonBadSpeed) {
+    TraceF("brom: the device cannot run at %u baud; the image goes at %u", baud, current);
+    return dl::kOk;
+  }
   if (status == dl::kLineLost) return status;
   if (status != dl::kOk) return dl::kSpeedSwitchFailed;
   port_.Drain();

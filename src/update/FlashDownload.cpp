@@ -100,7 +100,8 @@ bool FlashDownload::FindDownloadAgent() {
 }
 
 void FlashDownload::LoadScatterFile() {
-  scatterPath = (fs::path(programFolder.empty() ? ProgramFolder() : programFolder) / "scat.txt").string();
+  // Not found anywhere: name it in the first folder, where the load then reports it missing.
+  scatterPath = (fs::path(searchFolders.empty() ? ProgramFolder() : searchFolders.front()) / "scat.txt").string();
   for (const std::string& folder : searchFolders) {
     std::error_code ec;
     const fs::path candidate = fs::path(folder) / "scat.txt";

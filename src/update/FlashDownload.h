@@ -63,7 +63,7 @@ public:
   // one) into agentPath, sets the load address, loads it. True when the load succeeded.
   // When no file matches, agentPath is cleared (a stale agent is never loaded).
   bool FindDownloadAgent();
-  // scatterPath = first "scat.txt" in the folders (or the program folder's, missing); loads it.
+  // scatterPath = the first folder's "scat.txt" that exists (else the first folder's); loads it.
   void LoadScatterFile();
   // Runs the download over portPath; true when the library reported success. Also sets
   // downloadDone. Status 1 (no boot ROM) costs noBootRomPauseMs first.

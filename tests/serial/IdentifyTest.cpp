@@ -20,8 +20,8 @@ using test::VdevProcess;
 
 LinkTiming ShortTiming() {
   LinkTiming t;
-  t.pollMs = 10;
-  t.queryPolls = 15;
+  t.pollMs = 20;
+  t.queryPolls = 20;  // 400 ms for an answer: room for a loaded machine, short for silent ones
   t.pieceSleepMs = 5;
   t.disconnectPauseMs = 0;
   t.speedRestorePauseMs = 0;

@@ -58,13 +58,17 @@ TEST(PortNames, DescriptionIsCutBeforeTheTrailingBracket) {
 }
 
 TEST(PortNames, FriendlyNamesByDriver) {
-  EXPECT_EQ(MakeFriendlyName("cp210x", "Silicon Labs", "CP2102", "/dev/ttyUSB0"),
+  EXPECT_EQ(MakeFriendlyName("cp210x", "10c4", "Silicon Labs", "CP2102", "/dev/ttyUSB0"),
             "Silicon Labs CP210x USB to UART Bridge (/dev/ttyUSB0)");
-  EXPECT_EQ(MakeFriendlyName("pl2303", "", "", "/dev/ttyUSB1"), "Prolific USB-to-Serial Comm Port (/dev/ttyUSB1)");
-  EXPECT_EQ(MakeFriendlyName("ftdi_sio", "FTDI", "FT232R USB UART", "/dev/ttyUSB2"),
+  EXPECT_EQ(MakeFriendlyName("pl2303", "067b", "", "", "/dev/ttyUSB1"),
+            "Prolific USB-to-Serial Comm Port (/dev/ttyUSB1)");
+  // No driver bound yet: the vendor id still names the bridge.
+  EXPECT_EQ(MakeFriendlyName("", "10c4", "", "", "/dev/ttyUSB3"),
+            "Silicon Labs CP210x USB to UART Bridge (/dev/ttyUSB3)");
+  EXPECT_EQ(MakeFriendlyName("ftdi_sio", "0403", "FTDI", "FT232R USB UART", "/dev/ttyUSB2"),
             "FTDI FT232R USB UART (/dev/ttyUSB2)");
-  EXPECT_EQ(MakeFriendlyName("cdc_acm", "", "", "/dev/ttyACM0"), "USB Serial Device (/dev/ttyACM0)");
-  EXPECT_EQ(MakeFriendlyName("port", "", "", "/dev/ttyS0"), "Communications Port (/dev/ttyS0)");
+  EXPECT_EQ(MakeFriendlyName("cdc_acm", "0e8d", "", "", "/dev/ttyACM0"), "USB Serial Device (/dev/ttyACM0)");
+  EXPECT_EQ(MakeFriendlyName("port", "", "", "", "/dev/ttyS0"), "Communications Port (/dev/ttyS0)");
 }
 
 TEST(PortNames, WindowsListNamesAndListEntries) {
@@ -170,6 +174,8 @@ TEST(PortDiscovery, StaleAnnouncementsAreIgnored) {
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].friendlyName, "Live Bridge (/dev/null)");
   EXPECT_EQ(ports[0].pid, getpid());
+  // The dead process's file was cleared away by the later announcements; the live ones stay.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(vports.path()), {}), 2);
 }
 
 } // namespace

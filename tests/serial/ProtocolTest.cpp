@@ -15,10 +15,12 @@ namespace {
 
 using test::VdevProcess;
 
-// Short waits: a poll of 10 ms, the same poll counts as in production.
+// Short polls; the limits still leave an answering device half a second or more, so a
+// loaded machine does not turn a late answer into a failure.
 LinkTiming ShortTiming() {
   LinkTiming t;
   t.pollMs = 10;
+  t.logPolls = 50;
   t.pieceSleepMs = 5;
   t.sendOnlyPieceSleepMs = 5;
   t.disconnectPauseMs = 0;
@@ -162,6 +164,36 @@ TEST_F(Protocol, PiecewiseSendingAtHighSpeed) {
   EXPECT_TRUE(protocol.LogSendOnly(7, 0x1F000, 0x400));
   EXPECT_EQ(vdev->WaitReceived("$PMTK182,7,1F000,400*51", 1), 1);
   EXPECT_EQ(vdev->CountReceived("$PMTK182,14,38400*03"), 1);
+}
+
+// Writes a line and collects the reply up to its CR LF (empty when none comes in time).
+std::string Exchange(SerialPort& channel, const std::string& line, int timeoutMs = 2000) {
+  channel.Write(line.data(), line.size());
+  std::string got;
+  while (got.find("\r\n") == std::string::npos && channel.WaitReadable(timeoutMs)) {
+    char buffer[80];
+    const long n = channel.Read(buffer, sizeof buffer);
+    if (n < 0) break;
+    got.append(buffer, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+TEST_F(Protocol, DeviceReportsAndTakesItsBluetoothAddress) {
+  Start({"--bt-address", "01:23:45:67:89:AB"});
+  // Address query answered in the device's own order, with a checksum that frames it.
+  EXPECT_EQ(Exchange(channel, "$PMTK492*3D\r\n"), FrameSentence("PMTK592,0123456789AB"));
+  EXPECT_EQ(Exchange(channel, FrameSentence("PMTK392,665544,332211")), FrameSentence("PMTK010,001"));
+  EXPECT_EQ(Exchange(channel, "$PMTK492*3D\r\n"), FrameSentence("PMTK592,665544332211"));
+  // A sentence with a wrong checksum is not acted on.
+  EXPECT_EQ(Exchange(channel, "$PMTK392,000000,000000*00\r\n", 300), "");
+  EXPECT_EQ(Exchange(channel, "$PMTK492*3D\r\n"), FrameSentence("PMTK592,665544332211"));
+}
+
+TEST_F(Protocol, DeviceWithoutAnAddressIgnoresTheQuery) {
+  Start({"--model", "ZID310"});
+  EXPECT_EQ(Exchange(channel, "$PMTK492*3D\r\n", 300), "");
+  EXPECT_EQ(vdev->WaitReceived("$PMTK492*3D", 1), 1);
 }
 
 TEST_F(Protocol, NotConnectedWhenNoPortIsOpen) {

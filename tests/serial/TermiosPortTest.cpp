@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -16,15 +15,10 @@ namespace {
 
 using test::VdevProcess;
 
-// Reads the line settings through a descriptor of its own (root passes the exclusive mode).
-struct termios SettingsSeenFromOutside(const std::string& path) {
+// The line settings as the kernel holds them now.
+struct termios KernelSettings(const TermiosPort& port) {
   struct termios tio {};
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  EXPECT_GE(fd, 0);
-  if (fd >= 0) {
-    EXPECT_EQ(tcgetattr(fd, &tio), 0);
-    ::close(fd);
-  }
+  EXPECT_EQ(tcgetattr(port.Fd(), &tio), 0);
   return tio;
 }
 
@@ -34,7 +28,7 @@ TEST(TermiosPort, OpensRawExclusiveAtTheAskedSpeed) {
   TermiosPort port;
   ASSERT_TRUE(port.Open(vdev.PortPath(), 115200)) << port.LastError().message;
   EXPECT_EQ(port.Baud(), 115200u);
-  struct termios tio = SettingsSeenFromOutside(vdev.PortPath());
+  struct termios tio = KernelSettings(port);
   EXPECT_EQ(cfgetospeed(&tio), B115200);
   EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
@@ -45,7 +39,8 @@ TEST(TermiosPort, OpensRawExclusiveAtTheAskedSpeed) {
   // The high-speed rate has no place in the old rate list, yet reads back exactly.
   ASSERT_TRUE(port.Configure(921600)) << port.LastError().message;
   EXPECT_EQ(port.Baud(), 921600u);
-  EXPECT_EQ(cfgetospeed(&(tio = SettingsSeenFromOutside(vdev.PortPath()))), B921600);
+  tio = KernelSettings(port);
+  EXPECT_EQ(cfgetospeed(&tio), B921600);
   // A rate without a B-constant goes through as a number.
   ASSERT_TRUE(port.Configure(250000)) << port.LastError().message;
   EXPECT_EQ(port.Baud(), 250000u);

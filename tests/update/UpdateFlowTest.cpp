@@ -73,9 +73,9 @@ protected:
     flash.PrepareFlashing(kind, tempImage);
   }
 
-  void ShortenAddressWaits(BtAddressKeeper& keeper) {
-    keeper.timing.queryPolls = 20;
-    keeper.timing.ackPollMs = 20;
+  // The address steps' pauses are recorded, not slept; their waits for replies keep their
+  // limits (they end as soon as the device answers).
+  void RecordAddressPauses(BtAddressKeeper& keeper) {
     keeper.sleepMs = [this](int ms) { addressSleeps.push_back(ms); };
   }
 
@@ -107,7 +107,7 @@ TEST_F(UpdateFlowTest, IdentifiedDeviceIsFlashedAndKeepsItsBluetoothAddress) {
   ASSERT_TRUE(fs::exists(check.tempImagePath));
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -155,7 +155,7 @@ TEST_F(UpdateFlowTest, ForcedUpdateSkipsTheAddressAndShows446) {
   ASSERT_EQ(check.verdictTextId, 116);
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -191,7 +191,7 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   ASSERT_EQ(check.execute, ExecuteChange::Enable);
 
   BtAddressKeeper keeper;
-  ShortenAddressWaits(keeper);
+  RecordAddressPauses(keeper);
   keeper.SetPrivatePort(vdev.PortPath(), 115200);
   Recorder recorder;
   FlashDownload flash;
@@ -224,7 +224,7 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
 
   FirmwareDownload page;
   page.Initialise();
-  ShortenAddressWaits(page.btAddress);
+  RecordAddressPauses(page.btAddress);
   EXPECT_EQ(page.CheckFile("").messageTextId, 412);
   // Only the tagged form counts here.
   const fs::path plain = images / "T410_BT_V1.23_PLM.bin";
@@ -255,6 +255,36 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
   EXPECT_GE(IndexOf(vdev.ReceivedSentences(), "$PMTK392,0A0B0C,0D0E0F*"), 0);
   EXPECT_EQ(recorder.texts.back(), 411);
+  EXPECT_FALSE(page.IsBusy());
+  EXPECT_FALSE(fs::exists(check.tempImagePath));
+}
+
+TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
+  const std::string dump = (out / "flash.bin").string();
+  VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:02:03:04:05:06", "--flash-dump", dump});
+  ASSERT_TRUE(vdev.Started());
+  theUtilityManager.SetLinkSettings(vdev.PortPath(), 115200, 0);
+  FirmwareDownload page;
+  page.Initialise();
+  RecordAddressPauses(page.btAddress);
+  const fs::path image = images / "ZID310_V124_PLM.bin";
+  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(4096)));
+  const FirmwareFileCheck check = page.CheckFile(image.string());
+  ASSERT_EQ(check.messageTextId, 0);
+  ASSERT_TRUE(page.TryBeginDownload());
+
+  Recorder recorder;
+  FlashDownload flash(AgentFamily::AllInOne);
+  Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
+  EXPECT_FALSE(flash.agentReady);
+  UpdateJob job;
+  job.deviceKind = 7;
+  job.tempImagePath = check.tempImagePath;
+  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
+  AttachFlashDownload(job, flash);
+  EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Failed);
+  EXPECT_EQ(recorder.texts.back(), 447);
+  EXPECT_FALSE(fs::exists(dump));
   EXPECT_FALSE(page.IsBusy());
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }

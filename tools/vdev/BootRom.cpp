@@ -98,6 +98,10 @@ bool BootRom::OnBytes(const std::uint8_t* data, std::size_t size, DeviceIo& io) 
     // Keep the line while a handshake is under way; give it back otherwise.
     return syncIndex_ != 0;
   }
+  // A frame left half-sent by a host that went away must not swallow the next host's sync.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastBytes_ > std::chrono::milliseconds(500)) decoder_.Clear();
+  lastBytes_ = now;
   Pace(size, io);
   std::vector<std::uint8_t> bytes(data, data + size);
   Corrupt(bytes.data(), bytes.size());
@@ -284,7 +288,6 @@ void BootRom::OnFrame(const Frame& frame, DeviceIo& io) {
       total_ = length;
       received_ = runningCrc_ = expected_ = 0;
       nakSent_ = false;
-      refused_ = 0;
       phase_ = Phase::Image;
       io.Log("boot ROM: writing " + std::to_string(length) + " bytes");
       return Ack(io, frame.seq);
@@ -326,7 +329,7 @@ public:
                  "boot ROM traffic takes as long as on a real line at the current rate");
     app.add_flag("--no-handshake", options_.noHandshake, "the boot ROM never answers");
     app.add_option("--refuse-packet", options_.refusePacket, "refuse image packet N (from 0)");
-    app.add_option("--refuse-times", options_.refuseTimes, "refuse it this often (default: always)");
+    app.add_option("--refuse-times", options_.refuseTimes, "refuse it this often in all (default: always)");
     app.add_option("--corrupt-bytes", options_.corruptEvery,
                    "flip a bit in about one of N boot-ROM bytes, both directions");
     app.add_option("--corrupt-seed", options_.corruptSeed, "seed of --corrupt-bytes");

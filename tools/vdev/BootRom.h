@@ -21,7 +21,7 @@ struct BootRomOptions {
   bool lineRate = false;        // take as long as a real line at the current rate, both ways
   bool noHandshake = false;     // never answer the sync bytes
   long refusePacket = -1;       // image packet number to refuse
-  long refuseTimes = -1;        // how often (-1: always)
+  long refuseTimes = -1;        // how often in all, over every session (-1: always)
   long corruptEvery = 0;        // flip a byte in about one of this many, both ways (0: never)
   unsigned corruptSeed = 1;
   int hangupAtPercent = -1;     // hang the line up when the image is this far along
@@ -61,6 +61,7 @@ private:
   bromwire::Decoder decoder_;
   std::mt19937 random_;
   std::chrono::steady_clock::time_point lineFree_{};
+  std::chrono::steady_clock::time_point lastBytes_{};
 
   Phase phase_ = Phase::Idle;
   bool agentRunning_ = false;

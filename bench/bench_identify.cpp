@@ -1,0 +1,114 @@
+// Time from Connect to "read complete" against a virtual device that answers at once.
+// Runs divuzo-vdev from the folder this program lives in.
+#include "app/UtilityManager.h"
+#include "serial/DeviceIdentity.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Vdev {
+  pid_t pid = -1;
+  std::string port;
+};
+
+Vdev StartVdev(const std::string& program, std::vector<std::string> args) {
+  Vdev v;
+  args.insert(args.begin(), program);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int out[2];
+  if (pipe(out) != 0) return v;
+  v.pid = fork();
+  if (v.pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  char c;
+  while (read(out[0], &c, 1) == 1 && c != '\n') v.port += c;
+  close(out[0]);
+  return v;
+}
+
+void StopVdev(Vdev& v) {
+  if (v.pid <= 0) return;
+  kill(v.pid, SIGTERM);
+  waitpid(v.pid, nullptr, 0);
+  v.pid = -1;
+}
+
+// Median milliseconds from Connect to the final status text over `runs` identifications.
+double TimeIdentify(const std::string& vdevProgram, const std::vector<std::string>& args,
+                    const divuzo::LinkTiming& timing, int runs, bool& allOk) {
+  Vdev v = StartVdev(vdevProgram, args);
+  std::vector<double> ms;
+  allOk = !v.port.empty();
+  for (int i = 0; i < runs && allOk; ++i) {
+    divuzo::SerialPort channel;
+    divuzo::DeviceProtocol protocol(channel, timing);
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point done;
+    divuzo::IdentifyHooks hooks;
+    hooks.status = [&](int id) {
+      if (id != divuzo::kTextTalking) done = std::chrono::steady_clock::now();
+    };
+    const auto r = divuzo::IdentifyDevice(protocol, v.port, -1, hooks);
+    allOk = allOk && r.ok;
+    ms.push_back(std::chrono::duration<double, std::milli>(done - start).count());
+  }
+  StopVdev(v);
+  if (ms.empty()) return 0;
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+} // namespace
+
+int main() {
+  const auto self = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string vdev = (self.parent_path() / "divuzo-vdev").string();
+  // Keep the benchmark's virtual ports out of the user's port list.
+  const std::string vports = "/tmp/divuzo-bench-vports-" + std::to_string(getpid());
+  setenv("DIVUZO_VPORT_DIR", vports.c_str(), 1);
+
+  const divuzo::LinkTiming production;
+  divuzo::LinkTiming noPause;
+  noPause.disconnectPauseMs = 0;
+  constexpr int kRuns = 5;
+
+  struct Row {
+    const char* what;
+    std::vector<std::string> args;
+    const divuzo::LinkTiming* timing;
+  } rows[] = {
+      {"answers everything at once (ZID310, both families)", {"--model", "ZID310", "--family", "both"},
+       &production},
+      {"  same, without the 1 s pause before the goodbye", {"--model", "ZID310", "--family", "both"},
+       &noPause},
+      {"fixed queries only (ZID310): goodbye unanswered", {"--model", "ZID310"}, &production},
+      {"logger family (TR410): model query unanswered", {"--model", "TR410"}, &production},
+  };
+  std::printf("Connect to status 311, median of %d runs\n", kRuns);
+  int failures = 0;
+  for (const auto& row : rows) {
+    bool ok = false;
+    const double ms = TimeIdentify(vdev, row.args, *row.timing, kRuns, ok);
+    std::printf("  %-58s %8.1f ms%s\n", row.what, ms, ok ? "" : "  (identification FAILED)");
+    if (!ok) ++failures;
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(vports, ec);
+  return failures == 0 ? 0 : 1;
+}
