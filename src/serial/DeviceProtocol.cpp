@@ -157,8 +157,14 @@ const char* DeviceProtocol::SendLogCommand(int type, long a, long b) {
   const std::string prefix = LogReplyPrefix(type);
   return Poll(type == 6 ? timing_.erasePolls : timing_.logPolls, [&](bool last) -> const char* {
     HandleEcho(line);
-    if (std::strncmp(buffer_.data(), prefix.c_str(), prefix.size()) != 0) return nullptr;
-    if (last || IsCompleteReply(buffer_.data(), used_)) return buffer_.data();
+    // The reply is a sentence that begins with the awaited prefix; other traffic before it
+    // (a position report, garbage) and echoes of the sent line are passed over.
+    for (const char* at = buffer_.data(); (at = FindPrefix(at, prefix, used_ + 1)) != nullptr; ++at) {
+      if (std::strncmp(at, line.c_str(), line.size()) == 0) continue;
+      const std::size_t left = used_ - static_cast<std::size_t>(at - buffer_.data());
+      if (last || IsCompleteReply(at, left)) return at;
+      return nullptr;
+    }
     return nullptr;
   });
 }

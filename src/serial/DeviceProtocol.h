@@ -36,9 +36,10 @@ public:
   const char* SendPlmQuery(int code);
   // Numbered maker command n: its acknowledgement "$RADED001,n..." or nullptr / kNotConnected.
   const char* SendRadedCommand(int number);
-  // One logger command and a short wait: the buffer when the reply prefix came (for type 7
-  // whatever the one read brought), else nullptr / kNotConnected. An echo of the sent line
-  // becomes "NONE".
+  // One logger command and a short wait: the reply (the first sentence beginning with
+  // "$PMTK001", or "$PMTK182" for types 2 and 7, that is not an echo of the command), else
+  // nullptr / kNotConnected. Type 7 returns the buffer after one look, whatever came; an
+  // echo alone then reads "NONE".
   const char* SendLogCommand(int type, long a, long b);
   // SendLogCommand with the retries of the logger exchange; the reply or kNotConnected.
   // Sets theUtilityManager.loggerRetryFlag when it ends.

@@ -129,6 +129,14 @@ TEST_F(Protocol, ReplyAfterAnEchoIsStillFound) {
   EXPECT_EQ(LogSettingValue(value, false), 1234);
 }
 
+TEST_F(Protocol, LoggerReplyAfterOtherTrafficIsFound) {
+  Start({"--noise", "--echo"});
+  const char* set = protocol.SendLogCommand(1, 6, 42);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(std::strncmp(set, "$PMTK001,182,1,3*", 17), 0);
+  EXPECT_EQ(LogSettingValue(protocol.SendLogCommand(2, 6, 0), false), 42);
+}
+
 TEST_F(Protocol, LoggerExchangeSetsAndReadsParameters) {
   Start({"--model", "TR410"});
   ASSERT_FALSE(IsNotConnected(protocol.LogExchange(1, 2, 0x1F)));
