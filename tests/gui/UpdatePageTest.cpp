@@ -16,6 +16,7 @@
 #include "app/ui/StopMessage.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/DeviceProtocol.h"
+#include "serial/SerialPort.h"
 #include "update/FirmwareDownload.h"
 #include "update/ui/PageDeviceSetting.h"
 
@@ -55,6 +56,16 @@ QString MakeImage(const TempDir& dir, const QString& fileName, const QString& pr
                         {"image", "pack", "--product", product, "--version", version, payload, image}) != 0)
     return {};
   return image;
+}
+
+
+// Auto Detect takes the first known bridge in the list; a real adapter attached to this
+// machine would come before the virtual device, so the tests that rely on it step aside.
+bool RealBridgeAttached() {
+  TempDir none;
+  ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
+  std::string found;
+  return SerialPort::FindKnownBridgePort(found);
 }
 
 } // namespace
@@ -119,6 +130,7 @@ private slots:
   }
 
   void autoDetectConnectAndSelectFile() {
+    if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
     QVERIFY(vdev.Started());
     ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
@@ -229,7 +241,29 @@ private slots:
     QCOMPARE(QString::fromStdString(bt.LastWrittenSentence()).left(9), QStringLiteral("$PMTK392,"));
   }
 
+  void typedPortThatDoesNotExist() {
+    if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
+    TempDir empty;
+    ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+    p->Protocol().Timing().queryPolls = 3;
+    p->OnAutoDetect();
+    const QString missing = QString::fromStdString((empty.path() / "ttyUSB9").string());
+    FindControl<QComboBox>(p, 1116)->setEditText(missing);
+    QCOMPARE(LinkPort(), missing);
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(315), 20000);
+    // The user learns why: the port is not there.
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(messages_[0].startsWith(Text(300) + "|" + missing), qPrintable(messages_[0]));
+    QCOMPARE(Usable(p), QStringLiteral("010010"));
+  }
+
   void manualPortAndForcedUpdateWithoutFile() {
+    if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     // A device on a port whose name is no known bridge, answering nothing.
     VdevProcess vdev({"--silent", "--name", "Virtual serial port ({path})"});
     QVERIFY(vdev.Started());
