@@ -288,6 +288,10 @@ private slots:
     QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
     list->setEditText(QStringLiteral("/dev/ttyUSB7"));
     QCOMPARE(LinkPort(), QStringLiteral("/dev/ttyUSB7"));
+    // Enter confirms the typed path and leaves the window open.
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QVERIFY(w.isVisible());
+    QCOMPARE(list->currentText(), QStringLiteral("/dev/ttyUSB7"));
     list->setEditText(QString::fromStdString(vdev.PortPath()));
 
     // "Default All" (hidden button 1002 of the window) puts the page's choice back to the

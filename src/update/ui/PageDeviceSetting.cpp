@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -61,6 +62,7 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
   portList_->setInsertPolicy(QComboBox::NoInsert);
   portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   portList_->view()->setMinimumWidth(t.Units().X(200));
+  portList_->lineEdit()->installEventFilter(this);
   status_ = t.Static(1003, 15, 81, 289, 19);
 
   t.Static(1010, 165, 39, 66, 10);
@@ -218,6 +220,19 @@ void PageDeviceSetting::OnPortSelected() {
   if (!portList_->isEnabled()) return;  // changed by the page itself, not by the user
   portName_ = PortFromListEntry(portList_->currentText().toStdString());
   StoreLinkSettings();
+}
+
+bool PageDeviceSetting::eventFilter(QObject* watched, QEvent* event) {
+  // Enter after typing a port's path confirms the path; it must not reach the window's
+  // default button, which would close the program.
+  if (watched == portList_->lineEdit() && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      OnPortSelected();
+      return true;
+    }
+  }
+  return PageBase::eventFilter(watched, event);
 }
 
 void PageDeviceSetting::OnPageDefault() {

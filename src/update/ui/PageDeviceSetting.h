@@ -75,6 +75,7 @@ public:
 
 protected:
   void OnPageDefault() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void FillPortList();
