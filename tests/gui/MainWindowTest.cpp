@@ -156,6 +156,23 @@ private slots:
     QCOMPARE(theUtilityManager.heartbeatEnded.load(), 1);
   }
 
+  void aboutButtonOpensTheAboutBox() {
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString seen;
+    // Runs inside the About box's own modal loop, then closes it with its button.
+    QTimer::singleShot(0, &w, [&seen] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) return;
+      seen = modal->objectName() + "|" + FindControl<QLabel>(modal, 1181)->text();
+      QTest::mouseClick(FindControl<QPushButton>(modal, 1), Qt::LeftButton);
+    });
+    QTest::mouseClick(FindControl<QPushButton>(&w, 1095), Qt::LeftButton);
+    QCOMPARE(seen, QStringLiteral("dialog100| 1.0.0.0"));
+    QVERIFY(w.isVisible());
+  }
+
   void aboutBoxTexts() {
     AboutDlg about;
     QCOMPARE(about.windowTitle(), QStringLiteral("DIVUZOvuzov"));
