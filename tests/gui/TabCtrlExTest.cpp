@@ -128,6 +128,20 @@ private slots:
     QCOMPARE(tab.GetCurSel(), 1);
   }
 
+  void itemImagesFromBitmaps() {
+    CTabCtrlEx tab;
+    tab.InsertItem(0, QStringLiteral("A"));
+    tab.InsertItem(1, QStringLiteral("B"));
+    QCOMPARE(tab.SetItemImage(0, 133, -1), 0);
+    QCOMPARE(tab.SetItemImage(1, 134, 134), 1);
+    QVERIFY(!tab.TabBar()->tabIcon(0).isNull());
+    QVERIFY(!tab.TabBar()->tabIcon(1).isNull());
+    QCOMPARE(tab.SetItemImage(2, 133, -1), -1);   // no such item
+    QCOMPARE(tab.SetItemImage(0, 999, -1), -1);   // no such bitmap
+    QCOMPARE(tab.SetItemImage(1, 133, 998), -1);  // no such mask
+    QCOMPARE(tab.SetItemImage(0, QIcon()), -1);
+  }
+
   void disabledLabelIsDrawnDifferently() {
     CTabCtrlEx tab;
     tab.resize(400, 200);

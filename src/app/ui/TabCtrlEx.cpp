@@ -136,7 +136,6 @@ bool CTabCtrlEx::Install(CTabCtrlEx* tab) {
 
 int CTabCtrlEx::InsertItem(int item, const QString& label) {
   const int index = bar_->insertTab(item, label);
-  images_.resize(static_cast<std::size_t>(bar_->count()));
   // Items after the new one move up by one; so do their disabled marks.
   for (int& d : disabled_)
     if (d >= index) ++d;
