@@ -66,11 +66,17 @@ std::string HardwareVersionText(const std::string& field, bool loggerFamily) {
   return "V" + f;
 }
 
+void HeartbeatControl::StopAndWait(int maxMs) {
+  SetHeartbeat(false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(maxMs));
+}
+
 void DisconnectDevice(DeviceProtocol& protocol, HeartbeatControl* heartbeat) {
   SerialPort& channel = protocol.Channel();
   if (!channel.IsOpen()) return;
-  if (heartbeat) heartbeat->SetHeartbeat(false);
-  std::this_thread::sleep_for(std::chrono::milliseconds(protocol.Timing().disconnectPauseMs));
+  // The pause exists so that the heartbeat's cycle is over before the line is released;
+  // without a heartbeat there is nothing to wait for.
+  if (heartbeat) heartbeat->StopAndWait(protocol.Timing().disconnectPauseMs);
   protocol.SendRadedCommand(2);
   channel.Close();
 }

@@ -33,6 +33,9 @@ class HeartbeatControl {
 public:
   virtual ~HeartbeatControl() = default;
   virtual void SetHeartbeat(bool run) = 0;
+  // Stops the heartbeat and returns once its cycle has ended, waiting at most maxMs. A worker
+  // that sleeps its whole cycle needs the full wait; one that wakes on a stop returns at once.
+  virtual void StopAndWait(int maxMs);
 };
 
 struct IdentifyResult {

@@ -33,6 +33,8 @@ class WindowHeartbeat : public HeartbeatControl {
 public:
   explicit WindowHeartbeat(VaduzOdivozuDlg* window) : window_(window) {}
   void SetHeartbeat(bool run) override { window_->SetHeartbeat(run); }
+  // The window's worker wakes on a stop, so joining it is enough.
+  void StopAndWait(int /*maxMs*/) override { window_->StopHeartbeatAndWait(); }
 
 private:
   VaduzOdivozuDlg* window_;
