@@ -185,6 +185,7 @@ private:
   std::vector<Block> blocks_;
 };
 
+// A directory other than IFD0 (whose table receives the new entry) and its data.
 bool AddIfdExtent(OffsetPlan& plan, const Ifd& ifd) {
   plan.AddBlock(ifd.offset, 2 + ifd.entries.size() * kEntrySize + 4);
   return plan.AddDirectory(ifd);
@@ -235,7 +236,7 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
   const IfdEntry* oldGpsPointer = ifd0.Find(kTagGpsPointer);
 
   OffsetPlan plan(tiff);
-  if (!AddIfdExtent(plan, ifd0) || !plan.AddPointer(*exifPointer)) return Fail(kNotExifFormat);
+  if (!plan.AddDirectory(ifd0) || !plan.AddPointer(*exifPointer)) return Fail(kNotExifFormat);
   if (ifd0.next != 0) plan.AddPlace(ifd0.nextPointerPosition);
 
   Ifd exifIfd;
