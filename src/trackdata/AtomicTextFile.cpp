@@ -1,0 +1,102 @@
+#include "trackdata/AtomicTextFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace divuzo {
+
+namespace {
+constexpr std::size_t kBufferBytes = 256 * 1024;
+std::atomic<unsigned> tempCounter{0};
+}
+
+AtomicTextFile::~AtomicTextFile() { Discard(); }
+
+void AtomicTextFile::Fail(const std::string& what, int errorNumber) {
+  if (error_.empty()) error_ = what + " " + target_.string() + ": " + std::strerror(errorNumber);
+}
+
+bool AtomicTextFile::Open(const std::filesystem::path& target) {
+  Discard();
+  error_.clear();
+  target_ = target;
+  // A name of our own beside the target, so that the rename stays within one file system.
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temp_ = target;
+    temp_ += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++);
+    // Mode 0666 lets the umask decide, as for any file a program creates.
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    Fail("cannot create", errno);
+    temp_.clear();
+    return false;
+  }
+  buffer_.reserve(kBufferBytes);
+  return true;
+}
+
+bool AtomicTextFile::Flush() {
+  std::size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot write", errno);
+      buffer_.clear();
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  buffer_.clear();
+  return true;
+}
+
+void AtomicTextFile::WriteString(std::string_view text) {
+  if (fd_ < 0 || !error_.empty()) return;
+  buffer_.append(text);
+  if (buffer_.size() >= kBufferBytes) Flush();
+}
+
+bool AtomicTextFile::Commit() {
+  if (fd_ < 0) {
+    if (error_.empty()) error_ = "no output file is open";
+    return false;
+  }
+  bool ok = error_.empty() && Flush();
+  if (ok && ::fdatasync(fd_) != 0) {
+    Fail("cannot write", errno);
+    ok = false;
+  }
+  if (::close(fd_) != 0 && ok) {
+    Fail("cannot write", errno);
+    ok = false;
+  }
+  fd_ = -1;
+  if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail("cannot replace", errno);
+    ok = false;
+  }
+  if (!ok) ::unlink(temp_.c_str());
+  temp_.clear();
+  return ok;
+}
+
+void AtomicTextFile::Discard() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  }
+  buffer_.clear();
+}
+
+} // namespace divuzo

@@ -1,0 +1,98 @@
+#include "trackdata/TrackFileReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace divuzo {
+
+namespace {
+constexpr std::size_t kChunkBytes = 4096 * kTrackRecordSize;
+}
+
+TrackFileReader::TrackFileReader() : buffer_(kChunkBytes) {}
+
+TrackFileReader::~TrackFileReader() { Close(); }
+
+bool TrackFileReader::Open(const std::filesystem::path& path) {
+  Close();
+  error_.clear();
+  path_ = path;
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+    error_ = "cannot read " + path.string() + ": " + (S_ISDIR(info.st_mode) ? "it is a folder" : std::strerror(errno));
+    Close();
+    return false;
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  Rewind();
+  return true;
+}
+
+void TrackFileReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  size_ = 0;
+  used_ = offset_ = 0;
+  eof_ = true;
+}
+
+void TrackFileReader::Rewind() {
+  used_ = offset_ = 0;
+  passBytes_ = 0;
+  eof_ = fd_ < 0;
+  if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) != 0) {
+    error_ = "cannot read " + path_.string() + ": " + std::strerror(errno);
+    eof_ = true;
+  }
+}
+
+// Moves any partial record to the front and reads more bytes; false when no whole record is left.
+bool TrackFileReader::Fill() {
+  const std::size_t left = used_ - offset_;
+  if (left > 0) std::memmove(buffer_.data(), buffer_.data() + offset_, left);
+  used_ = left;
+  offset_ = 0;
+  while (!eof_ && used_ < buffer_.size()) {
+    const ssize_t n = ::read(fd_, buffer_.data() + used_, buffer_.size() - used_);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error_ = "cannot read " + path_.string() + ": " + std::strerror(errno);
+      eof_ = true;
+      break;
+    }
+    if (n == 0) {
+      eof_ = true;
+      break;
+    }
+    used_ += static_cast<std::size_t>(n);
+    passBytes_ += static_cast<std::uint64_t>(n);
+  }
+  if (progress_) progress_(passBytes_, size_);
+  return used_ >= kTrackRecordSize;
+}
+
+bool TrackFileReader::NextRecord(TrackPointRecord& record) {
+  for (;;) {
+    if (used_ - offset_ < kTrackRecordSize && !Fill()) return false;
+    record = RecordFromBytes(buffer_.data() + offset_);
+    offset_ += kTrackRecordSize;
+    if (IsValidRecord(record)) return true;
+  }
+}
+
+bool TrackFileReader::Next(TrackPoint& point) {
+  TrackPointRecord record;
+  if (!NextRecord(record)) return false;
+  point = DecodeRecord(record);
+  return true;
+}
+
+} // namespace divuzo
