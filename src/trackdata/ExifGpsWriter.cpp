@@ -3,11 +3,8 @@
 #include "trackdata/ExifTiff.h"
 #include "trackdata/PhotoTexts.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/AtomicFile.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -343,41 +340,6 @@ bool ReadWholeFile(const std::filesystem::path& file, std::vector<std::uint8_t>&
   return static_cast<bool>(in) || in.gcount() == size;
 }
 
-// Writes `bytes` to a temporary file in the target's folder and renames it over the target.
-bool WriteFileAtomically(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes,
-                         std::string& error) {
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  std::size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (ok) ::fchmod(fd, 0644);
-  if (!ok) error = std::strerror(errno);
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = std::strerror(errno);
-  }
-  if (ok && std::rename(pattern.c_str(), target.c_str()) != 0) {
-    ok = false;
-    error = std::strerror(errno);
-  }
-  if (!ok) ::unlink(pattern.c_str());
-  return ok;
-}
-
 void RemoveIfEmptyFolder(const std::filesystem::path& folder) {
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec) && std::filesystem::is_empty(folder, ec) && !ec) {
@@ -404,7 +366,9 @@ GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& f
   std::filesystem::create_directories(folder, ec);
   std::string error;
   const std::filesystem::path target = folder / photo.filename();
-  if (ec || !WriteFileAtomically(target, copy, error)) {
+  if (ec || !WriteFileAtomically(
+                target, std::string_view(reinterpret_cast<const char*>(copy.data()), copy.size()),
+                &error)) {
     RemoveIfEmptyFolder(folder);
     return Fail(ec ? ec.message() : error);
   }
