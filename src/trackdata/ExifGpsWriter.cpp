@@ -5,6 +5,11 @@
 
 #include "platform/AtomicFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -350,6 +355,16 @@ void RemoveIfEmptyFolder(const std::filesystem::path& folder) {
 } // namespace
 
 GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& fix) {
+  GpsPhotoBatch batch;
+  GpsPhotoResult result = batch.Add(photo, fix);
+  if (result.status != GpsPhotoStatus::Written) return result;
+  std::vector<GpsPhotoResult> failures = batch.Commit();
+  return failures.empty() ? result : failures.front();
+}
+
+GpsPhotoBatch::~GpsPhotoBatch() { Discard(); }
+
+GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsFix& fix) {
   const std::filesystem::path folder = GpsFolderFor(photo.parent_path());
   std::vector<std::uint8_t> original;
   if (!ReadWholeFile(photo, original)) {
@@ -364,16 +379,71 @@ GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& f
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  std::string error;
   const std::filesystem::path target = folder / photo.filename();
-  if (ec || !WriteFileAtomically(
-                target, std::string_view(reinterpret_cast<const char*>(copy.data()), copy.size()),
-                &error)) {
+  std::filesystem::path temp;
+  std::string error;
+  const int fd = ec ? -1 : CreateTempBeside(target, temp, &error);
+  if (fd < 0) {
     RemoveIfEmptyFolder(folder);
     return Fail(ec ? ec.message() : error);
   }
+  std::size_t done = 0;
+  while (done < copy.size()) {
+    const ssize_t n = ::write(fd, copy.data() + done, copy.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const int writeError = done == copy.size() ? 0 : errno;
+  if (::close(fd) != 0 || writeError != 0) {
+    ::unlink(temp.c_str());
+    RemoveIfEmptyFolder(folder);
+    return Fail(SystemErrorText("cannot write", target, writeError != 0 ? writeError : errno));
+  }
+  staged_.push_back({temp, target});
+  if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) {
+    folders_.push_back(folder);
+  }
   result.output = target;
   return result;
+}
+
+std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
+  std::vector<GpsPhotoResult> failures;
+  if (staged_.empty()) return failures;
+  // One flush puts every staged copy on disk before any of them takes its name.
+  int syncError = 0;
+  for (const auto& folder : folders_) {
+    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0 || ::syncfs(dfd) != 0) syncError = errno;
+    if (dfd >= 0) ::close(dfd);
+  }
+  for (const auto& staged : staged_) {
+    if (syncError == 0 && ::rename(staged.temp.c_str(), staged.target.c_str()) == 0) continue;
+    const int err = syncError != 0 ? syncError : errno;
+    ::unlink(staged.temp.c_str());
+    GpsPhotoResult failure = Fail(SystemErrorText("cannot write", staged.target, err));
+    failure.output = staged.target;
+    failures.push_back(std::move(failure));
+  }
+  staged_.clear();
+  for (const auto& folder : folders_) {
+    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      ::fsync(dfd);  // makes the renames durable
+      ::close(dfd);
+    }
+    RemoveIfEmptyFolder(folder);
+  }
+  folders_.clear();
+  return failures;
+}
+
+void GpsPhotoBatch::Discard() {
+  for (const auto& staged : staged_) ::unlink(staged.temp.c_str());
+  staged_.clear();
+  for (const auto& folder : folders_) RemoveIfEmptyFolder(folder);
+  folders_.clear();
 }
 
 } // namespace divuzo

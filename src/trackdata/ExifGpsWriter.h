@@ -42,6 +42,31 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
 // copy is written, an empty "GPS" folder is removed.
 GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& fix);
 
+// Many copies at once: each is staged in a temporary file beside its target; Commit flushes the
+// file system once, then renames every staged copy into place (one disk flush for the whole
+// batch instead of two per photo). Staged copies that are never committed are removed.
+class GpsPhotoBatch {
+public:
+  GpsPhotoBatch() = default;
+  ~GpsPhotoBatch();
+  GpsPhotoBatch(const GpsPhotoBatch&) = delete;
+  GpsPhotoBatch& operator=(const GpsPhotoBatch&) = delete;
+
+  // Builds and stages the copy. Written means staged: the copy appears at `output` on Commit.
+  GpsPhotoResult Add(const std::filesystem::path& photo, const GpsFix& fix);
+  // Publishes every staged copy; returns the failures (their `output` names the copy).
+  std::vector<GpsPhotoResult> Commit();
+  // Removes every staged copy.
+  void Discard();
+
+private:
+  struct Staged {
+    std::filesystem::path temp, target;
+  };
+  std::vector<Staged> staged_;
+  std::vector<std::filesystem::path> folders_;
+};
+
 // The folder that receives the copies of the photos in `photoFolder`.
 std::filesystem::path GpsFolderFor(const std::filesystem::path& photoFolder);
 

@@ -163,7 +163,7 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
 
 void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
                                       const std::vector<std::size_t>& photos,
-                                      PhotoRunReport& report) {
+                                      GpsPhotoBatch& copies, PhotoRunReport& report) {
   const bool calibrated = settings_.calibrationSeconds != 0;
   WriteLine(sink, "<description>");
   WriteLine(sink, "<![CDATA[");
@@ -179,10 +179,10 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
     WriteLine(sink, "<p><img width=\"400\" height=\"300\" src=\"" +
                         CdataSafe(photo.path.string()) + "\"></p>");
     if (!settings_.writeGps) continue;
-    const GpsPhotoResult gps = WriteGpsPhoto(
-        photo.path, GpsFix{point.latitude, point.longitude, point.height, point.time});
+    const GpsPhotoResult gps =
+        copies.Add(photo.path, GpsFix{point.latitude, point.longitude, point.height, point.time});
     switch (gps.status) {
-      case GpsPhotoStatus::Written: ++report.gpsWritten; break;
+      case GpsPhotoStatus::Written: ++report.gpsWritten; break;  // staged until the end
       case GpsPhotoStatus::MakerRefused:
         ++report.gpsRefused;
         report.listLines.push_back(PhotoText(kPhotoTextMakerRefused) + photo.path.string());
@@ -223,16 +223,23 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
   for (const auto& sorted : sortedPhotos_) {
     if (sorted.matched) photosAt[sortedPoints_[sorted.point].index].push_back(sorted.index);
   }
+  GpsPhotoBatch copies;
   const long long count = static_cast<long long>(points_.size());
   for (std::size_t i = 0; i < points_.size(); ++i) {
     const Point& point = points_[i];
     if (point.name.empty()) continue;  // no local time: no placemark, but it keeps its number
     WriteKmlPlacemarkBegin(sink, point.name);
-    if (!photosAt[i].empty()) WriteDescription(sink, i, photosAt[i], report);
+    if (!photosAt[i].empty()) WriteDescription(sink, i, photosAt[i], copies, report);
     WriteKmlPlacemarkEnd(sink, KmlStyleFor(static_cast<long long>(i), count, !photosAt[i].empty()),
                          point.longitude, point.latitude, point.height);
   }
   WriteKmlFooter(sink);
+  for (const auto& failure : copies.Commit()) {
+    --report.gpsWritten;
+    ++report.gpsFailed;
+    report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + failure.output.string() + ";" +
+                               failure.message);
+  }
 }
 
 bool WritePhotoKml(const std::filesystem::path& trackFile,

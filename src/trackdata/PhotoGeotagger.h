@@ -77,7 +77,8 @@ private:
   void LoadPoints(PhotoRunReport& report);
   void ListPhotos(const std::filesystem::path& folder, PhotoRunReport& report);
   void WriteDescription(TextSink& sink, std::size_t pointIndex,
-                        const std::vector<std::size_t>& photos, PhotoRunReport& report);
+                        const std::vector<std::size_t>& photos, GpsPhotoBatch& copies,
+                        PhotoRunReport& report);
   std::string LocalName(std::int64_t time) const;
 
   std::filesystem::path trackFile_;
