@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -220,6 +221,39 @@ TEST(GpsCopy, PositionsOutsideTheGlobeAreRefused) {
     EXPECT_EQ(BuildGpsPhoto(data, jpeg.size(), fix, out).status, GpsPhotoStatus::Failed);
     EXPECT_TRUE(out.empty());
   }
+}
+
+} // namespace
+} // namespace divuzo
+
+namespace divuzo {
+namespace {
+
+// Staged copies show nowhere until the commit; an abandoned batch leaves nothing behind.
+TEST(GpsCopyBatch, CopiesAppearOnlyOnCommit) {
+  test::TempDir dir;
+  for (const char* name : {"a.jpg", "b.jpg"}) {
+    test::WriteFileBytes(dir / name, test::MakeTestJpeg(Canon(false)));
+  }
+  {
+    GpsPhotoBatch batch;
+    ASSERT_EQ(batch.Add(dir / "a.jpg", GpsFix{1, 2, 3, kPointTime}).status,
+              GpsPhotoStatus::Written);
+    EXPECT_FALSE(std::filesystem::exists(dir / "GPS" / "a.jpg"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "GPS"));
+
+  GpsPhotoBatch batch;
+  ASSERT_EQ(batch.Add(dir / "a.jpg", GpsFix{1, 2, 3, kPointTime}).status, GpsPhotoStatus::Written);
+  ASSERT_EQ(batch.Add(dir / "b.jpg", GpsFix{4, 5, 6, kPointTime}).status, GpsPhotoStatus::Written);
+  EXPECT_TRUE(batch.Commit().empty());
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "GPS")) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(test::ExifToolTags(dir / "GPS" / "b.jpg", "-GPSAltitude")["GPSAltitude"], "6");
 }
 
 } // namespace
