@@ -86,9 +86,12 @@ void PhotoGeotagger::LoadPoints(PhotoRunReport& report) {
                    [](const SortedPoint& a, const SortedPoint& b) { return a.time < b.time; });
 }
 
-void PhotoGeotagger::ListPhotos(const std::filesystem::path& folder, PhotoRunReport& report) {
+void PhotoGeotagger::ListPhotos(const std::filesystem::path& given, PhotoRunReport& report) {
   std::vector<std::filesystem::path> files;
   std::error_code ec;
+  // Full paths, so that the KML finds the photos wherever it is saved.
+  std::filesystem::path folder = std::filesystem::absolute(given, ec);
+  if (ec) folder = given;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
     std::error_code typeError;

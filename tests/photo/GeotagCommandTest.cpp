@@ -43,8 +43,22 @@ TEST_F(GeotagCommand, CalibratedPhotoGetsItsCopy) {
   EXPECT_EQ(run.exitCode, 0) << run.out;
   EXPECT_EQ(test::RunCapture({"xmllint", "--noout", (dir_ / "out.kml").string()}).exitCode, 0);
   auto gps = test::ExifToolTags(dir_ / "p" / "GPS" / "IMG_1.JPG", "-GPS:all");
+  EXPECT_NE(run.out.find("IMG_1.JPG"), std::string::npos);
   EXPECT_EQ(gps["GPSLongitude"], "140");  // 10 s before the second point
   EXPECT_EQ(gps["GPSTimeStamp"], "10:16:00");
+}
+
+// Run from the photo folder's parent with relative paths: the KML still names the photo by its
+// full path.
+TEST_F(GeotagCommand, RelativeFolderGivesFullPhotoPaths) {
+  const auto run = test::RunCapture(
+      {"sh", "-c", "cd \"$0\" && \"$1\" geotag --track t.trl --photos p --kml out.kml --tz 9 "
+                   "--calibrate 0:1:0:0",
+       dir_.path().string(), DIVUZO_CLI_PATH});
+  EXPECT_EQ(run.exitCode, 0);
+  const auto kml = test::RunCapture({"iconv", "-f", "UTF-16", "-t", "UTF-8",
+                                     (dir_ / "out.kml").string()}).out;
+  EXPECT_NE(kml.find("src=\"" + (dir_ / "p" / "IMG_1.JPG").string() + "\""), std::string::npos);
 }
 
 TEST_F(GeotagCommand, WithoutCalibrationOrCopiesNothingIsMatched) {
