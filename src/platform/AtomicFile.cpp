@@ -36,6 +36,13 @@ bool SyncFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
+std::string TempNamePrefix(const std::filesystem::path& target) {
+  std::string prefix(".");
+  prefix += target.filename().string();
+  prefix += ".tmp-";
+  return prefix;
+}
+
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err) {
   std::string text(what);
   text += ' ';
@@ -48,8 +55,8 @@ std::string SystemErrorText(std::string_view what, const std::filesystem::path& 
 int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path& tempPath,
                      std::string* error, int mode) {
   std::filesystem::path folder = target.parent_path();
-  std::string pattern = ((folder.empty() ? std::filesystem::path(".") : folder) /
-                         ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string pattern = ((folder.empty() ? std::filesystem::path(".") : folder) / TempNamePrefix(target)).string();
+  pattern += "XXXXXX";
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     SetError(error, SystemErrorText("cannot create a file in", folder.empty() ? "." : folder, errno));
@@ -66,13 +73,17 @@ int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path&
 bool PublishTemp(int fd, const std::filesystem::path& tempPath, const std::filesystem::path& target,
                  std::string* error) {
   if (::fsync(fd) != 0) {
-    SetError(error, SystemErrorText("cannot write", target, errno));
+    int err = errno;
+    SetError(error, SystemErrorText("cannot write", target, err));
     ::unlink(tempPath.c_str());
+    errno = err;
     return false;
   }
   if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-    SetError(error, SystemErrorText("cannot replace", target, errno));
+    int err = errno;
+    SetError(error, SystemErrorText("cannot replace", target, err));
     ::unlink(tempPath.c_str());
+    errno = err;
     return false;
   }
   // The new contents are in place; syncing the folder makes the rename itself durable.
@@ -91,16 +102,20 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      SetError(error, SystemErrorText("cannot write", target, errno));
+      int err = errno;
+      SetError(error, SystemErrorText("cannot write", target, err));
       ::close(fd);
       ::unlink(temp.c_str());
+      errno = err;
       return false;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
   bool ok = PublishTemp(fd, temp, target, error);
+  int err = errno;
   ::close(fd);
+  errno = err;
   return ok;
 }
 

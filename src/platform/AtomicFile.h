@@ -14,6 +14,9 @@ namespace divuzo {
 int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path& tempPath,
                      std::string* error, int mode = -1);
 
+// File names of the temporaries made for `target` start with this (".name.tmp-").
+std::string TempNamePrefix(const std::filesystem::path& target);
+
 // Syncs `fd` (the temporary's descriptor; the caller still closes it), renames `tempPath` onto
 // `target` and syncs the folder. On failure the temporary is removed, the target is untouched and
 // the call returns false with a message in *error.
@@ -24,7 +27,7 @@ bool PublishTemp(int fd, const std::filesystem::path& tempPath, const std::files
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr, int mode = -1);
 
-// "<what> <path>: <system message>" for the current errno, used for the messages above.
+// "<what> <path>: <system message>". The functions above leave errno set when they fail.
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err);
 
 } // namespace divuzo

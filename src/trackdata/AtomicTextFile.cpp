@@ -1,17 +1,15 @@
 #include "trackdata/AtomicTextFile.h"
 
-#include <atomic>
+#include "platform/AtomicFile.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace divuzo {
 
 namespace {
 constexpr std::size_t kBufferBytes = 256 * 1024;
-std::atomic<unsigned> tempCounter{0};
 }
 
 AtomicTextFile::~AtomicTextFile() { Discard(); }
@@ -24,16 +22,8 @@ bool AtomicTextFile::Open(const std::filesystem::path& target) {
   Discard();
   error_.clear();
   target_ = target;
-  // A name of our own beside the target, so that the rename stays within one file system.
-  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temp_ = target;
-    temp_ += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++);
-    // Mode 0666 lets the umask decide, as for any file a program creates.
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EEXIST) break;
-  }
+  fd_ = CreateTempBeside(target, temp_, &error_);
   if (fd_ < 0) {
-    Fail("cannot create", errno);
     temp_.clear();
     return false;
   }
@@ -69,19 +59,12 @@ bool AtomicTextFile::Commit() {
     return false;
   }
   bool ok = error_.empty() && Flush();
-  if (ok && ::fdatasync(fd_) != 0) {
-    Fail("cannot write", errno);
-    ok = false;
-  }
+  if (ok) ok = PublishTemp(fd_, temp_, target_, &error_);  // removes the temporary on failure
   if (::close(fd_) != 0 && ok) {
     Fail("cannot write", errno);
     ok = false;
   }
   fd_ = -1;
-  if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
-    Fail("cannot replace", errno);
-    ok = false;
-  }
   if (!ok) ::unlink(temp_.c_str());
   temp_.clear();
   return ok;

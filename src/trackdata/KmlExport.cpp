@@ -25,18 +25,24 @@ void WriteKmlFromTrackFile(TrackFileReader& source, TextSink& target, const Loca
   // Placemarks: a point without a local calendar time keeps its number but is not drawn.
   source.Rewind();
   long long pointIndex = 0;
+  std::string placemarks;
   std::string name;
   std::tm local{};
   while (source.Next(point)) {
     if (localTime.Breakdown(point.time, local)) {
       name.clear();
       AppendNameText(name, local);
-      WriteKmlPlacemarkBegin(target, name);
-      WriteKmlPlacemarkEnd(target, KmlStyleFor(pointIndex, pointCount, false), point.longitude,
-                           point.latitude, point.height);
+      AppendKmlPlacemarkBegin(placemarks, name);
+      AppendKmlPlacemarkEnd(placemarks, KmlStyleFor(pointIndex, pointCount, false), point.longitude,
+                            point.latitude, point.height);
+      if (placemarks.size() >= 64 * 1024) {
+        target.WriteString(placemarks);
+        placemarks.clear();
+      }
     }
     ++pointIndex;
   }
+  target.WriteString(placemarks);
   WriteKmlFooter(target);
 }
 

@@ -116,16 +116,31 @@ void WriteKmlRouteEnd(TextSink& sink) {
                     "<name>waypoints</name>"});
 }
 
+void AppendKmlPlacemarkBegin(std::string& out, std::string_view nameText) {
+  out += "<Placemark>\r\n<name>\r\n";
+  out += nameText;
+  out += "\r\n</name>\r\n";
+}
+
+void AppendKmlPlacemarkEnd(std::string& out, KmlStyle style, double longitude, double latitude, double height) {
+  out += "<styleUrl>\r\n";
+  out += KmlStyleUrl(style);
+  out += "\r\n</styleUrl>\r\n<Point>\r\n<coordinates>\r\n";
+  AppendKmlPosition(out, longitude, latitude, height);
+  out += "\r\n</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
+}
+
 void WriteKmlPlacemarkBegin(TextSink& sink, std::string_view nameText) {
-  WriteLines(sink, {"<Placemark>", "<name>", nameText, "</name>"});
+  std::string text;
+  AppendKmlPlacemarkBegin(text, nameText);
+  sink.WriteString(text);
 }
 
 void WriteKmlPlacemarkEnd(TextSink& sink, KmlStyle style, double longitude, double latitude,
                           double height) {
-  std::string position;
-  AppendKmlPosition(position, longitude, latitude, height);
-  WriteLines(sink, {"<styleUrl>", KmlStyleUrl(style), "</styleUrl>", "<Point>", "<coordinates>",
-                    position, "</coordinates>", "</Point>", "</Placemark>"});
+  std::string text;
+  AppendKmlPlacemarkEnd(text, style, longitude, latitude, height);
+  sink.WriteString(text);
 }
 
 void WriteKmlFooter(TextSink& sink) { WriteLines(sink, {"</Folder>", "</Document>", "</kml>"}); }

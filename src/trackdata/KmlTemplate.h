@@ -40,7 +40,10 @@ void WriteKmlPlacemarkEnd(TextSink& sink, KmlStyle style, double longitude, doub
                           double height);
 void WriteKmlFooter(TextSink& sink);
 
-// Text forms used above, for writers that build their own lines.
+// Text forms used above, for writers that collect many lines before handing them on.
+// The placemark pieces, each line ended by CR LF.
+void AppendKmlPlacemarkBegin(std::string& out, std::string_view nameText);
+void AppendKmlPlacemarkEnd(std::string& out, KmlStyle style, double longitude, double latitude, double height);
 // "%4.7f,%4.7f,%4.2f " as a route tuple (with the trailing space).
 void AppendKmlRouteTuple(std::string& out, double longitude, double latitude, double height);
 // "%4.7f,%4.7f,%4.2f" as a placemark position.

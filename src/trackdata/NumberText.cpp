@@ -17,9 +17,9 @@ void AppendFixed(std::string& out, double value, int decimals) {
   if (n > 0) out.append(buffer, static_cast<size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
 }
 
-void AppendZeroPadded(std::string& out, long long value, int width) {
+char* WriteZeroPadded(char* out, long long value, int width) {
   char digits[24];
-  bool negative = value < 0;
+  const bool negative = value < 0;
   unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
                                           : static_cast<unsigned long long>(value);
   int count = 0;
@@ -27,9 +27,16 @@ void AppendZeroPadded(std::string& out, long long value, int width) {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (negative) out.push_back('-');
-  for (int pad = count + (negative ? 1 : 0); pad < width; ++pad) out.push_back('0');
-  while (count > 0) out.push_back(digits[--count]);
+  if (negative) *out++ = '-';
+  for (int pad = count + (negative ? 1 : 0); pad < width; ++pad) *out++ = '0';
+  while (count > 0) *out++ = digits[--count];
+  return out;
+}
+
+void AppendZeroPadded(std::string& out, long long value, int width) {
+  char text[48];
+  const int clamped = width < 24 ? width : 24;
+  out.append(text, WriteZeroPadded(text, value, clamped));
 }
 
 } // namespace divuzo

@@ -9,5 +9,7 @@ namespace divuzo {
 void AppendFixed(std::string& out, double value, int decimals);
 // Appends an integer in decimal, at least `width` digits with leading zeros (like "%0*d").
 void AppendZeroPadded(std::string& out, long long value, int width);
+// The same into a character buffer (room for width + 21 characters); returns the end.
+char* WriteZeroPadded(char* out, long long value, int width);
 
 } // namespace divuzo

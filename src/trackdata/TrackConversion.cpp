@@ -49,6 +49,18 @@ std::string ConvertedFileName(const std::string& sourcePath, OutputFormat format
   return base + std::string(SuffixFor(format));
 }
 
+std::string WriteKmlFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                         const LocalTimeBase& localTime) {
+  TrackFileReader reader;
+  if (!reader.Open(source)) return reader.Error();
+  AtomicTextFile output;
+  if (!output.Open(target)) return output.Error();
+  WriteKmlFromTrackFile(reader, output, localTime);
+  if (!reader.Error().empty()) return reader.Error();
+  if (!output.Commit()) return output.Error();
+  return {};
+}
+
 ConversionResult ConvertTrackFile(const ConversionRequest& request, const ConversionProgress& progress) {
   ConversionResult result;
   TrackFileReader source;

@@ -26,6 +26,11 @@ std::string ReplaceExtension(const std::string& path, OutputFormat format);
 // and gets the suffix appended, so the output never lands in another folder.
 std::string ConvertedFileName(const std::string& sourcePath, OutputFormat format);
 
+// Writes one KML file from one ".trl" file (through a temporary file). Empty on success, else
+// the reason. Unlike ConvertTrackFile, a file without records gives a KML skeleton.
+std::string WriteKmlFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                         const LocalTimeBase& localTime);
+
 struct ConversionRequest {
   std::filesystem::path source;
   bool wantText = false;

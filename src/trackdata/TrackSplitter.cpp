@@ -2,6 +2,7 @@
 
 #include "StringTable.h"
 #include "trackdata/AtomicTextFile.h"
+#include "trackdata/TrackConversion.h"
 
 #include <set>
 
@@ -132,6 +133,22 @@ SplitResult SplitTracks(const std::vector<LogListEntry>& ordered, const SplitOpt
   }
   result.ok = true;
   return result;
+}
+
+std::vector<std::filesystem::path> WriteDownloadKmlFiles(const SplitResult& split, const LocalTimeBase& localTime,
+                                                         const StatusLineSink& announce, std::string* error) {
+  std::vector<std::filesystem::path> written;
+  for (const std::filesystem::path& trl : split.AllFiles()) {
+    const std::filesystem::path kml = ReplaceExtension(trl.string(), OutputFormat::Kml);
+    const std::string failure = WriteKmlFile(trl, kml, localTime);
+    if (!failure.empty()) {
+      if (error) *error = failure;
+      return written;
+    }
+    written.push_back(kml);
+    if (announce) announce(FileStatusPrefix() + " " + kml.string());
+  }
+  return written;
 }
 
 } // namespace divuzo

@@ -52,4 +52,10 @@ std::string FileStatusPrefix();
 SplitResult SplitTracks(const std::vector<LogListEntry>& ordered, const SplitOptions& options,
                         const StatusLineSink& announce = {});
 
+// After the split: one KML file beside each written ".trl" file (same name, ".kml"), in the
+// order tracks, total, waypoints, each announced like the track files. Returns the KML paths;
+// stops at the first failure with `error` set.
+std::vector<std::filesystem::path> WriteDownloadKmlFiles(const SplitResult& split, const LocalTimeBase& localTime,
+                                                         const StatusLineSink& announce, std::string* error);
+
 } // namespace divuzo

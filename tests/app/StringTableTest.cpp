@@ -1,5 +1,7 @@
 #include "StringTable.h"
 
+#include "app/StdioFileEx.h"
+
 #include <gtest/gtest.h>
 
 using divuzo::LoadText;
@@ -15,4 +17,42 @@ TEST(StringTable, QuotedTextsAndAbsentIds) {
     EXPECT_EQ(LoadText(absent), "") << absent;
     EXPECT_FALSE(divuzo::HasText(absent)) << absent;
   }
+}
+
+TEST(StringTable, HoldsExactlyTheProgramsIds) {
+  auto inTable = [](int id) {
+    return id == 116 || (id >= 300 && id <= 302) || (id >= 306 && id <= 320) || (id >= 384 && id <= 386) ||
+           id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
+           (id >= 430 && id <= 454);
+  };
+  for (int id = -1; id <= 1200; ++id) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(divuzo::HasText(id), inTable(id));
+    if (inTable(id)) {
+      EXPECT_FALSE(LoadText(id).empty());
+    } else {
+      EXPECT_EQ(LoadText(id), "");
+    }
+  }
+}
+
+TEST(StringTable, TextsAreWellFormedUtf8) {
+  for (int id = 100; id <= 500; ++id) {
+    const std::string& text = LoadText(id);
+    if (text.empty()) continue;
+    // Strict UTF-8: the conversion would put U+FFFD where a byte is wrong.
+    const std::u16string wide = divuzo::CStdioFileEx::ToWide(text, divuzo::CStdioFileEx::kUtf8);
+    EXPECT_EQ(wide.find(u'\uFFFD'), std::u16string::npos) << id;
+    EXPECT_EQ(divuzo::CStdioFileEx::ToAnsi(wide, divuzo::CStdioFileEx::kUtf8), text) << id;
+  }
+  // The dialog texts quoted by the update page, checked where a slip is easy: full-width colons
+  // and dots, the half-width blank inside 452, the line breaks.
+  EXPECT_EQ(LoadText(306), "Step1 ： 本体の準備");
+  EXPECT_EQ(LoadText(310), "本体と通信中．．．");
+  EXPECT_EQ(LoadText(402), "更新ファイル（*.bin）：");
+  EXPECT_EQ(LoadText(419), "更新ファイル Ver");
+  EXPECT_EQ(LoadText(452), "本体との接続設定を確認してください。 更新ファイルを確認してください。\nＵＳＢケーブルを外さないでください。");
+  EXPECT_EQ(LoadText(405), LoadText(406));
+  EXPECT_EQ(LoadText(406), LoadText(407));
+  EXPECT_EQ(LoadText(411), LoadText(446));
 }

@@ -140,6 +140,20 @@ TEST_F(LogMemory, SplitterWritesTracksTotalAndWaypoints) {
     EXPECT_EQ(lines[i], FileStatusPrefix() + " " + files[i].string());
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 4);
+
+  // Then a KML file beside each, announced in the same order.
+  lines.clear();
+  std::string error;
+  const auto kmls = WriteDownloadKmlFiles(result, LocalTimeBase::FixedHours(9),
+                                          [&](const std::string& line) { lines.push_back(line); }, &error);
+  ASSERT_TRUE(error.empty()) << error;
+  ASSERT_EQ(kmls.size(), 4u);
+  EXPECT_EQ(Name(kmls[3]), "DEV_T-410_Waypoints.kml");
+  EXPECT_EQ(lines.back(), FileStatusPrefix() + " " + kmls[3].string());
+  const std::string waypointKml = test::ReadFileBytes(kmls[3]);
+  EXPECT_NE(waypointKml.find("\r\nMon Apr 02 19:16:30 2012\r\n"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(kmls[0]).find("139.0000000,35.0000000,10.00 139.0000000,35.0000000,10.00 </coordinates>"),
+            std::string::npos);
 }
 
 TEST_F(LogMemory, AdjacentSeparatorsGiveNoEmptyTrack) {
