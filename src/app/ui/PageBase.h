@@ -1,6 +1,11 @@
 #pragma once
 // What the main window requires of a page: a hidden child widget with its dialog id, a pointer
-// back to the main window, and the page command (OK, Cancel, Apply, Default).
+// back to the main window, a set-up step, and the page command (OK, Cancel, Apply, Default).
+//
+// Controls: every control is a direct child of its page (or dialog) whose objectName is its
+// control id in decimal ("1095"); FindControl<T>(page, id) in app/ui/ControlId.h finds it.
+// Build pages with DialogTemplate (app/ui/DialogTemplate.h): it places controls from dialog
+// units of the page's font and names them. The page itself is named "dialog<id>".
 #include <QWidget>
 
 namespace divuzo {
@@ -22,6 +27,10 @@ public:
   int DialogId() const { return dialogId_; }
   void SetMainWindow(VaduzOdivozuDlg* window) { mainWindow_ = window; }
   VaduzOdivozuDlg* MainWindow() const { return mainWindow_; }
+
+  // The page's dialog set-up, run once by the main window after it has created the page,
+  // moved it into the tab control and set MainWindow(). Pages fill their lists here.
+  virtual void OnInitDialog() {}
 
   // PAGE_COMMAND, sent synchronously; codes other than 0..3 are ignored. Pages override the
   // handlers they support; the default does nothing.

@@ -1,11 +1,96 @@
 // divuzovuzov: the desktop program.
-#include <QApplication>
-#include <QDialog>
+//   --demo             start the built-in virtual device and offer its sample image
+//   --screenshot FILE  save a picture of the window to FILE once it is shown, then close; with
+//                      --demo, after walking through Auto Detect, Connect and Select File
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/ui/ControlId.h"
+#include "app/ui/DemoDevice.h"
+#include "app/ui/DialogTemplate.h"
+#include "app/ui/VaduzOdivozu.h"
+#include "app/ui/VaduzOdivozuDlg.h"
+#include "update/ui/PageDeviceSetting.h"
+
+namespace {
+
+void SaveAndClose(divuzo::VaduzOdivozuDlg& window, const QString& file) {
+  if (!window.grab().save(file)) std::fprintf(stderr, "divuzovuzov: could not write %s\n", qPrintable(file));
+  window.reject();
+}
+
+// Presses the update page's buttons as a user would, then saves the picture.
+void WalkThroughAndSave(divuzo::VaduzOdivozuDlg& window, const QString& sampleFolder, const QString& file) {
+  using namespace divuzo;
+  PageDeviceSetting* page = window.UpdatePage();
+  page->OnAutoDetect();
+  page->OnConnect();
+  auto* status = FindControl<QLabel>(page, 1003);
+  auto* clock = new QElapsedTimer;
+  clock->start();
+  auto* poll = new QTimer(&window);
+  QObject::connect(poll, &QTimer::timeout, &window, [=, &window] {
+    const bool identified = status->text() == TextOf(311);
+    if (!identified && page->IsWorking() && clock->elapsed() < 60000) return;
+    poll->stop();
+    delete clock;
+    const QStringList images = QDir(sampleFolder).entryList({QStringLiteral("*.bin")}, QDir::Files);
+    if (identified && !images.isEmpty()) {
+      const QString image = QDir(sampleFolder).filePath(images.first());
+      page->chooseImageFile = [image](QWidget*, const QString&) { return image; };
+      page->OnSelectFile();
+    }
+    QTimer::singleShot(300, &window, [&window, file] { SaveAndClose(window, file); });
+  });
+  poll->start(100);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QDialog window;
-  window.setWindowTitle("DIVUZOvuzov");
-  window.show();
-  return app.exec();
+  divuzo::VaduzOdivozu app(argc, argv);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Firmware updater for GPS units and loggers"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                      QStringLiteral("Save a picture of the window to <file> and close."),
+                                      QStringLiteral("file"));
+  parser.addOption(screenshot);
+  const QCommandLineOption demo(QStringLiteral("demo"),
+                                QStringLiteral("Start the built-in virtual device and offer its sample image."));
+  parser.addOption(demo);
+  parser.process(app);
+
+  // Started before the window, so that the window's port list finds the device.
+  divuzo::DemoDevice device;
+  if (parser.isSet(demo)) {
+    QString error;
+    if (device.Start(&error))
+      std::fprintf(stderr, "divuzovuzov: demonstration device on %s (pid %lld)\n",
+                   qPrintable(device.PortPath()), static_cast<long long>(device.ProcessId()));
+    else
+      std::fprintf(stderr, "divuzovuzov: --demo: %s\n", qPrintable(error));
+  }
+
+  const QString shotFile = parser.value(screenshot);
+  app.beforeRun = [&](divuzo::VaduzOdivozuDlg& window) {
+    if (!device.SampleFolder().isEmpty()) window.UpdatePage()->imageStartFolder = device.SampleFolder();
+    if (shotFile.isEmpty()) return;
+    const bool walk = !device.PortPath().isEmpty();
+    QTimer::singleShot(1000, &window, [&window, &device, shotFile, walk] {
+      if (walk) WalkThroughAndSave(window, device.SampleFolder(), shotFile);
+      else SaveAndClose(window, shotFile);
+    });
+  };
+  app.InitInstance();
+  device.Stop();
+  return 0;
 }

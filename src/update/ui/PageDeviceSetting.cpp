@@ -1,9 +1,404 @@
 #include "update/ui/PageDeviceSetting.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/UtilityManager.h"
+#include "app/ui/ControlId.h"
+#include "app/ui/DialogTemplate.h"
+#include "app/ui/StopMessage.h"
+#include "app/ui/VaduzOdivozuDlg.h"
+#include "platform/Trace.h"
+#include "serial/SerialPortList.h"
+#include "serial/DeviceIdentity.h"
+#include "update/FirmwareDownload.h"
+#include "update/ImageValidation.h"
+#include "update/UpdateFlow.h"
+#include "update/ui/UpdateWorker.h"
+#include "update/ui/PageDownloadFW.h"
+
 namespace divuzo {
 
-PageDeviceSetting::PageDeviceSetting(QWidget* parent) : PageBase(133, parent) {}
+namespace {
+// Runs `fn` on the page's thread: at once when called there, queued from a worker.
+template <typename Fn>
+void OnGuiThread(QObject* page, Fn fn) {
+  QMetaObject::invokeMethod(page, std::move(fn), Qt::AutoConnection);
+}
 
-PageDeviceSetting::~PageDeviceSetting() = default;
+QString FromStd(const std::string& s) { return QString::fromStdString(s); }
+} // namespace
+
+PageDeviceSetting::PageDeviceSetting(QWidget* parent)
+    : PageBase(133, parent), updater_(std::make_unique<UpdateWorker>()) {
+  DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 244);
+
+  // Group boxes first: they stay behind the controls they frame.
+  t.GroupBox(1171, 7, 26, 308, 78);
+  t.GroupBox(1009, 6, 106, 308, 90);
+  t.GroupBox(1231, 7, 198, 308, 43);
+
+  warning_ = t.Static(1237, 6, 2, 308, 22);
+  QPalette red = warning_->palette();
+  red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+  warning_->setPalette(red);
+
+  autoDetect_ = t.Button(1005, 15, 38, 88, 25);
+  connect_ = t.Button(1002, 114, 38, 39, 40);
+  t.Static(1238, 15, 67, 41, 10);
+  portList_ = t.DropList(1116, 58, 66, 45, 67);
+  // The list shows the discovered ports by their friendly names; the box itself shows the
+  // chosen port's path, and a device path may also be typed in.
+  portList_->setEditable(true);
+  portList_->setInsertPolicy(QComboBox::NoInsert);
+  portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  portList_->view()->setMinimumWidth(t.Units().X(200));
+  status_ = t.Static(1003, 15, 81, 289, 19);
+
+  t.Static(1010, 165, 39, 66, 10);
+  model_ = t.ReadOnlyEdit(1011, 233, 38, 72, 12);
+  t.Static(2, 165, 54, 66, 10);
+  hardware_ = t.ReadOnlyEdit(1199, 233, 52, 72, 12);
+  t.Static(1012, 165, 69, 66, 10);
+  firmware_ = t.ReadOnlyEdit(1013, 233, 67, 72, 12);
+
+  selectFile_ = t.Button(1192, 12, 116, 80, 52);
+  path_ = t.ReadOnlyEdit(1198, 97, 115, 207, 12);
+  t.Static(1201, 97, 131, 62, 10);
+  t.ReadOnlyEdit(1212, 162, 129, 80, 12);
+  t.Static(1200, 97, 147, 62, 10);
+  t.ReadOnlyEdit(1213, 162, 144, 80, 12);
+  t.Static(1202, 97, 160, 62, 10);
+  for (int i = 0; i < 5; ++i) t.ReadOnlyEdit(1214 + i, 162 + i * 30, 158, 27, 12);
+  forceUpdate_ = t.Button(1239, 250, 130, 54, 25);
+  verdict_ = t.Static(1228, 12, 173, 293, 17);
+
+  execute_ = t.Button(1224, 16, 207, 77, 13);
+  progress_ = t.Progress(1093, 101, 209, 160, 6);
+  percentText_ = t.Static(1234, 278, 207, 26, 11);
+  stage_ = t.Static(1233, 16, 223, 289, 13);
+
+  // Controls of the template that are never shown.
+  rateList_ = t.DropList(1117, 58, 80, 45, 80, false);
+  t.Static(1004, 15, 94, 41, 10, -1, false);
+  t.Static(1014, 165, 84, 66, 10, -1, false);
+  t.ReadOnlyEdit(1007, 233, 84, 72, 12, false);
+  t.Static(1170, 165, 96, 66, 10, -1, false);
+  t.Edit(1161, 233, 96, 50, 12, false)->setMaxLength(16);
+  t.Button(1095, 285, 96, 20, 12, -1, false);
+  for (int id = 1203; id <= 1211; ++id) t.Static(id, 97, 160, 20, 10, -1, false);
+  for (int i = 0; i < 5; ++i) t.ReadOnlyEdit(1219 + i, 162 + i * 30, 170, 27, 12, false);
+  for (int id : {1229, 1230, 1235}) t.DropList(id, 200, 180, 40, 40, false);
+
+  connect(autoDetect_, &QPushButton::clicked, this, &PageDeviceSetting::OnAutoDetect);
+  connect(connect_, &QPushButton::clicked, this, &PageDeviceSetting::OnConnect);
+  connect(selectFile_, &QPushButton::clicked, this, &PageDeviceSetting::OnSelectFile);
+  connect(forceUpdate_, &QPushButton::clicked, this, &PageDeviceSetting::OnForceUpdate);
+  connect(execute_, &QPushButton::clicked, this, &PageDeviceSetting::OnExecute);
+  connect(portList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) portList_->setEditText(portList_->itemData(index).toString());
+  });
+  connect(portList_, &QComboBox::editTextChanged, this, &PageDeviceSetting::OnPortSelected);
+  connect(rateList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0 && index < static_cast<int>(kLineSpeeds.size()))
+      lineSpeed_ = static_cast<int>(kLineSpeeds[static_cast<std::size_t>(index)]);
+  });
+
+  chooseImageFile = [](QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QString(), folder, QStringLiteral("_PLM (*.bin)"));
+  };
+}
+
+PageDeviceSetting::~PageDeviceSetting() {
+  JoinWorker();
+  updater_->Join();
+}
+
+void PageDeviceSetting::JoinWorker() {
+  if (identifier_.joinable()) identifier_.join();
+}
+
+void PageDeviceSetting::OnInitDialog() {
+  for (QWidget* w : {static_cast<QWidget*>(selectFile_), static_cast<QWidget*>(execute_),
+                     static_cast<QWidget*>(connect_), static_cast<QWidget*>(portList_),
+                     static_cast<QWidget*>(forceUpdate_)})
+    w->setEnabled(false);
+
+  FillPortList();
+  for (unsigned rate : kLineSpeeds) rateList_->addItem(QString::number(rate));
+  rateList_->setCurrentIndex(-1);
+  lineSpeed_ = static_cast<int>(kDefaultBaud);
+  StoreLinkSettings();
+
+  const std::pair<int, int> texts[] = {
+      {1237, 401}, {1171, 306}, {1005, 397}, {1002, 307}, {1238, 448}, {1003, 309},
+      {1009, 317}, {1010, 318}, {2, 430},    {1012, 320}, {1192, 431}, {1201, 419},
+      {1200, 418}, {1202, 420}, {1239, 451}, {1228, 440}, {1231, 441}, {1224, 442},
+      {1233, 443}, {1004, 316}, {1014, 321}, {1170, 322}, {1095, 323}};
+  for (auto [id, textId] : texts) {
+    QWidget* w = FindControl<QWidget>(this, id);
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(TextOf(textId));
+    else if (auto* b = qobject_cast<QPushButton*>(w)) b->setText(TextOf(textId));
+    else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(TextOf(textId));
+  }
+  for (int id = 1203; id <= 1211; ++id) FindControl<QLabel>(this, id)->setText(TextOf(421 + id - 1203));
+
+  theUtilityManager.deviceKind = 0;
+  forceUpdate = 0;
+}
+
+// ---- Step 1: the port ----
+
+void PageDeviceSetting::FillPortList() {
+  SerialPortList ports;
+  try {
+    ListSerialPorts(ports, false);
+  } catch (const PortDiscoveryError& e) {
+    TraceF("port discovery failed: %s\n", e.what());
+  }
+  const QSignalBlocker block(portList_);
+  portList_->clear();
+  for (const SerialPortInfo& port : ports) portList_->addItem(FromStd(port.friendlyName), FromStd(port.portName));
+
+  std::string found;
+  detectionFound_ = SerialPort::FindKnownBridgePort(ports, found) ? 1 : 0;
+  int index = 0;
+  if (detectionFound_) {
+    for (int i = 0; i < portList_->count(); ++i)
+      if (portList_->itemData(i).toString() == FromStd(found)) index = i;
+    detectedPortName_ = found;
+    detectedIndex_ = index;
+  }
+  SelectPortEntry(index);
+  portName_ = detectionFound_ ? found : PortFromListEntry(portList_->currentText().toStdString());
+}
+
+void PageDeviceSetting::SelectPortEntry(int index) {
+  if (index < 0 || index >= portList_->count()) {
+    portList_->setCurrentIndex(-1);
+    return;
+  }
+  portList_->setCurrentIndex(index);
+  portList_->setEditText(portList_->itemData(index).toString());
+}
+
+void PageDeviceSetting::StoreLinkSettings() { theUtilityManager.SetLinkSettings(portName_, lineSpeed_, 0); }
+
+void PageDeviceSetting::ShowStatus(int textId) { status_->setText(TextOf(textId)); }
+void PageDeviceSetting::ShowStage(int textId) { stage_->setText(TextOf(textId)); }
+
+void PageDeviceSetting::OnAutoDetect() {
+  // The list is built anew: the adapter may have been plugged in since start-up.
+  FillPortList();
+  if (detectionFound_) {
+    SelectPortEntry(detectedIndex_);
+    portName_ = detectedPortName_;
+    ShowStatus(450);
+    connect_->setEnabled(true);
+  } else {
+    SelectPortEntry(0);
+    portName_ = PortFromListEntry(portList_->currentText().toStdString());
+    ShowStatus(449);
+    portList_->setEnabled(true);
+    connect_->setEnabled(true);
+  }
+  autoDetect_->setEnabled(false);
+  StoreLinkSettings();
+}
+
+void PageDeviceSetting::OnPortSelected() {
+  if (!portList_->isEnabled()) return;  // changed by the page itself, not by the user
+  portName_ = PortFromListEntry(portList_->currentText().toStdString());
+  StoreLinkSettings();
+}
+
+void PageDeviceSetting::OnPageDefault() {
+  const QSignalBlocker block(portList_);
+  if (detectionFound_ == 1) {
+    SelectPortEntry(detectedIndex_);
+    portName_ = detectedPortName_;
+  } else {
+    SelectPortEntry(0);
+    portName_ = portList_->currentText().toStdString();
+  }
+  rateList_->setCurrentIndex(-1);
+  lineSpeed_ = static_cast<int>(kDefaultBaud);
+}
+
+// ---- Step 1: identification ----
+
+void PageDeviceSetting::OnConnect() {
+  if (working_) return;
+  VaduzOdivozuDlg* main = MainWindow();
+  if (main) main->EnableControls({1, 1095}, false);
+  selectFile_->setEnabled(false);
+  connect_->setEnabled(false);
+  portList_->setEnabled(false);
+  protocol_.AllocateReceiveBuffer();
+
+  // The conversation runs on a worker so that the window keeps painting; its texts and
+  // results come back to this thread.
+  JoinWorker();
+  working_ = 1;
+  const std::string entry = portList_->currentText().toStdString();
+  const int rateIndex = rateList_->currentIndex();
+  QPointer<PageDeviceSetting> self(this);
+  identifier_ = std::thread([this, self, entry, rateIndex, main] {
+    IdentifyHooks hooks;
+    hooks.status = [this, self](int textId) {
+      OnGuiThread(this, [self, textId] { if (self) self->ShowStatus(textId); });
+    };
+    hooks.heartbeat = main ? main->Heartbeat() : nullptr;
+    const IdentifyResult result = IdentifyDevice(protocol_, entry, rateIndex, hooks);
+    OnGuiThread(this, [self, result] { if (self) self->OnIdentified(result); });
+  });
+}
+
+void PageDeviceSetting::OnIdentified(const IdentifyResult& result) {
+  working_ = 0;
+  JoinWorker();
+  if (result.modelKnown) {
+    deviceModelName = result.modelName;
+    model_->setText(FromStd(result.modelName));
+  }
+  if (result.firmwareKnown) {
+    deviceVersionDigits = result.firmwareDigits;
+    firmware_->setText(FromStd(result.firmwareText));
+  }
+  if (result.hardwareKnown) {
+    deviceHardwareVersion = result.hardwareText;
+    hardware_->setText(FromStd(result.hardwareText));
+  }
+  VaduzOdivozuDlg* main = MainWindow();
+  if (main) main->ShowDeviceKindPicture();
+  ShowStatus(result.statusTextId);
+  if (result.ok) {
+    selectFile_->setEnabled(true);
+    connect_->setEnabled(false);
+    if (main) main->DownloadPage()->EnableDownloadButton();
+  } else {
+    connect_->setEnabled(true);
+    forceUpdate_->setEnabled(true);
+  }
+  if (main) main->EnableControls({1, 1095}, true);
+  if (result.portError.kind != PortError::Kind::None && !result.portError.message.empty())
+    ShowStopMessage(this, FromStd(result.portError.message));
+}
+
+void PageDeviceSetting::OnForceUpdate() {
+  forceUpdate = 1;
+  connect_->setEnabled(false);
+  selectFile_->setEnabled(true);
+  execute_->setEnabled(true);
+  theUtilityManager.deviceKind = 4;
+  deviceModelName = "KRB-1";
+  deviceVersionDigits = "V0.00";
+  deviceHardwareVersion = "V01";
+  warning_->setText(TextOf(452));
+}
+
+// ---- Step 2: the image file ----
+
+void PageDeviceSetting::OnSelectFile() {
+  const QString chosen = chooseImageFile ? chooseImageFile(this, imageStartFolder) : QString();
+  if (chosen.isEmpty()) return;
+  repaint();
+  imagePath = chosen.toStdString();
+  path_->setText(chosen);
+
+  ImageCheckRequest request;
+  request.imagePath = imagePath;
+  request.deviceModelName = deviceModelName;
+  request.deviceVersionDigits = deviceVersionDigits;
+  request.forceUpdate = forceUpdate != 0;
+  const ImageCheckResult result = SelectImageFile(request);
+
+  if (!result.imageFolder.empty()) imageFolder = result.imageFolder;
+  if (result.extracted) tempImagePath = result.tempImagePath;
+  if (result.messageTextId != 0)
+    ShowStopMessage(this, TextOf(result.messageTextId), FromStd(result.messageCaption));
+  if (result.verdictTextId != 0) verdict_->setText(TextOf(result.verdictTextId));
+  for (std::size_t i = 0; i < result.fieldCount && i < kImageFieldCount; ++i)
+    FindControl<QLineEdit>(this, kImageFieldControls[i])->setText(FromStd(result.fields[i]));
+  if (result.execute == ExecuteChange::Enable) execute_->setEnabled(true);
+  else if (result.execute == ExecuteChange::Disable) execute_->setEnabled(false);
+}
+
+// ---- Step 3: the update ----
+
+void PageDeviceSetting::SetUpdateProgress(int value) {
+  percent_ = value == 1000 ? 100 : value;
+  progress_->setValue(UpdateProgressBarPosition(value));
+  if (const auto text = UpdatePercentText(value)) percentText_->setText(FromStd(*text));
+}
+
+void PageDeviceSetting::OnExecute() {
+  if (working_) return;
+  updater_->ResetFlags();
+  selectFile_->setEnabled(false);
+  execute_->setEnabled(false);
+  forceUpdate_->setEnabled(false);
+  if (imagePath.empty()) {
+    ShowStopMessage(this, TextOf(412));
+    return;
+  }
+  VaduzOdivozuDlg* main = MainWindow();
+  if (main) main->EnableControls({1, 1095}, false);
+
+  std::string linkPort;
+  int linkBaud = 0;
+  int linkSpare = 0;
+  theUtilityManager.GetLinkSettings(linkPort, linkBaud, linkSpare);
+  channel_.portName = linkPort;
+  if (linkBaud > 0) channel_.baudRate = static_cast<unsigned>(linkBaud);
+  // The address steps use the port chosen now, not the one known at start-up.
+  theFirmwareDownload.btAddress.LoadLinkSettings();
+
+  QPointer<PageDeviceSetting> self(this);
+  UpdateWorker::Reports reports;
+  reports.stage = [this, self](int textId) {
+    OnGuiThread(this, [self, textId] { if (self) self->ShowStage(textId); });
+  };
+  reports.warning = [this, self](int textId) {
+    OnGuiThread(this, [self, textId] { if (self) self->warning_->setText(TextOf(textId)); });
+  };
+  reports.progress = [this, self](int value) {
+    OnGuiThread(this, [self, value] { if (self) self->SetUpdateProgress(value); });
+  };
+  reports.ended = [this, self](bool success) {
+    OnGuiThread(this, [self, success] { if (self) self->OnUpdateEnded(success); });
+  };
+  UpdateWorker::Run run;
+  run.deviceKind = theUtilityManager.deviceKind;
+  run.tempImagePath = tempImagePath;
+  run.portPath = linkPort;
+  run.closeChannel = [this] { channel_.Close(); };
+  run.pauseMs = updatePauseMs;
+  working_ = 1;
+  updater_->Start(run, std::move(reports));
+}
+
+void PageDeviceSetting::OnUpdateEnded(bool success) {
+  working_ = 0;
+  VaduzOdivozuDlg* main = MainWindow();
+  if (main) {
+    if (success) {
+      main->tabItemEnabled = 1;
+      main->ApplyUpdateTabEnabled();
+      main->EnableControls({1002, 1, 1095, 2, 1001}, true);
+    } else {
+      main->EnableControls({1, 1095}, true);
+    }
+  }
+  if (onUpdateEnded) onUpdateEnded(success);
+}
 
 } // namespace divuzo

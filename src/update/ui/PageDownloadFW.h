@@ -1,14 +1,72 @@
 #pragma once
-// Page (dialog 147). Created hidden by the main window.
+// The firmware download page (dialog 147): a one-button flashing page. It never gets a tab;
+// the main window asks it whether a download is running before it closes. Its logic (file
+// check, worker, busy flag, Bluetooth address steps) is the core's FirmwareDownload.
+#include <QString>
+#include <functional>
+#include <memory>
+#include <thread>
+
 #include "app/ui/PageBase.h"
 
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
 namespace divuzo {
+
+enum class FirmwareDownloadOutcome;
+class FlashDownload;
 
 class PageDownloadFW : public PageBase {
   Q_OBJECT
 public:
   explicit PageDownloadFW(QWidget* parent = nullptr);
   ~PageDownloadFW() override;
+
+  void OnInitDialog() override;
+  // The page has no handler for the page command.
+  bool HandlesPageCommand() const override { return false; }
+  void PageCommand(int) override {}
+
+  // A download is running (read by the main window's close request).
+  bool IsBusy() const;
+  // A successful identification makes the Download button usable.
+  void EnableDownloadButton();
+
+  // "%d%%" for every value.
+  void SetProgress(int value);
+
+  // Browse (1005) and Download (1006).
+  void OnBrowse();
+  void OnDownload();
+
+  // Replaces the open-file dialog of Browse (returns the path or "" for cancel).
+  std::function<QString(QWidget* parent)> chooseImageFile;
+  // Waits of the worker between its steps (2000 ms); tests shorten them.
+  int pauseMs = 2000;
+  // Called on the GUI thread when the worker has ended.
+  std::function<void(FirmwareDownloadOutcome)> onDownloadEnded;
+
+  std::string imagePath;
+  FlashDownload& Flashing() { return *flash_; }
+
+private:
+  class Observer;
+  void OnEnded(FirmwareDownloadOutcome outcome);
+  void JoinWorker();
+
+  QPushButton* download_ = nullptr;  // 1006
+  QPushButton* browse_ = nullptr;    // 1005 (hidden)
+  QLineEdit* path_ = nullptr;        // 1004 (hidden)
+  QLabel* stage_ = nullptr;          // 1189
+  QProgressBar* progress_ = nullptr; // 1007
+  QLabel* percentText_ = nullptr;    // 1008
+  int percent_ = 0;
+  std::unique_ptr<FlashDownload> flash_;
+  std::unique_ptr<Observer> observer_;
+  std::thread worker_;
 };
 
 } // namespace divuzo

@@ -1,0 +1,98 @@
+#include "app/ui/DialogTemplate.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "StringTable.h"
+#include "app/ui/ControlId.h"
+
+namespace divuzo {
+
+QString TextOf(int id) { return QString::fromStdString(LoadText(id)); }
+
+QString BitmapPath(int id) {
+  return id == 128 ? QStringLiteral(":/images/icon128.png")
+                   : QStringLiteral(":/images/bitmap%1.png").arg(id);
+}
+
+DialogTemplate::DialogTemplate(QWidget* dialog, const QString& fontFamily, int pointSize, int cx,
+                               int cy)
+    : dialog_(dialog), units_(fontFamily, pointSize) {
+  InitImageResources();
+  dialog_->setFont(units_.Font());
+  dialog_->resize(units_.ToPixels(cx, cy));
+}
+
+void DialogTemplate::Place(QWidget* control, int id, int x, int y, int cx, int cy, bool visible) {
+  SetControlId(control, id);
+  control->setGeometry(units_.ToPixels(x, y, cx, cy));
+  // A template control without the visible style stays hidden when the dialog is shown.
+  if (!visible) control->hide();
+}
+
+QPushButton* DialogTemplate::Button(int id, int x, int y, int cx, int cy, int textId, bool visible) {
+  auto* b = new QPushButton(textId >= 0 ? TextOf(textId) : QString(), dialog_);
+  b->setAutoDefault(false);
+  Place(b, id, x, y, cx, cy, visible);
+  return b;
+}
+
+QLabel* DialogTemplate::Static(int id, int x, int y, int cx, int cy, int textId, bool visible) {
+  auto* l = new QLabel(textId >= 0 ? TextOf(textId) : QString(), dialog_);
+  l->setWordWrap(true);
+  l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Place(l, id, x, y, cx, cy, visible);
+  return l;
+}
+
+QGroupBox* DialogTemplate::GroupBox(int id, int x, int y, int cx, int cy, int textId, bool visible) {
+  auto* g = new QGroupBox(textId >= 0 ? TextOf(textId) : QString(), dialog_);
+  Place(g, id, x, y, cx, cy, visible);
+  return g;
+}
+
+QLineEdit* DialogTemplate::Edit(int id, int x, int y, int cx, int cy, bool visible) {
+  auto* e = new QLineEdit(dialog_);
+  Place(e, id, x, y, cx, cy, visible);
+  return e;
+}
+
+QLineEdit* DialogTemplate::ReadOnlyEdit(int id, int x, int y, int cx, int cy, bool visible) {
+  QLineEdit* e = Edit(id, x, y, cx, cy, visible);
+  e->setReadOnly(true);
+  return e;
+}
+
+QComboBox* DialogTemplate::DropList(int id, int x, int y, int cx, int cy, bool visible) {
+  auto* c = new QComboBox(dialog_);
+  c->setEditable(false);
+  Place(c, id, x, y, cx, cy, visible);
+  c->setFixedHeight(std::max(units_.Y(12), c->sizeHint().height()));
+  return c;
+}
+
+QProgressBar* DialogTemplate::Progress(int id, int x, int y, int cx, int cy, bool visible) {
+  auto* p = new QProgressBar(dialog_);
+  p->setRange(0, 100);
+  p->setValue(0);
+  p->setTextVisible(false);
+  Place(p, id, x, y, cx, cy, visible);
+  return p;
+}
+
+QLabel* DialogTemplate::Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible) {
+  auto* l = new QLabel(dialog_);
+  l->setScaledContents(true);
+  if (bitmapId > 0) l->setPixmap(QPixmap(BitmapPath(bitmapId)));
+  Place(l, id, x, y, cx, cy, visible);
+  return l;
+}
+
+} // namespace divuzo

@@ -1,0 +1,54 @@
+#pragma once
+// Builds a dialog's controls from its template: each control is a direct child of the dialog,
+// named by its control id (see PageBase.h), placed from dialog units of the dialog's font.
+// Controls are created in template order, so later controls stack above earlier ones (group
+// boxes come first and stay behind the controls they frame).
+#include <QString>
+
+#include "app/ui/DialogUnits.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace divuzo {
+
+// Text of string-table entry `id` ("" for an id the table does not hold).
+QString TextOf(int id);
+
+// Pixmap of bitmap resource `id` (129-141) or of the icon (128); null when there is none.
+QString BitmapPath(int id);
+
+class DialogTemplate {
+public:
+  // The dialog gets the template's font; `cx`, `cy` is its client size in dialog units.
+  DialogTemplate(QWidget* dialog, const QString& fontFamily, int pointSize, int cx, int cy);
+
+  const DialogUnits& Units() const { return units_; }
+  QWidget* Dialog() const { return dialog_; }
+
+  // `textId` < 0 leaves the control without text.
+  QPushButton* Button(int id, int x, int y, int cx, int cy, int textId = -1, bool visible = true);
+  QLabel* Static(int id, int x, int y, int cx, int cy, int textId = -1, bool visible = true);
+  QGroupBox* GroupBox(int id, int x, int y, int cx, int cy, int textId = -1, bool visible = true);
+  QLineEdit* ReadOnlyEdit(int id, int x, int y, int cx, int cy, bool visible = true);
+  QLineEdit* Edit(int id, int x, int y, int cx, int cy, bool visible = true);
+  // A drop-down list; `cy` is the height of the open list as in a template, the closed control
+  // takes the height of one line.
+  QComboBox* DropList(int id, int x, int y, int cx, int cy, bool visible = true);
+  QProgressBar* Progress(int id, int x, int y, int cx, int cy, bool visible = true);
+  // A picture static showing bitmap `bitmapId` (0: none yet).
+  QLabel* Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible = true);
+
+private:
+  void Place(QWidget* control, int id, int x, int y, int cx, int cy, bool visible);
+
+  QWidget* dialog_;
+  DialogUnits units_;
+};
+
+} // namespace divuzo

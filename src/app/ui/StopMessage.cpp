@@ -1,0 +1,32 @@
+#include "app/ui/StopMessage.h"
+
+#include <QMessageBox>
+
+#include "app/ui/DialogTemplate.h"
+
+namespace divuzo {
+
+namespace {
+StopMessageHandler& Handler() {
+  static StopMessageHandler handler;
+  return handler;
+}
+} // namespace
+
+void ShowStopMessage(QWidget* parent, const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? TextOf(300) : caption;
+  if (Handler()) {
+    Handler()(title, text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+StopMessageHandler SetStopMessageHandler(StopMessageHandler handler) {
+  StopMessageHandler previous = std::move(Handler());
+  Handler() = std::move(handler);
+  return previous;
+}
+
+} // namespace divuzo

@@ -1,0 +1,21 @@
+#include "app/ui/VaduzOdivozu.h"
+
+#include "app/ui/VaduzOdivozuDlg.h"
+
+namespace divuzo {
+
+VaduzOdivozu::VaduzOdivozu(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("divuzovuzov"));
+  setApplicationVersion(QStringLiteral(DIVUZO_VERSION));
+}
+
+bool VaduzOdivozu::InitInstance() {
+  {
+    VaduzOdivozuDlg window;
+    if (beforeRun) beforeRun(window);
+    window.exec();
+  }  // the window and its pages go here
+  return false;
+}
+
+} // namespace divuzo

@@ -1,0 +1,78 @@
+#pragma once
+// The host side of the boot-ROM line protocol (docs/bootrom-protocol.md) over a serial port:
+// handshake, agent upload, speed change, image write with go-back-N retransmission, read-back
+// verification and restart. BromDownload drives one of these per run.
+#include "platform/TermiosPort.h"
+#include "update/Brom.h"
+#include "update/BromAgentFile.h"
+#include "update/BromWire.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace divuzo {
+
+struct BromHostTiming {
+  std::uint32_t connectTimeoutMs = 8000;  // whole handshake
+  std::uint32_t syncByteMs = 100;         // wait for each sync reply byte
+  std::uint32_t ackTimeoutMs = 2000;      // answer wait on top of the line time
+  std::uint32_t retries = 8;              // sends of one packet or command beyond the first
+  std::uint32_t window = 4;               // packets in flight
+};
+
+// Start and progress callbacks of one phase; progress is reported every `step` percent.
+struct BromPhase {
+  BromStartCallback onStart = nullptr;
+  void* startUser = nullptr;
+  BromProgressCallback onProgress = nullptr;
+  void* progressUser = nullptr;
+  std::uint32_t step = 1;
+};
+
+class BromHost {
+public:
+  explicit BromHost(const BromHostTiming& timing) : timing_(timing) {}
+
+  BromStatus Open(const std::string& path, unsigned baud);
+  // Sync bytes, then hello; fills chip, boot ROM version and flash size.
+  BromStatus Handshake(std::uint32_t bootOption);
+  BromStatus SendAgent(const AgentFile& agent, const BromPhase& phase);
+  BromStatus SwitchSpeed(unsigned baud);
+  BromStatus WriteImage(std::uint32_t address, const std::vector<std::uint8_t>& image,
+                        std::size_t packetSize, const BromPhase& phase);
+  BromStatus Verify(std::uint32_t address, const std::vector<std::uint8_t>& image);
+  BromStatus Restart();
+
+  std::uint32_t chipId = 0;
+  std::uint32_t bootRomVersion = 0;
+  std::uint32_t flashSize = 0;
+  std::uint32_t agentVersion = 0;
+  std::uint32_t bytesWritten = 0;
+  std::uint32_t retries = 0;
+  unsigned Baud() const { return port_.Baud(); }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  enum class Wait { Frame, Timeout, Lost };
+  Wait ReadFrame(bromwire::Frame& frame, Clock::time_point deadline);
+  bool Send(const std::vector<std::uint8_t>& bytes);
+  // Sends a command until an answer of type `want` (or a refusal) comes back for it.
+  // Returns kOk with the answer in `reply`, kLineLost, kTimeout, or kProtocolError with
+  // `nakReason_` set when the device refused the command.
+  BromStatus Command(std::uint8_t type, const std::vector<std::uint8_t>& payload,
+                     std::uint8_t want, bromwire::Frame& reply);
+  // Go-back-N transfer of `size` bytes in packets; `done` counts acknowledged bytes.
+  BromStatus SendPackets(const std::uint8_t* data, std::size_t size, std::size_t packetSize,
+                         const BromPhase& phase);
+  int LineMs(std::size_t bytes) const;
+
+  BromHostTiming timing_;
+  TermiosPort port_;
+  bromwire::Decoder decoder_;
+  std::uint16_t commandSeq_ = 0;
+  std::uint8_t nakReason_ = 0;
+};
+
+} // namespace divuzo

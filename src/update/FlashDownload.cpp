@@ -1,0 +1,193 @@
+#include "update/FlashDownload.h"
+
+#include "platform/Trace.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fnmatch.h>
+#include <system_error>
+#include <thread>
+
+namespace divuzo {
+
+namespace fs = std::filesystem;
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return ".";
+  return exe.parent_path().string();
+}
+
+std::vector<std::string> DefaultFlashFileFolders() {
+  const fs::path program = ProgramFolder();
+  return {program.string(), (program.parent_path() / "share" / "divuzovuzov").string()};
+}
+
+namespace {
+
+// Names in `folder` matching `pattern`, in name order (the directory's own order is arbitrary).
+std::vector<std::string> Matches(const std::string& folder, const char* pattern) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (fnmatch(pattern, name.c_str(), 0) == 0 && it->is_regular_file(ec)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+} // namespace
+
+FlashDownload::~FlashDownload() { ReleaseFlashing(); }
+
+void FlashDownload::Stage(int textId) {
+  if (observer.showStageText) observer.showStageText(textId);
+}
+
+void FlashDownload::Progress(int value) {
+  percent = value;
+  if (observer.setUpdateProgress) observer.setUpdateProgress(value);
+}
+
+void FlashDownload::PrepareFlashing(int kind, const std::string& tempImage) {
+  Stage(kTextPreparing);
+  ReleaseFlashing();
+  deviceKind = kind;
+  tempImagePath = tempImage;
+  agentLoaded = imageLoaded = false;
+  agentReady = imageReady = downloadDone = false;
+  resultWord = 0;
+  Progress(0);
+  BromCreateAgentHandle(&agentHandle);
+  BromCreateImageHandle(&imageHandle);
+  FindDownloadAgent();
+  LoadScatterFile();
+  BromSetPacketUnits(imageHandle, 256);
+  imageStatus = BromLoadImage(imageHandle, 0, tempImagePath.c_str());
+  BromEnableImage(imageHandle, 0, 1);
+  if (BromLoadSucceeded(imageStatus)) {
+    imageLoaded = true;
+    imageReady = true;
+  }
+}
+
+bool FlashDownload::FindDownloadAgent() {
+  programFolder = ProgramFolder();
+  const char* pattern = AgentFilePattern(deviceKind, family);
+  agentPath.clear();
+  if (pattern != nullptr) {
+    for (const std::string& folder : searchFolders) {
+      const auto names = Matches(folder, pattern);
+      if (!names.empty()) {
+        agentPath = (fs::path(folder) / names.front()).string();
+        break;
+      }
+    }
+  }
+  TraceF("flash: device kind %d, agent %s", deviceKind,
+         agentPath.empty() ? "(none found)" : agentPath.c_str());
+  if (const std::uint32_t address = AgentParameterForKind(deviceKind, family); address != 0)
+    BromSetAgentLoadAddress(agentHandle, address);
+  agentStatus = BromLoadAgent(agentHandle, agentPath.c_str());
+  if (BromLoadSucceeded(agentStatus)) {
+    agentLoaded = true;
+    agentReady = true;
+  }
+  return agentLoaded;
+}
+
+void FlashDownload::LoadScatterFile() {
+  scatterPath = (fs::path(programFolder.empty() ? ProgramFolder() : programFolder) / "scat.txt").string();
+  for (const std::string& folder : searchFolders) {
+    std::error_code ec;
+    const fs::path candidate = fs::path(folder) / "scat.txt";
+    if (fs::is_regular_file(candidate, ec)) {
+      scatterPath = candidate.string();
+      break;
+    }
+  }
+  BromLoadScatter(imageHandle, scatterPath.c_str());
+}
+
+int FlashDownload::OnAgentStart(void* user) {
+  auto* self = static_cast<FlashDownload*>(user);
+  self->Progress(0);
+  self->Stage(kTextAgentStart);
+  return 0;
+}
+
+int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
+  auto* self = static_cast<FlashDownload*>(user);
+  self->Progress(static_cast<int>(p & 0xFF));
+  self->Stage(kTextAgentProgress);
+  return 0;
+}
+
+int FlashDownload::OnImageStart(void* user) {
+  auto* self = static_cast<FlashDownload*>(user);
+  self->Progress(0);
+  self->Stage(kTextImageStart);
+  return 0;
+}
+
+int FlashDownload::OnImageProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
+  auto* self = static_cast<FlashDownload*>(user);
+  self->Progress(static_cast<int>(p & 0xFF));
+  self->Stage(kTextImageProgress);
+  return 0;
+}
+
+bool FlashDownload::RunFlashDownload(BromImageHandle image) {
+  ComArgs com{};
+  AgentArgs agent{};
+  ImageArgs img{};
+  resultWord = 0;
+  resultBlock = BromResultBlock{};
+
+  com.comNumber = comNumber;
+  com.bootOption = BootOptionForKind(deviceKind);
+  com.connectTimeoutMs = connectTimeoutMs;
+  com.ackTimeoutMs = ackTimeoutMs;
+  com.portPath = portPath.c_str();
+  com.baud = baud;
+  com.fastBaud = fastBaud;
+
+  agent.agent = agentHandle;
+  agent.onAgentStart = &FlashDownload::OnAgentStart;
+  agent.agentStartUser = this;
+  agent.onAgentProgress = &FlashDownload::OnAgentProgress;
+  agent.agentProgressUser = this;
+  agent.packetRetries = kBromDefault;
+  agent.startAgent = 1;
+  agent.self = &agent;
+  agent.restartWhenDone = 1;
+  agent.progressStep = 1;
+
+  img.image = image;
+  img.onImageStart = &FlashDownload::OnImageStart;
+  img.imageStartUser = this;
+  img.onImageProgress = &FlashDownload::OnImageProgress;
+  img.imageProgressUser = this;
+  img.verifyAfterWrite = 1;
+  img.fastLine = fastLine ? 1 : 0;
+  img.flashLimit = 0x100000;
+
+  downloadStatus = BromDownload(&com, &agent, &img, &resultWord, &resultBlock);
+  if (downloadStatus == brom_download::kNoBootRom && noBootRomPauseMs > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(noBootRomPauseMs));
+  downloadDone = BromDownloadSucceeded(downloadStatus);
+  return downloadDone;
+}
+
+void FlashDownload::ReleaseFlashing() {
+  if (agentLoaded) BromUnloadAgent(agentHandle);
+  if (imageLoaded) BromUnloadImage(imageHandle, 0);
+  agentLoaded = imageLoaded = false;
+  if (agentHandle != 0) BromDestroyAgentHandle(&agentHandle);
+  if (imageHandle != 0) BromDestroyImageHandle(&imageHandle);
+}
+
+} // namespace divuzo

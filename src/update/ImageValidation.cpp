@@ -1,0 +1,235 @@
+#include "update/ImageValidation.h"
+
+#include "StringTable.h"
+#include "platform/AtomicFile.h"
+#include "platform/Trace.h"
+#include "update/Crc32.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace divuzo {
+
+namespace {
+
+constexpr int kTextWrongFile = 415;
+constexpr int kTextNoTag = 444;
+constexpr int kTextProductMismatch = 435;
+constexpr int kTextNewer = 437;
+constexpr int kTextNewerForced = 116;
+constexpr int kTextSame = 438;
+constexpr int kTextOlder = 439;
+constexpr int kCaptionText = 300;
+constexpr const char* kNoTagCaption = "WARNING!!";
+
+// Largest file either form can take: header, the largest payload, CRC.
+constexpr std::size_t kMaxImageFile = kImageHeaderSize + kImageMaxPayload + kImageCrcSize;
+
+// The image file's bytes, or the reason it could not be read.
+struct LoadedImage {
+  std::vector<std::uint8_t> bytes;
+  std::string error;  // empty when loaded
+};
+
+LoadedImage LoadImage(const std::string& path) {
+  LoadedImage img;
+  if (path.size() > kImageMaxPath) {
+    img.error = "path longer than 255 characters";
+    return img;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    img.error = std::string("cannot open image: ") + std::strerror(errno);
+    return img;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    img.error = "not a regular file";
+  } else if (static_cast<std::uint64_t>(st.st_size) > kMaxImageFile) {
+    img.error = "payload larger than 819200 bytes";
+  } else {
+    img.bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < img.bytes.size()) {
+      ssize_t n = ::read(fd, img.bytes.data() + got, img.bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    if (got != img.bytes.size()) {
+      img.bytes.clear();
+      img.error = "cannot read image";
+    }
+  }
+  ::close(fd);
+  return img;
+}
+
+// Same file on disk (the payload file must never replace or remove the chosen image).
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+void RemoveQuietly(const std::string& path) {
+  if (!path.empty()) ::unlink(path.c_str());
+}
+
+std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
+  const std::uint8_t* p = bytes.data() + bytes.size() - kImageCrcSize;
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+
+ExtractResult ExtractLoaded(const LoadedImage& img, ImageForm form, const std::string& imagePath,
+                            const std::string& tempImagePath) {
+  ExtractResult r;
+  r.status = ExtractStatus::Refused;
+  if (SameFile(imagePath, tempImagePath)) {
+    r.detail = "the image is the temporary file itself";
+    return r;  // never remove the chosen file
+  }
+  const std::size_t header = form == ImageForm::Tagged ? kImageHeaderSize : 0;
+  if (!img.error.empty()) {
+    r.detail = img.error;
+  } else if (img.bytes.size() < header + kImageCrcSize) {
+    r.detail = "file shorter than header and CRC";
+  } else if (img.bytes.size() - header - kImageCrcSize > kImageMaxPayload) {
+    r.detail = "payload larger than 819200 bytes";
+  } else {
+    const std::size_t payload = img.bytes.size() - header - kImageCrcSize;
+    const std::uint8_t* start = img.bytes.data() + header;
+    if (Crc32(start, payload) != StoredCrc(img.bytes)) {
+      r.status = ExtractStatus::CrcMismatch;
+      r.detail = "CRC mismatch";
+    } else if (WriteFileAtomically(tempImagePath,
+                                   std::string_view(reinterpret_cast<const char*>(start), payload),
+                                   &r.detail)) {
+      r.status = ExtractStatus::Ok;
+      r.detail.clear();
+      return r;
+    }
+  }
+  RemoveQuietly(tempImagePath);
+  return r;
+}
+
+// Product tokens compare over at most 10 characters.
+bool SameProduct(const std::string& device, const std::string& token) {
+  return !token.empty() && device.substr(0, kImageTokenSize) == token.substr(0, kImageTokenSize);
+}
+
+void Refuse(ImageCheckResult& result, const std::string& detail) {
+  result.messageTextId = kTextWrongFile;
+  result.messageCaption = LoadText(kCaptionText);
+  result.detail = detail;
+  TraceF("image refused: %s\n", detail.c_str());
+}
+
+} // namespace
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string TempImagePathFor(const std::string& imageFolder) {
+  if (imageFolder.empty()) return kTempImageName;
+  if (imageFolder.back() == '/') return imageFolder + kTempImageName;
+  return imageFolder + "/" + kTempImageName;
+}
+
+bool DeleteTempImage(const std::string& tempImagePath) {
+  if (tempImagePath.empty()) return true;
+  if (::unlink(tempImagePath.c_str()) == 0) return true;
+  return errno == ENOENT;
+}
+
+ExtractResult ExtractImage(const std::string& imagePath, ImageForm form,
+                           const std::string& tempImagePath) {
+  return ExtractLoaded(LoadImage(imagePath), form, imagePath, tempImagePath);
+}
+
+ImageCheckResult ValidateImage(const ImageCheckRequest& request, const std::string& imageFolder) {
+  ImageCheckResult result;
+  result.imageFolder = imageFolder;
+  const std::string temp = TempImagePathFor(imageFolder);
+  const LoadedImage img = LoadImage(request.imagePath);
+
+  ImageHeader header;
+  const ExtractResult tagged = ExtractLoaded(img, ImageForm::Tagged, request.imagePath, temp);
+  if (tagged.status == ExtractStatus::Ok) {
+    header = ReadImageHeader(img.bytes.data());
+  } else {
+    const ExtractResult plain = ExtractLoaded(img, ImageForm::Headerless, request.imagePath, temp);
+    if (plain.status != ExtractStatus::Ok) {
+      Refuse(result, tagged.detail == plain.detail ? tagged.detail
+                                                   : tagged.detail + "; headerless: " + plain.detail);
+      return result;
+    }
+    result.headerless = true;
+    // The T-410 family names its headerless images "...410....V1.23_PLM.bin".
+    const std::string& p = request.imagePath;
+    const std::size_t n = p.size();
+    if (n >= 20 && p[n - 20] == '4' && p[n - 19] == '1' && p[n - 18] == '0') {
+      header.product = "T-410";
+      header.version = "V" + p.substr(n - 12, 4);
+      header.compat[0] = "V01";
+      header.compat[1] = "V02";
+    }
+  }
+  result.extracted = true;
+  result.tempImagePath = temp;
+
+  result.product = NormaliseProductToken(header.product);
+  result.version = header.version;
+  if (!SameProduct(request.deviceModelName, result.product)) {
+    result.verdictTextId = kTextProductMismatch;
+    result.execute = ExecuteChange::Disable;
+  } else {
+    result.imageVersionNumber = ImageVersionNumber(header.version);
+    result.deviceVersionNumber = DeviceVersionNumber(request.deviceVersionDigits);
+    const int a = result.imageVersionNumber;
+    const int b = result.deviceVersionNumber;
+    if (a > b)
+      result.verdictTextId = request.forceUpdate ? kTextNewerForced : kTextNewer;
+    else if (a == b)
+      result.verdictTextId = kTextSame;
+    else
+      result.verdictTextId = kTextOlder;
+    result.execute = ExecuteChange::Enable;
+  }
+
+  result.fields[kFieldProduct] = result.product;
+  result.fields[kFieldVersion] = header.version;
+  for (std::size_t i = 0; i < kImageCompatCount; ++i) result.fields[kFieldCompat1 + i] = header.compat[i];
+  result.fieldCount = result.headerless ? 4 : kImageFieldCount;
+  return result;
+}
+
+ImageCheckResult SelectImageFile(const ImageCheckRequest& request) {
+  ImageCheckResult result;
+  if (request.imagePath.empty()) return result;
+  if (!HasImageTag(request.imagePath)) {
+    result.messageTextId = kTextNoTag;
+    result.messageCaption = kNoTagCaption;
+    result.execute = ExecuteChange::Disable;
+    result.fieldCount = kImageFieldCount;  // all twelve emptied
+    result.detail = "file name without the _PLM tag";
+    return result;
+  }
+  if (request.imagePath.size() > kImageMaxPath) {
+    Refuse(result, "path longer than 255 characters");
+    return result;
+  }
+  return ValidateImage(request, FolderOf(request.imagePath));
+}
+
+} // namespace divuzo

@@ -1,0 +1,153 @@
+// The firmware download page (no tab, reached by code only) against the virtual device.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "StringTable.h"
+#include "TempDir.h"
+#include "VdevProcess.h"
+#include "app/UtilityManager.h"
+#include "app/ui/ControlId.h"
+#include "app/ui/StopMessage.h"
+#include "app/ui/TabCtrlEx.h"
+#include "app/ui/VaduzOdivozuDlg.h"
+#include "update/FirmwareDownload.h"
+#include "update/ui/PageDeviceSetting.h"
+#include "update/ui/PageDownloadFW.h"
+
+using namespace divuzo;
+using divuzo::test::ScopedEnv;
+using divuzo::test::TempDir;
+using divuzo::test::VdevProcess;
+
+namespace {
+
+QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+
+QString MakeImage(const TempDir& dir) {
+  const QString payload = QString::fromStdString((dir / "payload.bin").string());
+  const QString image = QString::fromStdString((dir / "T410_V200_PLM.bin").string());
+  const QString cli = QStringLiteral(DIVUZO_CLI_PATH);
+  if (QProcess::execute(cli, {"image", "payload", "--size", "4096", "--seed", "3", payload}) != 0) return {};
+  if (QProcess::execute(cli, {"image", "pack", "--product", "TR550", "--version", "V2.00", payload, image}) != 0)
+    return {};
+  return image;
+}
+
+// Identifies the device through the update page, as the Download button needs.
+bool Identify(VaduzOdivozuDlg& w) {
+  PageDeviceSetting* p = w.UpdatePage();
+  p->OnAutoDetect();
+  p->OnConnect();
+  auto* status = FindControl<QLabel>(p, 1003);
+  return QTest::qWaitFor([&] { return !p->IsWorking() && status->text() != Text(310); }, 20000) &&
+         status->text() == Text(311);
+}
+
+} // namespace
+
+class DownloadPageTest : public QObject {
+  Q_OBJECT
+  QStringList messages_;
+
+private slots:
+  void init() {
+    theUtilityManager.Reset();
+    messages_.clear();
+    SetStopMessageHandler([this](const QString& caption, const QString& text) { messages_ << caption + "|" + text; });
+    auto& bt = theFirmwareDownload.btAddress;
+    bt.timing.restorePauseMs = 10;
+    bt.timing.ackSettleMs = 10;
+  }
+  void cleanup() { SetStopMessageHandler({}); }
+
+  void downloadFlashesAndFreesTheWindowAgain() {
+    VdevProcess vdev({"--model", "TR550", "--firmware", "105", "--bt-address", "00:1B:C1:05:50:01"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDownloadFW* d = w.DownloadPage();
+    QVERIFY(!d->isVisible());
+    QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(404));
+    QCOMPARE(FindControl<QPushButton>(d, 1006)->text(), Text(403));
+    auto* download = FindControl<QPushButton>(d, 1006);
+    QVERIFY(!download->isEnabled());
+
+    QVERIFY(Identify(w));
+    QCOMPARE(theUtilityManager.deviceKind.load(), 4);
+    QVERIFY(download->isEnabled());
+
+    // Without a file: message 412.
+    QTest::mouseClick(download, Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{Text(300) + "|" + Text(412)});
+    QVERIFY(!d->IsBusy());
+
+    TempDir dir;
+    const QString image = MakeImage(dir);
+    QVERIFY(!image.isEmpty());
+    d->chooseImageFile = [&](QWidget*) { return image; };
+    d->OnBrowse();
+    QCOMPARE(FindControl<QLineEdit>(d, 1004)->text(), image);
+
+    d->pauseMs = 10;
+    bool ended = false;
+    FirmwareDownloadOutcome outcome = FirmwareDownloadOutcome::Failed;
+    d->onDownloadEnded = [&](FirmwareDownloadOutcome o) { ended = true; outcome = o; };
+    QTest::mouseClick(download, Qt::LeftButton);
+    QVERIFY(d->IsBusy());
+    QVERIFY(!download->isEnabled());
+    QVERIFY(!w.Control(1)->isEnabled());
+    w.close();  // refused while the download runs
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
+    QCOMPARE(outcome, FirmwareDownloadOutcome::Completed);
+    QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(411));
+    QCOMPARE(FindControl<QLabel>(d, 1008)->text(), QStringLiteral("100%"));
+    QCOMPARE(FindControl<QProgressBar>(d, 1007)->value(), 100);
+    QVERIFY(!d->IsBusy());
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QVERIFY(w.TabControl()->IsItemEnabled(0));
+    QVERIFY(vdev.CountReceived("$PMTK492*3D") >= 1);
+
+    // Free again, the window closes.
+    w.close();
+    QVERIFY(!w.isVisible());
+  }
+
+  void kindWithoutAllInOneAgentFails() {
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(Identify(w));
+    QCOMPARE(theUtilityManager.deviceKind.load(), 7);
+    PageDownloadFW* d = w.DownloadPage();
+    TempDir dir;
+    const QString image = MakeImage(dir);
+    d->chooseImageFile = [&](QWidget*) { return image; };
+    d->OnBrowse();
+    d->pauseMs = 10;
+    bool ended = false;
+    FirmwareDownloadOutcome outcome = FirmwareDownloadOutcome::Completed;
+    d->onDownloadEnded = [&](FirmwareDownloadOutcome o) { ended = true; outcome = o; };
+    QTest::mouseClick(FindControl<QPushButton>(d, 1006), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
+    QCOMPARE(outcome, FirmwareDownloadOutcome::Failed);
+    QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(447));
+    QVERIFY(!d->IsBusy());
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    // The temporary payload is gone after the run.
+    QVERIFY(!QFile::exists(QString::fromStdString((dir / "Raded_FW_Temp.bin").string())));
+  }
+};
+
+QTEST_MAIN(DownloadPageTest)
+#include "DownloadPageTest.moc"

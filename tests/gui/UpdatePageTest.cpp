@@ -1,0 +1,289 @@
+// The update page against the virtual device on a real pseudo-terminal: port choice,
+// identification, the image check, ForceUpdate and the progress display.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "TempDir.h"
+#include "VdevProcess.h"
+#include "StringTable.h"
+#include "app/UtilityManager.h"
+#include "app/ui/ControlId.h"
+#include "app/ui/StopMessage.h"
+#include "app/ui/VaduzOdivozuDlg.h"
+#include "serial/DeviceProtocol.h"
+#include "update/FirmwareDownload.h"
+#include "update/ui/PageDeviceSetting.h"
+
+using namespace divuzo;
+using divuzo::test::ScopedEnv;
+using divuzo::test::TempDir;
+using divuzo::test::VdevProcess;
+
+namespace {
+
+QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+
+// Which of the page's buttons and list are usable, in a fixed order for comparisons:
+// Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.
+QString Usable(PageDeviceSetting* page) {
+  QString s;
+  for (int id : {1005, 1002, 1116, 1192, 1239, 1224})
+    s += FindControl<QWidget>(page, id)->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+  return s;
+}
+
+QString LinkPort() {
+  std::string name;
+  int baud = 0, spare = 0;
+  theUtilityManager.GetLinkSettings(name, baud, spare);
+  return QString::fromStdString(name);
+}
+
+// Makes an image with the command-line tool: `product`, `version`, a small payload.
+QString MakeImage(const TempDir& dir, const QString& fileName, const QString& product, const QString& version) {
+  const QString payload = QString::fromStdString((dir / "payload.bin").string());
+  const QString image = QString::fromStdString((dir / fileName.toStdString()).string());
+  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
+                        {"image", "payload", "--size", "4096", "--seed", "7", payload}) != 0)
+    return {};
+  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
+                        {"image", "pack", "--product", product, "--version", version, payload, image}) != 0)
+    return {};
+  return image;
+}
+
+} // namespace
+
+class UpdatePageTest : public QObject {
+  Q_OBJECT
+
+  QStringList messages_;
+
+  QString Status(PageDeviceSetting* p, int id) {
+    if (auto* l = FindControl<QLabel>(p, id)) return l->text();
+    if (auto* e = FindControl<QLineEdit>(p, id)) return e->text();
+    return QStringLiteral("<missing %1>").arg(id);
+  }
+
+private slots:
+  void init() {
+    theUtilityManager.Reset();
+    messages_.clear();
+    SetStopMessageHandler([this](const QString& caption, const QString& text) {
+      messages_ << caption + QStringLiteral("|") + text;
+    });
+  }
+  void cleanup() { SetStopMessageHandler({}); }
+
+  void startUpTextsAndState() {
+    TempDir empty;
+    ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+    QVERIFY(p->isVisible());
+    QCOMPARE(Usable(p), QStringLiteral("100000"));
+    const std::pair<int, int> texts[] = {{1237, 401}, {1003, 309}, {1010, 318}, {2, 430},
+                                         {1012, 320}, {1201, 419}, {1200, 418}, {1202, 420},
+                                         {1228, 440}, {1233, 443}, {1238, 448}};
+    for (auto [id, textId] : texts) QCOMPARE(Status(p, id), Text(textId));
+    const std::pair<int, int> buttons[] = {{1005, 397}, {1002, 307}, {1192, 431}, {1239, 451}, {1224, 442}};
+    for (auto [id, textId] : buttons) QCOMPARE(FindControl<QPushButton>(p, id)->text(), Text(textId));
+    // The warning line alone is red.
+    QCOMPARE(FindControl<QLabel>(p, 1237)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QVERIFY(FindControl<QLabel>(p, 1003)->palette().color(QPalette::WindowText) != QColor(255, 0, 0));
+    auto* bar = FindControl<QProgressBar>(p, 1093);
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+    for (int hidden : {1117, 1004, 1007, 1161, 1219, 1223})
+      QVERIFY2(!FindControl<QWidget>(p, hidden)->isVisible(), qPrintable(QString::number(hidden)));
+    QCOMPARE(theUtilityManager.deviceKind.load(), 0);
+
+    // Progress: values below 100 show their percentage, 1000 shows 100%, others keep the text.
+    p->SetUpdateProgress(42);
+    QCOMPARE(bar->value(), 42);
+    QCOMPARE(Status(p, 1234), QStringLiteral("42%"));
+    p->SetUpdateProgress(150);
+    QCOMPARE(bar->value(), 100);
+    QCOMPARE(Status(p, 1234), QStringLiteral("42%"));
+    p->SetUpdateProgress(1000);
+    QCOMPARE(bar->value(), 100);
+    QCOMPARE(Status(p, 1234), QStringLiteral("100%"));
+    QCOMPARE(p->Percent(), 100);
+  }
+
+  void autoDetectConnectAndSelectFile() {
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+
+    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+    QCOMPARE(Status(p, 1003), Text(450));
+    QCOMPARE(Usable(p), QStringLiteral("010000"));
+    QCOMPARE(FindControl<QComboBox>(p, 1116)->currentText(), QString::fromStdString(vdev.PortPath()));
+    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    // While the device is asked, nothing can start a competing step and the window cannot close.
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(!w.Control(1)->isEnabled());
+    QVERIFY(!w.Control(1095)->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(310), 5000);
+    w.close();
+    QVERIFY(w.isVisible());
+
+    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(311), 20000);
+    QCOMPARE(Status(p, 1011), QStringLiteral("ZID310"));
+    QCOMPARE(Status(p, 1013), QStringLiteral("V1.23"));
+    QCOMPARE(Status(p, 1199), QStringLiteral("V01"));
+    QCOMPARE(theUtilityManager.deviceKind.load(), 7);
+    QCOMPARE(Usable(p), QStringLiteral("000100"));
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QVERIFY(!p->HoldsOpenPort());
+    QCOMPARE(w.heartbeatRun.load(), 1);
+    QVERIFY(vdev.CountReceived("$PPLM810*38") >= 1);
+    QVERIFY(messages_.isEmpty());
+
+    // A newer image for this product: verdict 437, Execute usable, fields shown.
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+    QVERIFY(!image.isEmpty());
+    QString askedFolder = QStringLiteral("<not asked>");
+    p->imageStartFolder = QString::fromStdString(dir.path().string());
+    p->chooseImageFile = [&](QWidget*, const QString& folder) {
+      askedFolder = folder;
+      return image;
+    };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(askedFolder, QString::fromStdString(dir.path().string()));
+    QCOMPARE(Status(p, 1198), image);
+    QCOMPARE(Status(p, 1228), Text(437));
+    QCOMPARE(Status(p, 1213), QStringLiteral("ZID310"));
+    QCOMPARE(Status(p, 1212), QStringLiteral("V1.24"));
+    QCOMPARE(Usable(p), QStringLiteral("000101"));
+    QVERIFY(QFile::exists(QString::fromStdString(p->tempImagePath)));
+
+    // An image of another product is refused: verdict 435, Execute unusable again.
+    const QString other = MakeImage(dir, QStringLiteral("ZID300_V200_PLM.bin"), "TR550", "V2.00");
+    QVERIFY(!other.isEmpty());
+    p->chooseImageFile = [&](QWidget*, const QString&) { return other; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(Status(p, 1228), Text(435));
+    QCOMPARE(Usable(p), QStringLiteral("000100"));
+
+    // A file without the tag in its name: the warning box, the fields emptied.
+    const QString untagged = MakeImage(dir, QStringLiteral("firmware.bin"), "ZID310", "V1.24");
+    p->chooseImageFile = [&](QWidget*, const QString&) { return untagged; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{QStringLiteral("WARNING!!|") + Text(444)});
+    QCOMPARE(Status(p, 1213), QString());
+    QCOMPARE(Usable(p), QStringLiteral("000100"));
+
+    // Cancelling the file dialog changes nothing.
+    p->chooseImageFile = [](QWidget*, const QString&) { return QString(); };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(Status(p, 1198), untagged);
+
+    // Back to the good image, then Execute: the device's boot ROM takes the image.
+    p->chooseImageFile = [&](QWidget*, const QString&) { return image; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000101"));
+    const QString temp = QString::fromStdString(p->tempImagePath);
+    QVERIFY(QFile::exists(temp));
+    p->updatePauseMs = 10;
+    auto& bt = theFirmwareDownload.btAddress;
+    bt.timing.restorePauseMs = 10;
+    bt.timing.ackSettleMs = 10;
+    bool ended = false, succeeded = false;
+    p->onUpdateEnded = [&](bool success) { ended = true; succeeded = success; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(!w.Control(1)->isEnabled());
+    QVERIFY(!w.Control(1095)->isEnabled());
+    w.close();  // refused while the device is being flashed
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
+    QVERIFY2(succeeded, qPrintable(Status(p, 1233)));
+    QCOMPARE(Status(p, 1233), Text(411));
+    QCOMPARE(Status(p, 1234), QStringLiteral("100%"));
+    QCOMPARE(FindControl<QProgressBar>(p, 1093)->value(), 100);
+    QCOMPARE(Status(p, 1237), Text(401));  // kind 7 keeps the warning line
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QVERIFY(!QFile::exists(temp));
+    QVERIFY(messages_.size() == 1);
+    // The address was asked before and written back after.
+    QVERIFY(vdev.CountReceived("$PMTK492*3D") >= 1);
+    QCOMPARE(QString::fromStdString(bt.LastWrittenSentence()).left(9), QStringLiteral("$PMTK392,"));
+  }
+
+  void manualPortAndForcedUpdateWithoutFile() {
+    // A device on a port whose name is no known bridge, answering nothing.
+    VdevProcess vdev({"--silent", "--name", "Virtual serial port ({path})"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+    p->Protocol().Timing().queryPolls = 3;
+    p->Protocol().Timing().disconnectPauseMs = 10;
+
+    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+    QCOMPARE(Status(p, 1003), Text(449));
+    QCOMPARE(Usable(p), QStringLiteral("011000"));
+
+    // The list offers the virtual port by its name; a typed path is taken as well.
+    auto* list = FindControl<QComboBox>(p, 1116);
+    const int index = list->findText(QString::fromStdString("Virtual serial port (" + vdev.PortPath() + ")"));
+    QVERIFY(index >= 0);
+    list->setCurrentIndex(index);
+    QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
+    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    list->setEditText(QStringLiteral("/dev/ttyUSB7"));
+    QCOMPARE(LinkPort(), QStringLiteral("/dev/ttyUSB7"));
+    list->setEditText(QString::fromStdString(vdev.PortPath()));
+
+    // "Default All" (hidden button 1002 of the window) puts the page's choice back to the
+    // first entry without touching the stored link settings.
+    const int before = list->currentIndex();
+    FindControl<QPushButton>(&w, 1002)->click();
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    list->setCurrentIndex(before);
+    QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
+
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(315), 20000);
+    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QVERIFY(vdev.CountReceived("$PPLM810*38") >= 1);  // the device was asked, on the chosen port
+    QVERIFY(!p->HoldsOpenPort());
+
+    QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+    QCOMPARE(Status(p, 1237), Text(452));
+    QCOMPARE(Usable(p), QStringLiteral("000111"));
+    QCOMPARE(theUtilityManager.deviceKind.load(), 4);
+    QCOMPARE(p->deviceModelName, std::string("KRB-1"));
+
+    // Execute without a file: message 412, and no page button is usable afterwards.
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(412)});
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(w.Control(1)->isEnabled());
+  }
+};
+
+QTEST_MAIN(UpdatePageTest)
+#include "UpdatePageTest.moc"

@@ -1,0 +1,113 @@
+#include "PtyLine.h"
+
+#include "platform/LineSpeed.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/time.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace divuzo::vdev {
+
+namespace {
+
+bool MakeRaw(int fd) {
+  struct termios tio {};
+  if (tcgetattr(fd, &tio) != 0) return false;
+  cfmakeraw(&tio);
+  return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+} // namespace
+
+PtyLine::~PtyLine() {
+  HangUp();
+  if (log_) std::fclose(log_);
+}
+
+bool PtyLine::Open(std::string& error) {
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+    error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+    return false;
+  }
+  const char* name = ptsname(master_);
+  if (!name) {
+    error = "ptsname failed";
+    return false;
+  }
+  slavePath_ = name;
+  slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave_ < 0) {
+    error = "cannot open " + slavePath_ + ": " + std::strerror(errno);
+    return false;
+  }
+  // Both directions raw, so bytes pass untouched whatever the host does or does not set.
+  if (!MakeRaw(master_) || !MakeRaw(slave_)) {
+    error = std::string("cannot set raw mode: ") + std::strerror(errno);
+    return false;
+  }
+  const int flags = fcntl(master_, F_GETFL);
+  fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+  return true;
+}
+
+void PtyLine::HangUp() {
+  if (slave_ >= 0) ::close(slave_);
+  if (master_ >= 0) ::close(master_);
+  slave_ = master_ = -1;
+}
+
+bool PtyLine::OpenLog(const std::string& path) {
+  log_ = std::fopen(path.c_str(), "a");
+  return log_ != nullptr;
+}
+
+void PtyLine::Write(const std::uint8_t* data, std::size_t size) {
+  if (master_ < 0) return;
+  if (pacing_) {
+    const unsigned baud = LineSpeed();
+    if (baud > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(size * 10ULL * 1000000ULL / baud));
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(master_, data + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      // The host is not reading; give it a while, then drop the rest as a real line would.
+      struct pollfd p {master_, POLLOUT, 0};
+      if (::poll(&p, 1, 2000) > 0) continue;
+    }
+    Log("   output dropped: host not reading");
+    return;
+  }
+}
+
+unsigned PtyLine::LineSpeed() const { return slave_ >= 0 ? GetLineSpeed(slave_) : 0; }
+
+void PtyLine::Log(std::string_view line) {
+  if (!log_) return;
+  struct timeval tv {};
+  gettimeofday(&tv, nullptr);
+  struct tm local {};
+  localtime_r(&tv.tv_sec, &local);
+  char stamp[40];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+  std::fprintf(log_, "%s.%03ld %.*s\n", stamp, static_cast<long>(tv.tv_usec / 1000),
+               static_cast<int>(line.size()), line.data());
+  std::fflush(log_);
+}
+
+} // namespace divuzo::vdev
