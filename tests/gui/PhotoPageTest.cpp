@@ -2,7 +2,9 @@
 #include "trackdata/ui/PageTrackLogPhoto.h"
 #include "trackdata/ui/PhotoCSDlg.h"
 
+#include "StringTable.h"
 #include "app/UtilityManager.h"
+#include "app/ui/StopMessage.h"
 #include "trackdata/PhotoTexts.h"
 #include "trackdata/TrackPointRecord.h"
 
@@ -82,7 +84,10 @@ private slots:
   void missingInputsAreReported() {
     PageTrackLogPhoto page;
     QStringList errors;
-    page.SetErrorReporter([&errors](const QString& text) { errors << text; });
+    SetStopMessageHandler([&errors](const QString& caption, const QString& text) {
+      QCOMPARE(caption, QString::fromStdString(LoadText(300)));
+      errors << text;
+    });
     bool asked = false;
     page.SetSavePathProvider([&asked] {
       asked = true;
@@ -99,6 +104,7 @@ private slots:
     QVERIFY(asked);
     QVERIFY(!page.IsRunning());
     QCOMPARE(errors.size(), 2);
+    SetStopMessageHandler({});
   }
 
   void settingDialogStoresValues() {

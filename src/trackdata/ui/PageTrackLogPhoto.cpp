@@ -1,7 +1,9 @@
 #include "trackdata/ui/PageTrackLogPhoto.h"
 
-#include "StringTable.h"
 #include "app/UtilityManager.h"
+#include "app/ui/ControlId.h"
+#include "app/ui/HListBox.h"
+#include "app/ui/StopMessage.h"
 #include "trackdata/PhotoTexts.h"
 #include "trackdata/ui/PhotoCSDlg.h"
 
@@ -9,8 +11,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 
@@ -37,9 +37,8 @@ PageTrackLogPhoto::PageTrackLogPhoto(QWidget* parent) : PageBase(135, parent) {
   convert_->setObjectName(QStringLiteral("1058"));
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("1059"));
-  messages_ = new QListWidget(this);
-  messages_->setObjectName(QStringLiteral("1124"));
-  messages_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  messages_ = new HListBox(this);
+  SetControlId(messages_, 1124);
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("1125"));
 
@@ -92,22 +91,14 @@ void PageTrackLogPhoto::OpenSettings() {
   }
 }
 
-void PageTrackLogPhoto::ShowError(const QString& text) {
-  if (reportError_) {
-    reportError_(text);
-  } else {
-    QMessageBox::critical(this, Text(LoadText(300)), text);
-  }
-}
-
 void PageTrackLogPhoto::ConvertPhotos() {
   if (worker_ != nullptr) return;
   if (trackPath_->text().isEmpty()) {
-    ShowError(Text(PhotoText(kPhotoTextNoTrackFile)));
+    ShowStopMessage(this, Text(PhotoText(kPhotoTextNoTrackFile)));
     return;
   }
   if (photoFolder_->text().isEmpty()) {
-    ShowError(Text(PhotoText(kPhotoTextNoPhotoFolder)));
+    ShowStopMessage(this, Text(PhotoText(kPhotoTextNoPhotoFolder)));
     return;
   }
   QString kml;
@@ -126,7 +117,7 @@ void PageTrackLogPhoto::ConvertPhotos() {
   if (kml.isEmpty()) return;
 
   status_->setText(Text(PhotoText(kPhotoTextConverting)));
-  messages_->clear();
+  messages_->ResetContent();
   summary_->clear();
   convert_->setEnabled(false);
   settings_->setEnabled(false);
@@ -149,7 +140,7 @@ void PageTrackLogPhoto::ConvertPhotos() {
 void PageTrackLogPhoto::RunFinished() {
   worker_->deleteLater();
   worker_ = nullptr;
-  for (const auto& line : report_.listLines) messages_->addItem(Text(line));
+  for (const auto& line : report_.listLines) messages_->AddString(Text(line));
   QStringList summary;
   for (const auto& line : report_.summary) summary << Text(line);
   summary_->setText(summary.join(QLatin1Char('\n')));
@@ -159,7 +150,7 @@ void PageTrackLogPhoto::RunFinished() {
     status_->setText(Text(PhotoText(kPhotoTextConverted)));
   } else {
     status_->setText(Text(report_.error));
-    ShowError(Text(report_.error));
+    ShowStopMessage(this, Text(report_.error));
   }
   emit ConvertFinished(runOk_);
 }

@@ -12,11 +12,12 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QThread;
 
 namespace divuzo {
+
+class HListBox;
 
 class PageTrackLogPhoto : public PageBase {
   Q_OBJECT
@@ -31,11 +32,8 @@ public:
   std::int64_t CalibrationSeconds() const { return calibrationSeconds_; }
   bool IsRunning() const { return worker_ != nullptr; }
 
-  // Seams for tests: the KML save dialog and the error message box.
+  // Seam for tests: the KML save dialog.
   void SetSavePathProvider(std::function<QString()> provider) { savePath_ = std::move(provider); }
-  void SetErrorReporter(std::function<void(const QString&)> reporter) {
-    reportError_ = std::move(reporter);
-  }
 
 signals:
   void ConvertFinished(bool ok);
@@ -47,7 +45,6 @@ private:
   void BrowseTrackFile();
   void BrowsePhotoFolder();
   void OpenSettings();
-  void ShowError(const QString& text);
   void RunFinished();
 
   QLineEdit* trackPath_ = nullptr;     // 1078
@@ -55,13 +52,12 @@ private:
   QPushButton* convert_ = nullptr;     // 1058
   QPushButton* settings_ = nullptr;    // 1095
   QLabel* status_ = nullptr;           // 1059
-  QListWidget* messages_ = nullptr;    // 1124
+  HListBox* messages_ = nullptr;       // 1124
   QLabel* summary_ = nullptr;          // 1125
 
   int timeZoneOffset_ = 0;
   std::int64_t calibrationSeconds_ = 0;
   std::function<QString()> savePath_;
-  std::function<void(const QString&)> reportError_;
 
   QThread* worker_ = nullptr;
   PhotoRunReport report_;
