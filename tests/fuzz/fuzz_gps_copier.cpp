@@ -1,0 +1,38 @@
+// Any bytes as a photo to copy with GPS tags. A copy that is made must be a photo whose EXIF
+// block still reads: the copier may refuse input, never write past its data or crash.
+#include "trackdata/ExifGpsWriter.h"
+#include "trackdata/ExifReader.h"
+#include "trackdata/ExifTiff.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const divuzo::GpsFix fix{-33.85678, 151.21529, -12.5, 1333361700};
+  std::vector<std::uint8_t> copy;
+  const divuzo::GpsPhotoResult result = divuzo::BuildGpsPhoto(data, size, fix, copy);
+  if (result.status != divuzo::GpsPhotoStatus::Written) {
+    if (!copy.empty()) __builtin_trap();
+    return 0;
+  }
+  if (copy.size() != size + divuzo::kGpsDirectorySize &&
+      copy.size() != size + divuzo::kGpsDirectorySize + 12) {
+    __builtin_trap();
+  }
+  // The copy's own structure must hold: its EXIF block is found and its IFD0 reads.
+  divuzo::exif::ExifLocation location;
+  divuzo::exif::TiffView tiff;
+  std::uint32_t ifd0 = 0;
+  divuzo::exif::Ifd directory;
+  if (!divuzo::exif::LocateExif(copy.data(), copy.size(), location) ||
+      !divuzo::exif::OpenTiff(copy.data(), location, tiff) ||
+      !divuzo::exif::FirstIfdOffset(tiff, ifd0) || !divuzo::exif::ReadIfd(tiff, ifd0, directory) ||
+      directory.Find(divuzo::exif::kTagGpsPointer) == nullptr) {
+    __builtin_trap();
+  }
+  // And the copy can be copied again.
+  std::vector<std::uint8_t> again;
+  divuzo::BuildGpsPhoto(copy.data(), copy.size(), fix, again);
+  return 0;
+}

@@ -1,0 +1,58 @@
+#include "CaptureOutput.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+namespace divuzo::test {
+
+namespace {
+
+std::string Quote(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+} // namespace
+
+CommandOutput RunCapture(const std::vector<std::string>& arguments) {
+  std::string command;
+  for (const auto& argument : arguments) {
+    if (!command.empty()) command += ' ';
+    command += Quote(argument);
+  }
+  CommandOutput result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+} // namespace divuzo::test
