@@ -2,14 +2,11 @@
 // identification, the image check, ForceUpdate and the progress display.
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
-#include "TempDir.h"
-#include "VdevProcess.h"
+#include "UpdatePageDriver.h"
 #include "StringTable.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
@@ -21,65 +18,12 @@
 #include "update/ui/PageDeviceSetting.h"
 
 using namespace divuzo;
-using divuzo::test::ScopedEnv;
-using divuzo::test::TempDir;
-using divuzo::test::VdevProcess;
-
-namespace {
-
-QString Text(int id) { return QString::fromStdString(LoadText(id)); }
-
-// Which of the page's buttons and list are usable, in a fixed order for comparisons:
-// Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.
-QString Usable(PageDeviceSetting* page) {
-  QString s;
-  for (int id : {1005, 1002, 1116, 1192, 1239, 1224})
-    s += FindControl<QWidget>(page, id)->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
-  return s;
-}
-
-QString LinkPort() {
-  std::string name;
-  int baud = 0, spare = 0;
-  theUtilityManager.GetLinkSettings(name, baud, spare);
-  return QString::fromStdString(name);
-}
-
-// Makes an image with the command-line tool: `product`, `version`, a small payload.
-QString MakeImage(const TempDir& dir, const QString& fileName, const QString& product, const QString& version) {
-  const QString payload = QString::fromStdString((dir / "payload.bin").string());
-  const QString image = QString::fromStdString((dir / fileName.toStdString()).string());
-  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
-                        {"image", "payload", "--size", "4096", "--seed", "7", payload}) != 0)
-    return {};
-  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
-                        {"image", "pack", "--product", product, "--version", version, payload, image}) != 0)
-    return {};
-  return image;
-}
-
-
-// Auto Detect takes the first known bridge in the list; a real adapter attached to this
-// machine would come before the virtual device, so the tests that rely on it step aside.
-bool RealBridgeAttached() {
-  TempDir none;
-  ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
-  std::string found;
-  return SerialPort::FindKnownBridgePort(found);
-}
-
-} // namespace
+using namespace divuzo::test;
 
 class UpdatePageTest : public QObject {
   Q_OBJECT
 
   QStringList messages_;
-
-  QString Status(PageDeviceSetting* p, int id) {
-    if (auto* l = FindControl<QLabel>(p, id)) return l->text();
-    if (auto* e = FindControl<QLineEdit>(p, id)) return e->text();
-    return QStringLiteral("<missing %1>").arg(id);
-  }
 
 private slots:
   void init() {
@@ -154,7 +98,8 @@ private slots:
     w.close();
     QVERIFY(w.isVisible());
 
-    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(311), 20000);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(311));
     QCOMPARE(Status(p, 1011), QStringLiteral("ZID310"));
     QCOMPARE(Status(p, 1013), QStringLiteral("V1.23"));
     QCOMPARE(Status(p, 1199), QStringLiteral("V01"));
@@ -255,7 +200,8 @@ private slots:
     FindControl<QComboBox>(p, 1116)->setEditText(missing);
     QCOMPARE(LinkPort(), missing);
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(315), 20000);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(315));
     // The user learns why: the port is not there.
     QCOMPARE(messages_.size(), 1);
     QVERIFY2(messages_[0].startsWith(Text(300) + "|" + missing), qPrintable(messages_[0]));
@@ -304,7 +250,8 @@ private slots:
     QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(315), 20000);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(315));
     QCOMPARE(Usable(p), QStringLiteral("010010"));
     QVERIFY(vdev.CountReceived("$PPLM810*38") >= 1);  // the device was asked, on the chosen port
     QVERIFY(!p->HoldsOpenPort());

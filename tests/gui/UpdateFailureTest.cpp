@@ -1,0 +1,315 @@
+// The update page's ways to fail, met the way a user meets them: a device that goes away in
+// the middle of flashing or of identification, a boot ROM that never answers, an agent that
+// does not fit the chip, Execute without a file. Each ends in its text with the window usable
+// and closable, the temporary image gone and no thread left behind.
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "UpdatePageDriver.h"
+#include "app/ui/StopMessage.h"
+#include "app/ui/VaduzOdivozuDlg.h"
+#include "update/FirmwareDownload.h"
+#include "update/FlashDownload.h"
+#include "update/ui/UpdateWorker.h"
+
+using namespace divuzo;
+using namespace divuzo::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Threads of this process; a window that ends leaves as many as there were before it.
+int ThreadCount() {
+  int n = 0;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator("/proc/self/task", ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+    ++n;
+  return n;
+}
+
+bool Logged(const VdevProcess& vdev, const std::string& prefix) {
+  const auto lines = vdev.LogLines();
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+}
+
+// Short waits everywhere on the page's side; the device keeps its own pace.
+void ShortenWaits(PageDeviceSetting* p) {
+  LinkTiming& link = p->Protocol().Timing();
+  link.disconnectPauseMs = 10;
+  link.speedRestorePauseMs = 10;
+  p->updatePauseMs = 10;
+  auto& bt = theFirmwareDownload.btAddress.timing;
+  bt.queryPollMs = 10;
+  bt.queryPolls = 50;
+  bt.restorePauseMs = 10;
+  bt.ackPollMs = 10;
+  bt.ackPolls = 50;
+  bt.ackSettleMs = 10;
+  FlashDownload& flash = p->Updater().Flashing();
+  flash.connectTimeoutMs = 1000;
+  flash.ackTimeoutMs = 1000;
+  flash.noBootRomPauseMs = 10;
+}
+
+} // namespace
+
+class UpdateFailureTest : public QObject {
+  Q_OBJECT
+
+  QStringList messages_;
+  int baseThreads_ = 0;
+  bool ended_ = false;
+  bool succeeded_ = false;
+
+  // Auto Detect, Connect until the device is identified, then `image` through Select File.
+  void IdentifyAndChoose(VaduzOdivozuDlg& w, const QString& image) {
+    PageDeviceSetting* p = w.UpdatePage();
+    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+    QCOMPARE(Status(p, 1003), Text(450));
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(311));
+    p->chooseImageFile = [image](QWidget*, const QString&) { return image; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000101"));
+  }
+
+  // Execute, then the failed end: text 447, nothing on the page usable, the window's close
+  // and About buttons usable again, the temporary image deleted; the window then closes.
+  void ExecuteAndExpectFailure(VaduzOdivozuDlg& w) {
+    PageDeviceSetting* p = w.UpdatePage();
+    const QString temp = QString::fromStdString(p->tempImagePath);
+    QVERIFY(QFile::exists(temp));
+    ended_ = succeeded_ = false;
+    p->onUpdateEnded = [this](bool success) { ended_ = true; succeeded_ = success; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QVERIFY(p->IsWorking());
+    QVERIFY(!w.Control(1)->isEnabled());
+    QVERIFY(!w.Control(1095)->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
+    QVERIFY(!succeeded_);
+    QCOMPARE(Status(p, 1233), Text(447));
+    QVERIFY(Status(p, 1234) != QStringLiteral("100%"));
+    QVERIFY(FindControl<QProgressBar>(p, 1093)->value() < 100);
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(!QFile::exists(temp));
+    QVERIFY(!p->IsWorking());
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QVERIFY(!p->HoldsOpenPort());
+    QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+  }
+
+private slots:
+  void initTestCase() {
+    // Whatever Qt starts once for the first window belongs to the baseline.
+    TempDir empty;
+    ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
+    {
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      w.close();
+    }
+    baseThreads_ = ThreadCount();
+  }
+
+  void init() {
+    if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
+    theUtilityManager.Reset();
+    messages_.clear();
+    SetStopMessageHandler([this](const QString& caption, const QString& text) {
+      messages_ << caption + QStringLiteral("|") + text;
+    });
+  }
+  void cleanup() {
+    SetStopMessageHandler({});
+    QTRY_COMPARE(ThreadCount(), baseThreads_);
+  }
+
+  void hangUpInTheMiddleOfFlashing() {
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
+                      "--hangup-at", "50"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24", 64 * 1024);
+    QVERIFY(!image.isEmpty());
+    {
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      ShortenWaits(w.UpdatePage());
+      IdentifyAndChoose(w, image);
+      ExecuteAndExpectFailure(w);
+    }
+    // The device went away half-way through the image, as if unplugged.
+    QVERIFY(Logged(vdev, "boot ROM: writing"));
+    QVERIFY(Logged(vdev, "boot ROM: hanging up at"));
+    QVERIFY(!vdev.Running());
+  }
+
+  void bootRomNeverAnswers() {
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
+                      "--no-handshake"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+    QVERIFY(!image.isEmpty());
+    {
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      ShortenWaits(w.UpdatePage());
+      IdentifyAndChoose(w, image);
+      ExecuteAndExpectFailure(w);
+      QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kNoBootRom);
+    }
+    QVERIFY(!Logged(vdev, "boot ROM: handshake done"));
+    // The device itself is still there and talking: the address was written back.
+    QVERIFY(vdev.Running());
+    QVERIFY(vdev.CountReceived("$PMTK492*3D") >= 1);
+  }
+
+  void agentThatDoesNotFitTheChip() {
+    // A forced update assumes the older chip; this unit has the newer one and refuses it.
+    {
+      TempDir out;
+      VdevProcess vdev({"--model", "T2200", "--silent", "--flash-dump", (out / "flash.bin").string()});
+      QVERIFY(vdev.Started());
+      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+      TempDir dir;
+      const QString image = MakeImage(dir, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
+      QVERIFY(!image.isEmpty());
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      PageDeviceSetting* p = w.UpdatePage();
+      ShortenWaits(p);
+      p->Protocol().Timing().queryPolls = 3;
+      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+      QVERIFY(WaitIdentificationEnd(p));
+      QCOMPARE(Status(p, 1003), Text(315));
+      QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+      p->chooseImageFile = [image](QWidget*, const QString&) { return image; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      QCOMPARE(Status(p, 1228), Text(116));
+      QCOMPARE(Usable(p), QStringLiteral("000111"));
+      ExecuteAndExpectFailure(w);
+      QVERIFY(Logged(vdev, "boot ROM: agent for chip"));
+      QVERIFY(!Logged(vdev, "boot ROM: writing"));
+      QVERIFY(!fs::exists(out / "flash.bin"));
+    }
+    // The unit is identified, but the folder the agents come from has none for its chip.
+    {
+      TempDir out;
+      VdevProcess vdev({"--model", "T2200", "--firmware", "100", "--flash-dump", (out / "flash.bin").string()});
+      QVERIFY(vdev.Started());
+      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+      TempDir dir;
+      const QString image = MakeImage(dir, QStringLiteral("T2200_V200_PLM.bin"), "T2200", "V2.00");
+      QVERIFY(!image.isEmpty());
+      TempDir agents;
+      // The layout and the older chip's agent are there; the newer chip's is not.
+      int copied = 0;
+      for (const auto& entry : fs::directory_iterator(DIVUZO_BINARY_DIR "/bin")) {
+        const std::string name = entry.path().filename().string();
+        if (name == "scat.txt" || name.rfind("DA_MT3318_", 0) == 0) {
+          fs::copy_file(entry.path(), agents / name);
+          ++copied;
+        }
+      }
+      QCOMPARE(copied, 2);
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      PageDeviceSetting* p = w.UpdatePage();
+      ShortenWaits(p);
+      p->Updater().Flashing().searchFolders = {agents.path().string()};
+      IdentifyAndChoose(w, image);
+      ExecuteAndExpectFailure(w);
+      QVERIFY(p->Updater().Flashing().agentPath.empty());
+      QVERIFY(!Logged(vdev, "boot ROM: agent running"));
+      QVERIFY(!fs::exists(out / "flash.bin"));
+    }
+  }
+
+  void unplugDuringIdentification() {
+    // Replies come in two parts with a long pause: the device is pulled out in between.
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--split-replies", "--split-pause-ms", "3000"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+    ShortenWaits(p);
+    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QCOMPARE(vdev.WaitReceived("$PPLM810*38", 1), 1);
+    QVERIFY(p->IsWorking());
+    vdev.Stop();
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(315));
+    QVERIFY(!p->IsWorking());
+    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QVERIFY(!p->HoldsOpenPort());
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    // Connect again with the device still gone: the same answer, and the user is told why.
+    messages_.clear();
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QVERIFY(p->IsWorking());
+    QTRY_VERIFY_WITH_TIMEOUT(!p->IsWorking(), 20000);
+    QCOMPARE(Status(p, 1003), Text(315));
+    QVERIFY(!p->HoldsOpenPort());
+    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QCOMPARE(messages_.size(), 1);
+    QVERIFY2(messages_[0].startsWith(Text(300) + "|"), qPrintable(messages_[0]));
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+    QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+  }
+
+  void executeWithoutAFile() {
+    VdevProcess vdev({"--model", "ZID310", "--silent"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    PageDeviceSetting* p = w.UpdatePage();
+    ShortenWaits(p);
+    p->Protocol().Timing().queryPolls = 3;
+    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Status(p, 1003), Text(315));
+    QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+    QCOMPARE(Usable(p), QStringLiteral("000111"));
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(412)});
+    // Nothing started: no worker, no stage text, the device never saw the boot ROM's call.
+    QVERIFY(!p->IsWorking());
+    QCOMPARE(Status(p, 1233), Text(443));
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(w.Control(1)->isEnabled());
+    QVERIFY(w.Control(1095)->isEnabled());
+    QTest::qWait(100);
+    QVERIFY(!Logged(vdev, "boot ROM:"));
+    QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+  }
+};
+
+QTEST_MAIN(UpdateFailureTest)
+#include "UpdateFailureTest.moc"

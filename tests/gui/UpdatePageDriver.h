@@ -1,0 +1,77 @@
+#pragma once
+// Helpers shared by the Qt tests that drive the update page against the virtual device:
+// texts, the page's button states, the stored link settings and images made with the
+// command-line tool.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QString>
+#include <QTest>
+#include <QWidget>
+
+#include "StringTable.h"
+#include "TempDir.h"
+#include "VdevProcess.h"
+#include "app/UtilityManager.h"
+#include "app/ui/ControlId.h"
+#include "serial/SerialPort.h"
+#include "update/ui/PageDeviceSetting.h"
+
+namespace divuzo::test {
+
+inline QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+
+// Which of the page's buttons and list are usable, in a fixed order for comparisons:
+// Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.
+inline QString Usable(PageDeviceSetting* page) {
+  QString s;
+  for (int id : {1005, 1002, 1116, 1192, 1239, 1224})
+    s += FindControl<QWidget>(page, id)->isEnabled() ? QStringLiteral("1") : QStringLiteral("0");
+  return s;
+}
+
+// The text of a static or an edit of the page.
+inline QString Status(PageDeviceSetting* p, int id) {
+  if (auto* l = FindControl<QLabel>(p, id)) return l->text();
+  if (auto* e = FindControl<QLineEdit>(p, id)) return e->text();
+  return QStringLiteral("<missing %1>").arg(id);
+}
+
+// Connect's last status text reaches the page just before the end of identification does;
+// waits for the end (buttons set, port closed), true unless it took longer than `timeoutMs`.
+inline bool WaitIdentificationEnd(PageDeviceSetting* p, int timeoutMs = 20000) {
+  return QTest::qWaitFor([p] { return !p->IsWorking(); }, timeoutMs);
+}
+
+inline QString LinkPort() {
+  std::string name;
+  int baud = 0, spare = 0;
+  theUtilityManager.GetLinkSettings(name, baud, spare);
+  return QString::fromStdString(name);
+}
+
+// Makes an image with the command-line tool: `product`, `version`, a payload of
+// `payloadSize` bytes.
+inline QString MakeImage(const TempDir& dir, const QString& fileName, const QString& product,
+                         const QString& version, int payloadSize = 4096) {
+  const QString payload = QString::fromStdString((dir / "payload.bin").string());
+  const QString image = QString::fromStdString((dir / fileName.toStdString()).string());
+  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
+                        {"image", "payload", "--size", QString::number(payloadSize), "--seed", "7", payload}) != 0)
+    return {};
+  if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
+                        {"image", "pack", "--product", product, "--version", version, payload, image}) != 0)
+    return {};
+  return image;
+}
+
+// Auto Detect takes the first known bridge in the list; a real adapter attached to this
+// machine would come before the virtual device, so the tests that rely on it step aside.
+inline bool RealBridgeAttached() {
+  TempDir none;
+  ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
+  std::string found;
+  return SerialPort::FindKnownBridgePort(found);
+}
+
+} // namespace divuzo::test
