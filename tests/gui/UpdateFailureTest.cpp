@@ -38,6 +38,18 @@ bool Logged(const VdevProcess& vdev, const std::string& prefix) {
                      [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
 }
 
+// A copy of `image` in `dir` with one payload byte changed: its checksum no longer matches.
+QString DamagedCopy(const QString& image, const TempDir& dir, const QString& fileName) {
+  QFile in(image);
+  if (!in.open(QIODevice::ReadOnly)) return {};
+  QByteArray bytes = in.readAll();
+  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+  const QString copy = QString::fromStdString((dir / fileName.toStdString()).string());
+  QFile out(copy);
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
+  return copy;
+}
+
 // Short waits everywhere on the page's side; the device keeps its own pace.
 void ShortenWaits(PageDeviceSetting* p) {
   LinkTiming& link = p->Protocol().Timing();
@@ -278,6 +290,78 @@ private slots:
     QTRY_VERIFY(w.Control(1)->isEnabled());
     QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
     QVERIFY(!w.isVisible());
+  }
+
+  void damagedFileIsNeverFlashed() {
+    // After a good image, a damaged one is refused; Execute stays usable and flashes the good
+    // image, which is also the one the page shows.
+    {
+      TempDir out;
+      VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
+                        "--flash-dump", (out / "flash.bin").string()});
+      QVERIFY(vdev.Started());
+      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+      TempDir good, bad;
+      const QString image = MakeImage(good, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+      QVERIFY(!image.isEmpty());
+      const QString damaged = DamagedCopy(image, bad, QStringLiteral("ZID310_V125_PLM.bin"));
+      QVERIFY(!damaged.isEmpty());
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      PageDeviceSetting* p = w.UpdatePage();
+      ShortenWaits(p);
+      IdentifyAndChoose(w, image);
+      p->chooseImageFile = [damaged](QWidget*, const QString&) { return damaged; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
+      QCOMPARE(Usable(p), QStringLiteral("000101"));
+      QCOMPARE(Status(p, 1198), image);
+      QCOMPARE(Status(p, 1212), QStringLiteral("V1.24"));
+      ended_ = succeeded_ = false;
+      p->onUpdateEnded = [this](bool success) { ended_ = true; succeeded_ = success; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
+      QVERIFY2(succeeded_, qPrintable(Status(p, 1233)));
+      QFile payload(QString::fromStdString((good / "payload.bin").string()));
+      QFile flashed(QString::fromStdString((out / "flash.bin").string()));
+      QVERIFY(payload.open(QIODevice::ReadOnly));
+      QVERIFY(flashed.open(QIODevice::ReadOnly));
+      QVERIFY(payload.readAll() == flashed.readAll());
+      QTRY_VERIFY(w.Control(1)->isEnabled());
+    }
+    // After ForceUpdate, a damaged file as the first choice leaves no file to flash.
+    {
+      VdevProcess vdev({"--model", "ZID310", "--silent"});
+      QVERIFY(vdev.Started());
+      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+      TempDir dir;
+      const QString image = MakeImage(dir, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
+      QVERIFY(!image.isEmpty());
+      const QString damaged = DamagedCopy(image, dir, QStringLiteral("KRB1_V101_PLM.bin"));
+      QVERIFY(!damaged.isEmpty());
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      PageDeviceSetting* p = w.UpdatePage();
+      ShortenWaits(p);
+      p->Protocol().Timing().queryPolls = 3;
+      messages_.clear();
+      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+      QVERIFY(WaitIdentificationEnd(p));
+      QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+      p->chooseImageFile = [damaged](QWidget*, const QString&) { return damaged; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
+      QCOMPARE(Usable(p), QStringLiteral("000111"));
+      QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+      QVERIFY(!p->IsWorking());
+      QCOMPARE(messages_.size(), 2);
+      QCOMPARE(messages_[1], Text(300) + QStringLiteral("|") + Text(412));
+      QCOMPARE(Status(p, 1233), Text(443));
+      QVERIFY(!Logged(vdev, "boot ROM:"));
+    }
   }
 
   void executeWithoutAFile() {

@@ -326,6 +326,7 @@ void PageDeviceSetting::OnSelectFile() {
   const QString chosen = chooseImageFile ? chooseImageFile(this, imageStartFolder) : QString();
   if (chosen.isEmpty()) return;
   repaint();
+  const std::string previous = imagePath;
   imagePath = chosen.toStdString();
   path_->setText(chosen);
 
@@ -338,6 +339,13 @@ void PageDeviceSetting::OnSelectFile() {
 
   if (!result.imageFolder.empty()) imageFolder = result.imageFolder;
   if (result.extracted) tempImagePath = result.tempImagePath;
+  // A file that fails its checks leaves Execute as it was, and with it the earlier choice:
+  // the path shown (and the one Execute checks) goes back to that file, so that what the
+  // page shows is what Execute flashes.
+  if (result.messageTextId != 0 && !result.extracted && result.execute == ExecuteChange::Unchanged) {
+    imagePath = previous;
+    path_->setText(FromStd(previous));
+  }
   if (result.messageTextId != 0)
     ShowStopMessage(this, TextOf(result.messageTextId), FromStd(result.messageCaption));
   if (result.verdictTextId != 0) verdict_->setText(TextOf(result.verdictTextId));
