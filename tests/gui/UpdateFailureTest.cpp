@@ -364,6 +364,45 @@ private slots:
     }
   }
 
+  void payloadsLeftUnusedAreDeleted() {
+    // Choosing images in two folders and closing without an update leaves neither payload.
+    VdevProcess vdev({"--model", "ZID310", "--silent"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    TempDir first, second;
+    const QString a = MakeImage(first, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
+    const QString b = MakeImage(second, QStringLiteral("KRB1_V110_PLM.bin"), "KRB-1", "V1.10");
+    QVERIFY(!a.isEmpty() && !b.isEmpty());
+    QString tempA, tempB;
+    {
+      VaduzOdivozuDlg w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      PageDeviceSetting* p = w.UpdatePage();
+      ShortenWaits(p);
+      p->Protocol().Timing().queryPolls = 3;
+      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+      QVERIFY(WaitIdentificationEnd(p));
+      QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+      p->chooseImageFile = [a](QWidget*, const QString&) { return a; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      tempA = QString::fromStdString(p->tempImagePath);
+      QVERIFY(QFile::exists(tempA));
+      p->chooseImageFile = [b](QWidget*, const QString&) { return b; };
+      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      tempB = QString::fromStdString(p->tempImagePath);
+      QVERIFY(tempA != tempB);
+      QVERIFY(!QFile::exists(tempA));
+      QVERIFY(QFile::exists(tempB));
+      QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
+      QVERIFY(!w.isVisible());
+    }
+    QVERIFY(!QFile::exists(tempB));
+    QVERIFY(QFile::exists(a));
+    QVERIFY(QFile::exists(b));
+  }
+
   void executeWithoutAFile() {
     VdevProcess vdev({"--model", "ZID310", "--silent"});
     QVERIFY(vdev.Started());

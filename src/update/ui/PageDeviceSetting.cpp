@@ -122,6 +122,8 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
 PageDeviceSetting::~PageDeviceSetting() {
   JoinWorker();
   updater_->Join();
+  // A payload written for an update that never ran does not outlive the window.
+  DeleteTempImage(tempImagePath);
 }
 
 void PageDeviceSetting::JoinWorker() {
@@ -338,7 +340,11 @@ void PageDeviceSetting::OnSelectFile() {
   const ImageCheckResult result = SelectImageFile(request);
 
   if (!result.imageFolder.empty()) imageFolder = result.imageFolder;
-  if (result.extracted) tempImagePath = result.tempImagePath;
+  if (result.extracted) {
+    // The payload of an earlier choice in another folder is of no use any more.
+    if (!tempImagePath.empty() && tempImagePath != result.tempImagePath) DeleteTempImage(tempImagePath);
+    tempImagePath = result.tempImagePath;
+  }
   // A file that fails its checks leaves Execute as it was, and with it the earlier choice:
   // the path shown (and the one Execute checks) goes back to that file, so that what the
   // page shows is what Execute flashes.
