@@ -168,6 +168,23 @@ private slots:
     QVERIFY(!vdev.Running());
   }
 
+  void unpluggedBeforeExecute() {
+    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
+    QVERIFY(vdev.Started());
+    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+    QVERIFY(!image.isEmpty());
+    VaduzOdivozuDlg w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    ShortenWaits(w.UpdatePage());
+    IdentifyAndChoose(w, image);
+    vdev.Stop();
+    ExecuteAndExpectFailure(w);
+    QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kPortFailed);
+  }
+
   void bootRomNeverAnswers() {
     VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
                       "--no-handshake"});
@@ -250,7 +267,7 @@ private slots:
       IdentifyAndChoose(w, image);
       ExecuteAndExpectFailure(w);
       QVERIFY(p->Updater().Flashing().agentPath.empty());
-      QVERIFY(!Logged(vdev, "boot ROM: agent running"));
+      QVERIFY(!Logged(vdev, "boot ROM: handshake done"));  // the device is never touched
       QVERIFY(!fs::exists(out / "flash.bin"));
     }
   }
