@@ -1,7 +1,8 @@
 // The update page's ways to fail, met the way a user meets them: a device that goes away in
-// the middle of flashing or of identification, a boot ROM that never answers, an agent that
-// does not fit the chip, Execute without a file. Each ends in its text with the window usable
-// and closable, the temporary image gone and no thread left behind.
+// the middle of flashing, before it or during identification, a boot ROM that never answers,
+// an agent that does not fit the chip, a damaged image file, Execute without a file. Each
+// ends in its text with the window usable and closable, the temporary image gone and no
+// thread left behind.
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -160,7 +161,9 @@ private slots:
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       ShortenWaits(w.UpdatePage());
       IdentifyAndChoose(w, image);
+      if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
+      if (QTest::currentTestFailed()) return;
     }
     // The device went away half-way through the image, as if unplugged.
     QVERIFY(Logged(vdev, "boot ROM: writing"));
@@ -180,8 +183,10 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     ShortenWaits(w.UpdatePage());
     IdentifyAndChoose(w, image);
+    if (QTest::currentTestFailed()) return;
     vdev.Stop();
     ExecuteAndExpectFailure(w);
+    if (QTest::currentTestFailed()) return;
     QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kPortFailed);
   }
 
@@ -199,7 +204,9 @@ private slots:
       QVERIFY(QTest::qWaitForWindowExposed(&w));
       ShortenWaits(w.UpdatePage());
       IdentifyAndChoose(w, image);
+      if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
+      if (QTest::currentTestFailed()) return;
       QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kNoBootRom);
     }
     QVERIFY(!Logged(vdev, "boot ROM: handshake done"));
@@ -234,6 +241,7 @@ private slots:
       QCOMPARE(Status(p, 1228), Text(116));
       QCOMPARE(Usable(p), QStringLiteral("000111"));
       ExecuteAndExpectFailure(w);
+      if (QTest::currentTestFailed()) return;
       QVERIFY(Logged(vdev, "boot ROM: agent for chip"));
       QVERIFY(!Logged(vdev, "boot ROM: writing"));
       QVERIFY(!fs::exists(out / "flash.bin"));
@@ -265,7 +273,9 @@ private slots:
       ShortenWaits(p);
       p->Updater().Flashing().searchFolders = {agents.path().string()};
       IdentifyAndChoose(w, image);
+      if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
+      if (QTest::currentTestFailed()) return;
       QVERIFY(p->Updater().Flashing().agentPath.empty());
       QVERIFY(!Logged(vdev, "boot ROM: handshake done"));  // the device is never touched
       QVERIFY(!fs::exists(out / "flash.bin"));
@@ -329,6 +339,7 @@ private slots:
       PageDeviceSetting* p = w.UpdatePage();
       ShortenWaits(p);
       IdentifyAndChoose(w, image);
+      if (QTest::currentTestFailed()) return;
       p->chooseImageFile = [damaged](QWidget*, const QString&) { return damaged; };
       QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
       QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
