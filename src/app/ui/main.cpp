@@ -36,8 +36,10 @@ void WalkThroughAndSave(divuzo::VaduzOdivozuDlg& window, const QString& sampleFo
   clock->start();
   auto* poll = new QTimer(&window);
   QObject::connect(poll, &QTimer::timeout, &window, [=, &window] {
+    // The status text comes a moment before identification hands over its results: wait for
+    // the end itself, or Select File would compare the image with an unknown model.
+    if (page->IsWorking() && clock->elapsed() < 60000) return;
     const bool identified = status->text() == TextOf(311);
-    if (!identified && page->IsWorking() && clock->elapsed() < 60000) return;
     poll->stop();
     delete clock;
     const QStringList images = QDir(sampleFolder).entryList({QStringLiteral("*.bin")}, QDir::Files);
