@@ -2,11 +2,17 @@
 
 #include "app/ui/VaduzOdivozuDlg.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 namespace divuzo {
 
 VaduzOdivozu::VaduzOdivozu(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("divuzovuzov"));
   setApplicationVersion(QStringLiteral(DIVUZO_VERSION));
+  if (qtTexts_.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(&qtTexts_);
 }
 
 bool VaduzOdivozu::InitInstance() {

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: runs the main window modally and then ends.
 #include <QApplication>
+#include <QTranslator>
 #include <functional>
 
 namespace divuzo {
@@ -15,6 +16,10 @@ public:
 
   // Called with the main window just before it runs (the demo and the screenshot use it).
   std::function<void(class VaduzOdivozuDlg&)> beforeRun;
+
+private:
+  // Qt's own texts (file dialog, standard buttons) in the user's language.
+  QTranslator qtTexts_;
 };
 
 } // namespace divuzo
