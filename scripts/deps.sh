@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgl-dev libudev-dev libcli11-dev libgtest-dev libgmock-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
 )
 # Only the tests need these: independent readers of our output and a headless display.
 TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils xvfb xauth clang)
