@@ -435,6 +435,12 @@ bool Modify(const std::filesystem::path& file, Change change) {
   return Succeed();
 }
 
+// A known root and a well-formed key path, normalised into `path`; false with the error set.
+bool CheckedKeyPath(RegRoot root, std::string_view key, std::string& path) {
+  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
+  return NormaliseKey(key, path);
+}
+
 } // namespace
 
 std::uint32_t GetLastRegistryError() { return tLastError; }
@@ -472,9 +478,8 @@ std::filesystem::path RegistryStore::DefaultPath() {
 std::filesystem::path RegistryStore::Path() const { return file_.empty() ? DefaultPath() : file_; }
 
 bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   Model model;
   if (!Load(Path(), model)) return false;
@@ -483,9 +488,8 @@ bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
 }
 
 bool RegistryStore::CreateKey(RegRoot root, std::string_view key) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     model.Create(root, path);
@@ -494,9 +498,8 @@ bool RegistryStore::CreateKey(RegRoot root, std::string_view key) {
 }
 
 bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_view name, RegValue& value) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   Model model;
   if (!Load(Path(), model)) return false;
@@ -510,9 +513,8 @@ bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_v
 }
 
 bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_view name, const RegValue& value) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     Key& k = model.Create(root, path);
@@ -523,9 +525,8 @@ bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_vie
 }
 
 bool RegistryStore::DeleteValue(RegRoot root, std::string_view key, std::string_view name) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     Key* k = model.Find(root, path);
