@@ -84,6 +84,13 @@ TEST(ImageCliTest, RefusalsExitNonZero) {
   EXPECT_NE(r.out.find("refused: 415"), std::string::npos) << r.out;
   r = RunCli("check-image " + (dir / "payload.bin").string());
   EXPECT_NE(r.out.find("refused: 444"), std::string::npos) << r.out;
+  // A folder as the payload is a read error with its reason, not an abort.
+  std::filesystem::create_directory(dir / "folder");
+  r = RunCli("image pack --product ZID310 --version V1.00 " + (dir / "folder").string() + " " +
+             (dir / "Y_PLM.bin").string());
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("cannot read " + (dir / "folder").string()), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "Y_PLM.bin"));
 }
 
 } // namespace
