@@ -2,57 +2,22 @@
 // line paced like a real line (--line-rate): payload bytes per second and their ratio to the
 // line's byte rate (baud / 10). Runs divuzo-vdev and uses the agents and scat.txt from the
 // folder this program lives in.
+#include "BenchVdev.h"
+
 #include "update/Brom.h"
 #include "update/FlashDownload.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Device {
-  pid_t pid = -1;
-  std::string port;
-};
-
-Device Start(const std::string& program) {
-  Device d;
-  int out[2];
-  if (pipe(out) != 0) return d;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  std::vector<std::string> args = {program, "--model", "ZID310", "--line-rate"};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  if (posix_spawn(&d.pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) d.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  char c;
-  while (d.pid > 0 && read(out[0], &c, 1) == 1 && c != '\n') d.port += c;
-  close(out[0]);
-  return d;
-}
-
-void Stop(Device& d) {
-  if (d.pid <= 0) return;
-  kill(d.pid, SIGTERM);
-  waitpid(d.pid, nullptr, 0);
-}
 
 struct Timing {
   Clock::time_point imageStart;
@@ -82,7 +47,8 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
     if (!f || std::fwrite(bytes.data(), 1, size, f) != size) return false;
     std::fclose(f);
   }
-  Device device = Start(folder + "/divuzo-vdev");
+  bench::BenchVdev device =
+      bench::StartVdev(folder + "/divuzo-vdev", {"--model", "ZID310", "--line-rate"});
   if (device.port.empty()) {
     std::fprintf(stderr, "bench_flash: cannot start divuzo-vdev\n");
     return false;
@@ -118,7 +84,7 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
   imageArgs.flashLimit = 0x100000;
   BromResultBlock result{};
   const BromStatus status = BromDownload(&com, &agentArgs, &imageArgs, nullptr, &result);
-  Stop(device);
+  bench::StopVdev(device);
   BromUnloadAgent(agent);
   BromUnloadImage(image, 0);
   BromDestroyAgentHandle(&agent);

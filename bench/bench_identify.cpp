@@ -1,53 +1,19 @@
 // Time from Connect to "read complete" against a virtual device that answers at once.
 // Runs divuzo-vdev from the folder this program lives in.
+#include "BenchVdev.h"
+
 #include "app/UtilityManager.h"
 #include "serial/DeviceIdentity.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-struct Vdev {
-  pid_t pid = -1;
-  std::string port;
-};
-
-Vdev StartVdev(const std::string& program, std::vector<std::string> args) {
-  Vdev v;
-  args.insert(args.begin(), program);
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int out[2];
-  if (pipe(out) != 0) return v;
-  v.pid = fork();
-  if (v.pid == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  char c;
-  while (read(out[0], &c, 1) == 1 && c != '\n') v.port += c;
-  close(out[0]);
-  return v;
-}
-
-void StopVdev(Vdev& v) {
-  if (v.pid <= 0) return;
-  kill(v.pid, SIGTERM);
-  waitpid(v.pid, nullptr, 0);
-  v.pid = -1;
-}
 
 // A heartbeat like the window's: its worker wakes on a stop, so the disconnect waits for nothing.
 class WakingHeartbeat : public divuzo::HeartbeatControl {
@@ -66,7 +32,7 @@ public:
 double TimeIdentify(const std::string& vdevProgram, const std::vector<std::string>& args,
                     const divuzo::LinkTiming& timing, divuzo::HeartbeatControl* heartbeat,
                     int runs, bool& allOk) {
-  Vdev v = StartVdev(vdevProgram, args);
+  divuzo::bench::BenchVdev v = divuzo::bench::StartVdev(vdevProgram, args);
   std::vector<double> ms;
   allOk = !v.port.empty();
   for (int i = 0; i < runs && allOk; ++i) {
@@ -83,7 +49,7 @@ double TimeIdentify(const std::string& vdevProgram, const std::vector<std::strin
     allOk = allOk && r.ok;
     ms.push_back(std::chrono::duration<double, std::milli>(done - start).count());
   }
-  StopVdev(v);
+  divuzo::bench::StopVdev(v);
   if (ms.empty()) return 0;
   std::sort(ms.begin(), ms.end());
   return ms[ms.size() / 2];

@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/HexDigit.h"
 #include "platform/Trace.h"
 
 #include <cerrno>
@@ -153,13 +154,6 @@ void AppendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads a quoted, escaped text from the front of `s` and removes it.
 bool TakeQuoted(std::string_view& s, std::string& out) {
   out.clear();
@@ -181,7 +175,7 @@ bool TakeQuoted(std::string_view& s, std::string& out) {
     case 't': out += '\t'; break;
     case 'x': {
       if (i + 2 >= s.size()) return false;
-      int hi = HexDigit(s[i + 1]), lo = HexDigit(s[i + 2]);
+      int hi = HexDigitValue(s[i + 1]), lo = HexDigitValue(s[i + 2]);
       if (hi < 0 || lo < 0) return false;
       out += static_cast<char>(hi * 16 + lo);
       i += 2;
@@ -250,7 +244,7 @@ bool ParseValue(std::string_view rest, RegValue& value) {
     if (rest.size() != 8) return false;
     std::uint32_t n = 0;
     for (char c : rest) {
-      int d = HexDigit(c);
+      int d = HexDigitValue(c);
       if (d < 0) return false;
       n = n * 16 + static_cast<std::uint32_t>(d);
     }
@@ -264,7 +258,7 @@ bool ParseValue(std::string_view rest, RegValue& value) {
     if (close == std::string_view::npos || close == 0 || close > 8) return false;
     std::uint32_t t = 0;
     for (char c : rest.substr(0, close)) {
-      int d = HexDigit(c);
+      int d = HexDigitValue(c);
       if (d < 0) return false;
       t = t * 16 + static_cast<std::uint32_t>(d);
     }
@@ -276,7 +270,7 @@ bool ParseValue(std::string_view rest, RegValue& value) {
   value.text.clear();
   while (!rest.empty()) {
     if (rest.size() < 2) return false;
-    int hi = HexDigit(rest[0]), lo = HexDigit(rest[1]);
+    int hi = HexDigitValue(rest[0]), lo = HexDigitValue(rest[1]);
     if (hi < 0 || lo < 0) return false;
     value.text += static_cast<char>(hi * 16 + lo);
     rest.remove_prefix(2);
@@ -435,6 +429,12 @@ bool Modify(const std::filesystem::path& file, Change change) {
   return Succeed();
 }
 
+// A known root and a well-formed key path, normalised into `path`; false with the error set.
+bool CheckedKeyPath(RegRoot root, std::string_view key, std::string& path) {
+  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
+  return NormaliseKey(key, path);
+}
+
 } // namespace
 
 std::uint32_t GetLastRegistryError() { return tLastError; }
@@ -472,9 +472,8 @@ std::filesystem::path RegistryStore::DefaultPath() {
 std::filesystem::path RegistryStore::Path() const { return file_.empty() ? DefaultPath() : file_; }
 
 bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   Model model;
   if (!Load(Path(), model)) return false;
@@ -483,9 +482,8 @@ bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
 }
 
 bool RegistryStore::CreateKey(RegRoot root, std::string_view key) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     model.Create(root, path);
@@ -494,9 +492,8 @@ bool RegistryStore::CreateKey(RegRoot root, std::string_view key) {
 }
 
 bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_view name, RegValue& value) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   Model model;
   if (!Load(Path(), model)) return false;
@@ -510,9 +507,8 @@ bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_v
 }
 
 bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_view name, const RegValue& value) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     Key& k = model.Create(root, path);
@@ -523,9 +519,8 @@ bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_vie
 }
 
 bool RegistryStore::DeleteValue(RegRoot root, std::string_view key, std::string_view name) {
-  if (!RootNameOf(root)) return Fail(ERROR_INVALID_HANDLE, "unknown root key");
   std::string path;
-  if (!NormaliseKey(key, path)) return false;
+  if (!CheckedKeyPath(root, key, path)) return false;
   std::lock_guard<std::mutex> guard(mutex_);
   return Modify(Path(), [&](Model& model) {
     Key* k = model.Find(root, path);

@@ -1,5 +1,7 @@
 #include "serial/Sentence.h"
 
+#include "platform/HexDigit.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -129,12 +131,9 @@ unsigned long ParseHex(std::string_view text) {
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
   unsigned long value = 0;
   for (char c : text) {
-    unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else break;
-    value = (value << 4) | digit;
+    const int digit = HexDigitValue(c);
+    if (digit < 0) break;
+    value = (value << 4) | static_cast<unsigned>(digit);
   }
   return value;
 }

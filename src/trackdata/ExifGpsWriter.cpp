@@ -213,10 +213,8 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
   out.clear();
   ExifLocation location;
   TiffView tiff;
-  std::uint32_t ifd0Offset = 0;
   Ifd ifd0;
-  if (!LocateExif(data, size, location) || !OpenTiff(data, location, tiff) ||
-      !FirstIfdOffset(tiff, ifd0Offset) || !ReadIfd(tiff, ifd0Offset, ifd0)) {
+  if (!OpenFirstIfd(data, size, location, tiff, ifd0)) {
     return Fail(kNotExifFormat);
   }
 

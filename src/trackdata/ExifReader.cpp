@@ -58,10 +58,8 @@ PhotoTimeResult ReadPhotoTimeFromBytes(const std::uint8_t* data, std::size_t siz
   using namespace exif;
   ExifLocation location;
   TiffView tiff;
-  std::uint32_t ifd0Offset = 0;
   Ifd ifd0;
-  if (!LocateExif(data, size, location) || !OpenTiff(data, location, tiff) ||
-      !FirstIfdOffset(tiff, ifd0Offset) || !ReadIfd(tiff, ifd0Offset, ifd0)) {
+  if (!OpenFirstIfd(data, size, location, tiff, ifd0)) {
     return Failure(kNotExifFormat);
   }
   const IfdEntry* pointer = ifd0.Find(kTagExifPointer);

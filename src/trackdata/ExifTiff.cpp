@@ -119,6 +119,13 @@ bool OpenTiff(const std::uint8_t* data, const ExifLocation& location, TiffView& 
 
 bool FirstIfdOffset(const TiffView& tiff, std::uint32_t& out) { return tiff.U32(4, out); }
 
+bool OpenFirstIfd(const std::uint8_t* data, std::size_t size, ExifLocation& location,
+                  TiffView& tiff, Ifd& ifd0) {
+  std::uint32_t ifd0Offset = 0;
+  return LocateExif(data, size, location) && OpenTiff(data, location, tiff) &&
+         FirstIfdOffset(tiff, ifd0Offset) && ReadIfd(tiff, ifd0Offset, ifd0);
+}
+
 bool ReadAscii(const TiffView& tiff, const IfdEntry& entry, std::string& out) {
   out.clear();
   if (entry.type != 2) return false;

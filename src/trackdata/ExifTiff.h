@@ -99,6 +99,11 @@ bool OpenTiff(const std::uint8_t* data, const ExifLocation& location, TiffView& 
 // The offset of IFD0 as stored in the TIFF header.
 bool FirstIfdOffset(const TiffView& tiff, std::uint32_t& out);
 
+// LocateExif, OpenTiff, FirstIfdOffset and ReadIfd in turn: the JPEG's EXIF block down to its
+// IFD0. False when any step fails.
+bool OpenFirstIfd(const std::uint8_t* data, std::size_t size, ExifLocation& location,
+                  TiffView& tiff, Ifd& ifd0);
+
 // Text of an ASCII entry (up to its first zero byte); false when it lies outside the block.
 bool ReadAscii(const TiffView& tiff, const IfdEntry& entry, std::string& out);
 

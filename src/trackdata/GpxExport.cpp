@@ -52,10 +52,7 @@ void WritePointPass(TrackFileReader& source, TextSink& target, std::string_view 
   long long number = 0;
   while (source.Next(point)) {
     AppendGpxPoint(lines, tag, point, number++);
-    if (lines.size() >= 64 * 1024) {
-      target.WriteString(lines);
-      lines.clear();
-    }
+    WriteBatchWhenFull(target, lines);
   }
   target.WriteString(lines);
 }

@@ -7,19 +7,8 @@ void WriteKmlFromTrackFile(TrackFileReader& source, TextSink& target, const Loca
   WriteKmlHeader(target);
 
   // Route: every valid record on one line; count them for the first/last styles.
-  long long pointCount = 0;
-  std::string tuples;
-  TrackPoint point;
   source.Rewind();
-  while (source.Next(point)) {
-    AppendKmlRouteTuple(tuples, point.longitude, point.latitude, point.height);
-    ++pointCount;
-    if (tuples.size() >= 64 * 1024) {
-      target.WriteString(tuples);
-      tuples.clear();
-    }
-  }
-  target.WriteString(tuples);  // "</coordinates>" follows on the same line
+  const long long pointCount = WriteKmlRoute(source, target);
   WriteKmlRouteEnd(target);
 
   // Placemarks: a point without a local calendar time keeps its number but is not drawn.
@@ -27,6 +16,7 @@ void WriteKmlFromTrackFile(TrackFileReader& source, TextSink& target, const Loca
   long long pointIndex = 0;
   std::string placemarks;
   std::string name;
+  TrackPoint point;
   std::tm local{};
   while (source.Next(point)) {
     if (localTime.Breakdown(point.time, local)) {
@@ -35,10 +25,7 @@ void WriteKmlFromTrackFile(TrackFileReader& source, TextSink& target, const Loca
       AppendKmlPlacemarkBegin(placemarks, name);
       AppendKmlPlacemarkEnd(placemarks, KmlStyleFor(pointIndex, pointCount, false), point.longitude,
                             point.latitude, point.height);
-      if (placemarks.size() >= 64 * 1024) {
-        target.WriteString(placemarks);
-        placemarks.clear();
-      }
+      WriteBatchWhenFull(target, placemarks);
     }
     ++pointIndex;
   }

@@ -1,6 +1,7 @@
 #include "trackdata/KmlTemplate.h"
 
 #include "trackdata/NumberText.h"
+#include "trackdata/TrackFileReader.h"
 
 #include <array>
 
@@ -109,6 +110,19 @@ void WriteKmlRouteTuple(TextSink& sink, double longitude, double latitude, doubl
   std::string tuple;
   AppendKmlRouteTuple(tuple, longitude, latitude, height);
   sink.WriteString(tuple);
+}
+
+long long WriteKmlRoute(TrackFileReader& source, TextSink& sink) {
+  long long count = 0;
+  std::string tuples;
+  TrackPoint point;
+  while (source.Next(point)) {
+    AppendKmlRouteTuple(tuples, point.longitude, point.latitude, point.height);
+    ++count;
+    WriteBatchWhenFull(sink, tuples);
+  }
+  sink.WriteString(tuples);  // "</coordinates>" follows on the same line
+  return count;
 }
 
 void WriteKmlRouteEnd(TextSink& sink) {

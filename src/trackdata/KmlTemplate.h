@@ -4,7 +4,7 @@
 // are written back to back on one line. A writer calls, in order:
 //
 //   WriteKmlHeader                      (declaration, styles, route placemark up to <coordinates>)
-//   WriteKmlRouteTuple  for each point  (no line ends)
+//   WriteKmlRouteTuple  for each point  (no line ends; or WriteKmlRoute for a whole file)
 //   WriteKmlRouteEnd                    (closes the route, opens the "waypoints" folder)
 //   for each point:
 //     WriteKmlPlacemarkBegin            (<Placemark>, the name)
@@ -17,6 +17,8 @@
 #include <string_view>
 
 namespace divuzo {
+
+class TrackFileReader;
 
 enum class KmlStyle { Start, Finish, Normal, Photo };
 
@@ -33,6 +35,8 @@ std::string KmlIconAddress(std::string_view path);
 void WriteKmlHeader(TextSink& sink);
 // One route tuple "lon,lat,height " (seven, seven and two decimals, a space after each tuple).
 void WriteKmlRouteTuple(TextSink& sink, double longitude, double latitude, double height);
+// The route tuple of every point `source` has left, written in batches; returns how many.
+long long WriteKmlRoute(TrackFileReader& source, TextSink& sink);
 void WriteKmlRouteEnd(TextSink& sink);
 // `nameText` is the point's local time in the 24-character form (see TrackTime.h).
 void WriteKmlPlacemarkBegin(TextSink& sink, std::string_view nameText);

@@ -56,10 +56,7 @@ void WriteNmeaFromTrackFile(TrackFileReader& source, TextSink& target) {
     lines.push_back(kHex[(sum >> 4) & 0xF]);
     lines.push_back(kHex[sum & 0xF]);
     lines += kLineEnd;
-    if (lines.size() >= 64 * 1024) {
-      target.WriteString(lines);
-      lines.clear();
-    }
+    WriteBatchWhenFull(target, lines);
   }
   target.WriteString(lines);
 }

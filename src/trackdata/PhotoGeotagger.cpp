@@ -206,18 +206,7 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
   // The route comes from the file again, every valid record of it.
   {
     TrackFileReader reader;
-    std::string tuples;
-    TrackPoint p;
-    if (reader.Open(trackFile_)) {
-      while (reader.Next(p)) {
-        AppendKmlRouteTuple(tuples, p.longitude, p.latitude, p.height);
-        if (tuples.size() >= 64 * 1024) {
-          sink.WriteString(tuples);
-          tuples.clear();
-        }
-      }
-    }
-    sink.WriteString(tuples);
+    if (reader.Open(trackFile_)) WriteKmlRoute(reader, sink);
   }
   WriteKmlRouteEnd(sink);
 

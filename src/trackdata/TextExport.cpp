@@ -18,10 +18,7 @@ void WriteTextFromTrackFile(TrackFileReader& source, TextSink& target, const Loc
     lines.push_back(',');
     AppendNameText(lines, local);
     lines += kLineEnd;
-    if (lines.size() >= 64 * 1024) {
-      target.WriteString(lines);
-      lines.clear();
-    }
+    WriteBatchWhenFull(target, lines);
   }
   target.WriteString(lines);
 }

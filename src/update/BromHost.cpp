@@ -11,25 +11,6 @@ namespace divuzo {
 using namespace bromwire;
 namespace dl = brom_download;
 
-namespace {
-
-std::vector<std::uint8_t> Words(std::initializer_list<std::uint32_t> values) {
-  std::vector<std::uint8_t> out(values.size() * 4);
-  std::size_t at = 0;
-  for (std::uint32_t v : values) {
-    PutLe32(&out[at], v);
-    at += 4;
-  }
-  return out;
-}
-
-std::uint32_t Word(const Frame& frame, std::size_t index) {
-  const std::size_t at = index * 4;
-  return frame.payload.size() >= at + 4 ? GetLe32(&frame.payload[at]) : 0;
-}
-
-} // namespace
-
 int BromHost::LineMs(std::size_t bytes) const {
   const unsigned baud = port_.Baud() ? port_.Baud() : 115200;
   return static_cast<int>(bytes * 10 * 1000 / baud) + 1;

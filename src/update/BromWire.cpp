@@ -31,6 +31,21 @@ void AppendFrame(std::vector<std::uint8_t>& out, std::uint8_t type, std::uint16_
   PutLe32(p + kHeaderSize + length, Crc32(p, kHeaderSize + length));
 }
 
+std::vector<std::uint8_t> Words(std::initializer_list<std::uint32_t> values) {
+  std::vector<std::uint8_t> out(values.size() * 4);
+  std::size_t at = 0;
+  for (std::uint32_t v : values) {
+    PutLe32(&out[at], v);
+    at += 4;
+  }
+  return out;
+}
+
+std::uint32_t Word(const Frame& frame, std::size_t index) {
+  const std::size_t at = index * 4;
+  return frame.payload.size() >= at + 4 ? GetLe32(&frame.payload[at]) : 0;
+}
+
 std::vector<std::uint8_t> EncodeFrame(std::uint8_t type, std::uint16_t seq, const void* payload,
                                       std::size_t length) {
   std::vector<std::uint8_t> out;

@@ -7,6 +7,7 @@
 //        payload (length bytes, at most kMaxPayload) | CRC-32 (LE) of header and payload.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace divuzo::bromwire {
@@ -83,6 +84,11 @@ struct Frame {
   std::uint16_t seq = 0;
   std::vector<std::uint8_t> payload;
 };
+
+// Payloads are sequences of little-endian 32-bit words.
+std::vector<std::uint8_t> Words(std::initializer_list<std::uint32_t> values);
+// The payload's word at `index`, or 0 when the payload is shorter.
+std::uint32_t Word(const Frame& frame, std::size_t index);
 
 // Takes bytes as they arrive and hands out what they form, in order.
 class Decoder {

@@ -2,6 +2,7 @@
 
 #include "app/Tool.h"
 #include "app/UtilityManager.h"
+#include "platform/HexDigit.h"
 #include "platform/TermiosPort.h"
 #include "platform/Trace.h"
 #include "serial/Sentence.h"
@@ -21,18 +22,11 @@ constexpr std::size_t kReadChunk = 80;
 // sentences, bounded for a device that keeps talking.
 constexpr std::size_t kKeepBytes = 256;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // A two-digit pair read case-insensitively up to its first non-hex character ("0G" is 0).
 std::uint8_t ReadPair(std::string_view text, std::size_t at) {
   int value = 0;
   for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
-    const int v = HexValue(text[i]);
+    const int v = HexDigitValue(text[i]);
     if (v < 0) break;
     value = value * 16 + v;
   }
@@ -111,8 +105,8 @@ bool ParseBtAddressText(std::string_view text, BtAddress& address) {
   BtAddress parsed{};
   for (std::size_t i = 0; i < 6; ++i) {
     const std::size_t at = i * 3;
-    const int hi = HexValue(text[at]);
-    const int lo = HexValue(text[at + 1]);
+    const int hi = HexDigitValue(text[at]);
+    const int lo = HexDigitValue(text[at + 1]);
     if (hi < 0 || lo < 0) return false;
     if (i < 5 && text[at + 2] != ':') return false;
     parsed[5 - i] = static_cast<std::uint8_t>(hi * 16 + lo);

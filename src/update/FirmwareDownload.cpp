@@ -4,9 +4,6 @@
 #include "update/FlashDownload.h"
 #include "update/ImageValidation.h"
 
-#include <chrono>
-#include <thread>
-
 namespace divuzo {
 
 FirmwareDownload theFirmwareDownload;
@@ -16,14 +13,6 @@ namespace {
 constexpr int kTextNoFile = 412;
 constexpr int kTextWrongFile = 415;
 constexpr int kTextPortFailed = 413;
-
-void Pause(const UpdateJob& job, int ms) {
-  if (ms <= 0) return;
-  if (job.sleepMs)
-    job.sleepMs(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 } // namespace
 
@@ -63,11 +52,11 @@ FirmwareDownloadOutcome FirmwareDownload::RunWorker(UpdateJob& job, UpdateObserv
     if (job.releaseFlashing) job.releaseFlashing();
     outcome = FirmwareDownloadOutcome::PortUnusable;
   } else {
-    Pause(job, job.pauseMs);
+    job.Pause();
     bool downloadDone = false;
     if (job.runFlashDownload) downloadDone = job.runFlashDownload();
     observer.ShowStageText(kTextUpdating);
-    Pause(job, job.pauseMs);
+    job.Pause();
     btAddress.RestoreBtAddress();
     if (job.releaseFlashing) job.releaseFlashing();
     const bool success = job.agentReady && job.imageReady && downloadDone;

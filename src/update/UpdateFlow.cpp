@@ -18,15 +18,15 @@ constexpr int kProgressDone = 1000;
 // The kind a forced update assumes; it has no Bluetooth address to keep.
 constexpr int kKindWithoutBtAddress = 4;
 
-void Pause(const UpdateJob& job, int ms) {
-  if (ms <= 0) return;
-  if (job.sleepMs)
-    job.sleepMs(ms);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 } // namespace
+
+void UpdateJob::Pause() const {
+  if (pauseMs <= 0) return;
+  if (sleepMs)
+    sleepMs(pauseMs);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+}
 
 std::optional<std::string> UpdatePercentText(int value) {
   if (value < 100) return DownloadPercentText(value);
@@ -63,15 +63,15 @@ bool RunUpdateWorker(UpdateJob& job, UpdateObserver& observer) {
   TraceF("update worker: kind %d, image %s\n", job.deviceKind, job.tempImagePath.c_str());
 
   if (keepAddress) job.btAddress->SaveBtAddress();
-  Pause(job, job.pauseMs);
+  job.Pause();
 
   bool downloadDone = false;
   if (job.runFlashDownload) downloadDone = job.runFlashDownload();
   observer.ShowStageText(kTextUpdating);
-  Pause(job, job.pauseMs);
+  job.Pause();
 
   if (keepAddress) job.btAddress->RestoreBtAddress();
-  Pause(job, job.pauseMs);
+  job.Pause();
 
   if (job.releaseFlashing) job.releaseFlashing();
 

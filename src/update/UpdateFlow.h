@@ -58,6 +58,9 @@ struct UpdateJob {
   // Pauses: production 2000 ms each; sleepMs replaceable for tests.
   int pauseMs = 2000;
   std::function<void(int)> sleepMs;
+
+  // Waits pauseMs, through sleepMs when set.
+  void Pause() const;
 };
 
 // Wires a prepared FlashDownload into `job`: the download over flash.portPath, the release,

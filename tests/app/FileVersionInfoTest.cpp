@@ -2,6 +2,7 @@
 
 #include "app/OwnVersionResource.h"
 #include "app/VersionResourceWriter.h"
+#include "ScopedEnv.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,10 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <random>
 
 using namespace divuzo;
+using divuzo::test::ScopedEnv;
 using divuzo::test::TempDir;
 using divuzo::test::WriteFileBytes;
 
@@ -48,23 +49,6 @@ bool CreateFromExactCopy(CFileVersionInfo& info, const std::string& bytes) {
   std::memcpy(copy.get(), bytes.data(), bytes.size());
   return info.Create(copy.get(), bytes.size());
 }
-
-class ScopedEnv {
-public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) ::setenv(name, value, 1);
-    else ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-
-private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 } // namespace
 

@@ -1,15 +1,16 @@
 #include "app/StdioFileEx.h"
 
+#include "ScopedEnv.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
 using divuzo::CStdioFileEx;
 using divuzo::test::ReadFileBytes;
+using divuzo::test::ScopedEnv;
 using divuzo::test::TempDir;
 using divuzo::test::WriteFileBytes;
 
@@ -31,23 +32,6 @@ std::vector<std::string> ReadAllLines(CStdioFileEx& file) {
   while (file.ReadString(line)) lines.push_back(line);
   return lines;
 }
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-
-private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 const std::u16string kNihon = u"\u65E5\u672C"; // 日本
 

@@ -23,11 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The copy's own structure must hold: its EXIF block is found and its IFD0 reads.
   divuzo::exif::ExifLocation location;
   divuzo::exif::TiffView tiff;
-  std::uint32_t ifd0 = 0;
   divuzo::exif::Ifd directory;
-  if (!divuzo::exif::LocateExif(copy.data(), copy.size(), location) ||
-      !divuzo::exif::OpenTiff(copy.data(), location, tiff) ||
-      !divuzo::exif::FirstIfdOffset(tiff, ifd0) || !divuzo::exif::ReadIfd(tiff, ifd0, directory) ||
+  if (!divuzo::exif::OpenFirstIfd(copy.data(), copy.size(), location, tiff, directory) ||
       directory.Find(divuzo::exif::kTagGpsPointer) == nullptr) {
     __builtin_trap();
   }

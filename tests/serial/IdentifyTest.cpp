@@ -1,30 +1,25 @@
 // Identification and the window's close sequences against divuzo-vdev, checked on what the
 // device received; and the command-line front end on the same device.
-#include "VdevProcess.h"
+#include "CaptureOutput.h"
+#include "DeviceFixture.h"
 
-#include "app/UtilityManager.h"
 #include "serial/CloseSequence.h"
 #include "serial/DeviceIdentity.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <memory>
-#include <sys/wait.h>
 
 namespace divuzo {
 namespace {
 
+using test::RunCli;
 using test::VdevProcess;
 
 LinkTiming ShortTiming() {
-  LinkTiming t;
+  LinkTiming t = test::QuickTiming();
   t.pollMs = 20;
   t.queryPolls = 20;  // 400 ms for an answer: room for a loaded machine, short for silent ones
-  t.pieceSleepMs = 5;
-  t.disconnectPauseMs = 0;
-  t.speedRestorePauseMs = 0;
   return t;
 }
 
@@ -35,14 +30,9 @@ public:
   std::vector<bool> calls;
 };
 
-class Identify : public ::testing::Test {
+class Identify : public test::DeviceFixture {
 protected:
-  void SetUp() override { theUtilityManager.Reset(); }
-  void TearDown() override {
-    channel.Reset();
-    portOpen = false;
-    theUtilityManager.Reset();
-  }
+  Identify() : DeviceFixture(ShortTiming()) {}
   IdentifyResult Run(std::vector<std::string> args) {
     vdev = std::make_unique<VdevProcess>(std::move(args));
     EXPECT_TRUE(vdev->Started());
@@ -53,11 +43,8 @@ protected:
     return IdentifyDevice(protocol, vdev->PortPath(), -1, hooks);
   }
 
-  SerialPort channel;
-  DeviceProtocol protocol{channel, ShortTiming()};
   HeartbeatLog heartbeat;
   std::vector<int> statuses;
-  std::unique_ptr<VdevProcess> vdev;
 };
 
 TEST_F(Identify, EveryModelOfTheFixedQueryFamily) {
@@ -223,18 +210,6 @@ TEST_F(CloseSequence, CancelSaysGoodbyeOnceAndOkSaysNothing) {
   channel.Reset();
   CloseOnRequest(protocol, &heartbeat);
   EXPECT_EQ(vdev->WaitReceived(kGoodbye, 1, 200), 0);
-}
-
-// Runs the command-line tool; returns its exit status and standard output.
-std::pair<int, std::string> RunCli(const std::string& arguments) {
-  const std::string command = std::string(DIVUZO_CLI_PATH) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {-1, ""};
-  std::string output;
-  std::array<char, 256> chunk;
-  while (std::fgets(chunk.data(), chunk.size(), pipe)) output += chunk.data();
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
 TEST(CommandLine, PortsAndIdentify) {

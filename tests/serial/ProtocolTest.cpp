@@ -1,8 +1,6 @@
 // The sentence senders against divuzo-vdev over a real pseudo-terminal.
-#include "VdevProcess.h"
+#include "DeviceFixture.h"
 
-#include "app/UtilityManager.h"
-#include "serial/DeviceProtocol.h"
 #include "serial/Sentence.h"
 
 #include <gtest/gtest.h>
@@ -18,26 +16,18 @@ using test::VdevProcess;
 // Short polls; the limits still leave an answering device half a second or more, so a
 // loaded machine does not turn a late answer into a failure.
 LinkTiming ShortTiming() {
-  LinkTiming t;
+  LinkTiming t = test::QuickTiming();
   t.pollMs = 10;
   t.logPolls = 50;
-  t.pieceSleepMs = 5;
   t.sendOnlyPieceSleepMs = 5;
-  t.disconnectPauseMs = 0;
-  t.speedRestorePauseMs = 0;
   t.logExchangeAttempts = 3;
   t.logExchangeResends = 2;
   return t;
 }
 
-class Protocol : public ::testing::Test {
+class Protocol : public test::DeviceFixture {
 protected:
-  void SetUp() override { theUtilityManager.Reset(); }
-  void TearDown() override {
-    channel.Reset();
-    portOpen = false;
-    theUtilityManager.Reset();
-  }
+  Protocol() : DeviceFixture(ShortTiming()) {}
   // Starts a device and selects its port.
   void Start(std::vector<std::string> args) {
     vdev = std::make_unique<VdevProcess>(std::move(args));
@@ -45,10 +35,6 @@ protected:
     channel.SelectFromLists(vdev->PortPath(), -1);
     ASSERT_TRUE(portOpen.load()) << channel.LastError().message;
   }
-
-  SerialPort channel;
-  DeviceProtocol protocol{channel, ShortTiming()};
-  std::unique_ptr<VdevProcess> vdev;
 };
 
 TEST_F(Protocol, FixedQueriesGetTheirReplies) {

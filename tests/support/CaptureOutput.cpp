@@ -6,11 +6,9 @@
 
 namespace divuzo::test {
 
-namespace {
-
-std::string Quote(const std::string& argument) {
+std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";
-  for (char c : argument) {
+  for (char c : text) {
     if (c == '\'') {
       quoted += "'\\''";
     } else {
@@ -20,14 +18,22 @@ std::string Quote(const std::string& argument) {
   return quoted + "'";
 }
 
-} // namespace
-
 CommandOutput RunCapture(const std::vector<std::string>& arguments) {
   std::string command;
   for (const auto& argument : arguments) {
     if (!command.empty()) command += ' ';
-    command += Quote(argument);
+    command += ShellQuote(argument);
   }
+  return RunShell(command);
+}
+
+CommandOutput RunCli(const std::string& arguments, const std::string& environment) {
+  std::string command = environment;
+  if (!command.empty()) command += ' ';
+  return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
+}
+
+CommandOutput RunShell(const std::string& command) {
   CommandOutput result;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;

@@ -1,6 +1,7 @@
 #pragma once
 // Runs a shell command and returns what it wrote to standard output (standard error is left
-// alone). For the independent readers the tests call: exiftool, xmllint, gpsbabel.
+// alone). For the independent readers the tests call: exiftool, xmllint, gpsbabel; and for the
+// divuzo command line as a user runs it.
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@ struct CommandOutput {
 
 // `arguments` are quoted for the shell; the first is the program.
 CommandOutput RunCapture(const std::vector<std::string>& arguments);
+
+// `command` as the shell reads it: the caller quotes what needs quoting.
+CommandOutput RunShell(const std::string& command);
+
+// The divuzo command line with `arguments` (shell text), standard output and error together.
+// `environment` ("NAME=value ...") is put in front of the program.
+CommandOutput RunCli(const std::string& arguments, const std::string& environment = "");
+
+// `text` as one shell word, in single quotes.
+std::string ShellQuote(const std::string& text);
 
 // The output split at line ends (a trailing line end gives no empty last line).
 std::vector<std::string> Lines(const std::string& text);

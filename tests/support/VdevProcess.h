@@ -1,6 +1,7 @@
 #pragma once
 // Runs divuzo-vdev for a test: starts it with the given options, takes the pseudo-terminal's
 // path from its first line of output, keeps its log in a temporary folder and stops it.
+#include "ScopedEnv.h"
 #include "TempDir.h"
 
 #include <filesystem>
@@ -48,20 +49,6 @@ private:
   std::string portPath_;
   pid_t pid_ = -1;
   int status_ = -1;
-};
-
-// Sets an environment variable for the test's lifetime and puts back the old value.
-class ScopedEnv {
-public:
-  ScopedEnv(const char* name, const std::string& value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
 };
 
 } // namespace divuzo::test

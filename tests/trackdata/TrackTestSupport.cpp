@@ -1,9 +1,6 @@
 #include "TrackTestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <cstring>
-#include <sys/wait.h>
 
 namespace divuzo::test {
 
@@ -34,24 +31,9 @@ float StoredHeight(float height) {
 }
 
 std::string RunCapture(const std::string& command, int* status) {
-  std::string output;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) {
-    if (status) *status = -1;
-    return output;
-  }
-  std::array<char, 65536> buffer;
-  std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), n);
-  const int raw = ::pclose(pipe);
-  if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return output;
-}
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+  CommandOutput result = RunShell(command);
+  if (status) *status = result.exitCode;
+  return std::move(result.out);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for the track data tests: records packed by hand (independently of the code under
 // test), and running outside programs such as gpsbabel and xmllint.
+#include "CaptureOutput.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,8 +23,6 @@ float StoredHeight(float height);
 
 // Runs a shell command; returns its standard output and sets `status` to its exit status.
 std::string RunCapture(const std::string& command, int* status = nullptr);
-// Quotes a path for the shell.
-std::string ShellQuote(const std::string& text);
 
 // Lines of a text without their line ends (LF or CR LF).
 std::vector<std::string> SplitLines(const std::string& text);

@@ -1,35 +1,17 @@
 // `divuzo image pack` and `divuzo check-image` as a user runs them; the image written by the
 // command line is read back with the core's header reader and a CRC computed here.
+#include "CaptureOutput.h"
 #include "ImageFixtures.h"
 #include "update/ImageFile.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace divuzo {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun Cli(const std::string& args) {
-  CliRun r;
-  const std::string command = std::string(DIVUZO_CLI_PATH) + " " + args + " 2>&1";
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) r.out.append(buffer.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
+using test::RunCli;
 
 // Reflected CRC-32, bit by bit, written out here as an independent check.
 std::uint32_t ReferenceCrc(const std::string& bytes) {
@@ -45,16 +27,16 @@ TEST(ImageCliTest, PackThenCheck) {
   test::TempDir dir;
   const auto payloadPath = dir / "payload.bin";
   const auto imagePath = dir / "ZID310_V124_PLM.bin";
-  CliRun r = Cli("image payload --size 10000 --seed 7 " + payloadPath.string());
-  ASSERT_EQ(r.status, 0) << r.out;
+  test::CommandOutput r = RunCli("image payload --size 10000 --seed 7 " + payloadPath.string());
+  ASSERT_EQ(r.exitCode, 0) << r.out;
   const std::string payload = test::ReadFileBytes(payloadPath);
   ASSERT_EQ(payload.size(), 10000u);
-  EXPECT_EQ(Cli("image payload --size 10000 --seed 7 " + (dir / "again.bin").string()).status, 0);
+  EXPECT_EQ(RunCli("image payload --size 10000 --seed 7 " + (dir / "again.bin").string()).exitCode, 0);
   EXPECT_EQ(test::ReadFileBytes(dir / "again.bin"), payload);  // deterministic
 
-  r = Cli("image pack --product ZID310 --version V1.24 --compat V1.00 --compat V1.23 " +
+  r = RunCli("image pack --product ZID310 --version V1.24 --compat V1.00 --compat V1.23 " +
           payloadPath.string() + " " + imagePath.string());
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_EQ(r.exitCode, 0) << r.out;
   const std::string image = test::ReadFileBytes(imagePath);
   ASSERT_EQ(image.size(), 65u + payload.size() + 4u);
   const ImageHeader h = ReadImageHeader(reinterpret_cast<const std::uint8_t*>(image.data()));
@@ -68,40 +50,47 @@ TEST(ImageCliTest, PackThenCheck) {
                        char(crc >> 24)};
   EXPECT_EQ(image.substr(image.size() - 4), le);
 
-  r = Cli("check-image " + imagePath.string() + " --model ZID310 --version 123");
-  EXPECT_EQ(r.status, 0) << r.out;
+  r = RunCli("check-image " + imagePath.string() + " --model ZID310 --version 123");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
   EXPECT_NE(r.out.find("product: ZID310"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("version: V1.24"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("verdict: 437"), std::string::npos) << r.out;
-  r = Cli("check-image " + imagePath.string() + " --model ZID310 --version 124");
+  r = RunCli("check-image " + imagePath.string() + " --model ZID310 --version 124");
   EXPECT_NE(r.out.find("verdict: 438"), std::string::npos) << r.out;
-  r = Cli("check-image " + imagePath.string() + " --model T-410 --version 124");
-  EXPECT_NE(r.status, 0);
+  r = RunCli("check-image " + imagePath.string() + " --model T-410 --version 124");
+  EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(r.out.find("verdict: 435"), std::string::npos) << r.out;
   // A check from the command line leaves no payload file behind.
   EXPECT_FALSE(std::filesystem::exists(dir / "Raded_FW_Temp.bin"));
 
   // Headerless: payload and CRC only.
   const auto plain = dir / "T410_BT_V1.23_PLM.bin";
-  ASSERT_EQ(Cli("image pack --headerless " + payloadPath.string() + " " + plain.string()).status, 0);
+  ASSERT_EQ(RunCli("image pack --headerless " + payloadPath.string() + " " + plain.string()).exitCode, 0);
   EXPECT_EQ(test::ReadFileBytes(plain), payload + le);
-  r = Cli("check-image " + plain.string() + " --model T-410 --version 123");
-  EXPECT_EQ(r.status, 0) << r.out;
+  r = RunCli("check-image " + plain.string() + " --model T-410 --version 123");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
   EXPECT_NE(r.out.find("form: headerless"), std::string::npos) << r.out;
 }
 
 TEST(ImageCliTest, RefusalsExitNonZero) {
   test::TempDir dir;
   test::WriteFileBytes(dir / "payload.bin", "abc");
-  EXPECT_NE(Cli("image pack --product ABCDEFGHIJK --version V1.00 " + (dir / "payload.bin").string() +
-                " " + (dir / "X_PLM.bin").string()).status, 0);
+  EXPECT_NE(RunCli("image pack --product ABCDEFGHIJK --version V1.00 " + (dir / "payload.bin").string() +
+                   " " + (dir / "X_PLM.bin").string()).exitCode, 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "X_PLM.bin"));
   test::WriteFileBytes(dir / "BAD_PLM.bin", "not an image at all");
-  CliRun r = Cli("check-image " + (dir / "BAD_PLM.bin").string());
-  EXPECT_NE(r.status, 0);
+  test::CommandOutput r = RunCli("check-image " + (dir / "BAD_PLM.bin").string());
+  EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(r.out.find("refused: 415"), std::string::npos) << r.out;
-  r = Cli("check-image " + (dir / "payload.bin").string());
+  r = RunCli("check-image " + (dir / "payload.bin").string());
   EXPECT_NE(r.out.find("refused: 444"), std::string::npos) << r.out;
+  // A folder as the payload is a read error with its reason, not an abort.
+  std::filesystem::create_directory(dir / "folder");
+  r = RunCli("image pack --product ZID310 --version V1.00 " + (dir / "folder").string() + " " +
+             (dir / "Y_PLM.bin").string());
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("cannot read " + (dir / "folder").string()), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "Y_PLM.bin"));
 }
 
 } // namespace

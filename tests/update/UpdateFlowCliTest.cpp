@@ -1,37 +1,21 @@
 // `divuzo update` as a user runs it against the virtual device: exit status 0 only when the
 // image is in flash, and no payload file left behind either way.
+#include "CaptureOutput.h"
 #include "ImageFixtures.h"
 #include "TempDir.h"
 #include "VdevProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace divuzo {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-  int status = -1;
-  std::string out;
-};
-
-CliResult RunCli(const std::string& env, const std::string& args) {
-  CliResult r;
-  FILE* p = popen((env + " " + DIVUZO_CLI_PATH + " " + args + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0) r.out.append(buffer.data(), n);
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
-}
+using test::CommandOutput;
+using test::RunCli;
 
 TEST(UpdateFlowCliTest, UpdateSucceedsOnlyWhenTheImageIsInFlash) {
   test::TempDir dir;
@@ -44,8 +28,8 @@ TEST(UpdateFlowCliTest, UpdateSucceedsOnlyWhenTheImageIsInFlash) {
     test::VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:23:45:67:89:AB",
                             "--flash-dump", (dir / "flash.bin").string()});
     ASSERT_TRUE(vdev.Started());
-    const CliResult r = RunCli(env, "update --port " + vdev.PortPath() + " " + image.string());
-    EXPECT_EQ(r.status, 0) << r.out;
+    const CommandOutput r = RunCli("update --port " + vdev.PortPath() + " " + image.string(), env);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("更新が完了しました。"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("100%"), std::string::npos) << r.out;
     EXPECT_EQ(test::ReadFileBytes(dir / "flash.bin"), test::AsString(payload));
@@ -55,14 +39,14 @@ TEST(UpdateFlowCliTest, UpdateSucceedsOnlyWhenTheImageIsInFlash) {
     // An image for another product is not written.
     test::VdevProcess vdev({"--model", "KTRTONIC"});
     ASSERT_TRUE(vdev.Started());
-    const CliResult r = RunCli(env, "update --port " + vdev.PortPath() + " " + image.string());
-    EXPECT_NE(r.status, 0) << r.out;
+    const CommandOutput r = RunCli("update --port " + vdev.PortPath() + " " + image.string(), env);
+    EXPECT_NE(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("適合しておりません"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir / "Raded_FW_Temp.bin"));
   }
   // No device on the port.
-  const CliResult r = RunCli(env, "update --port " + (dir / "nothing").string() + " " + image.string());
-  EXPECT_NE(r.status, 0) << r.out;
+  const CommandOutput r = RunCli("update --port " + (dir / "nothing").string() + " " + image.string(), env);
+  EXPECT_NE(r.exitCode, 0) << r.out;
   EXPECT_FALSE(fs::exists(dir / "Raded_FW_Temp.bin"));
 }
 

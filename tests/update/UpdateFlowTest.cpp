@@ -73,6 +73,18 @@ protected:
     flash.PrepareFlashing(kind, tempImage);
   }
 
+  // A job over the prepared `flash` whose pauses are recorded, not slept.
+  UpdateJob Job(FlashDownload& flash, int kind, const std::string& tempImage,
+                BtAddressKeeper* keeper = nullptr) {
+    UpdateJob job;
+    job.deviceKind = kind;
+    job.tempImagePath = tempImage;
+    job.btAddress = keeper;
+    job.sleepMs = [this](int ms) { pauses.push_back(ms); };
+    AttachFlashDownload(job, flash);
+    return job;
+  }
+
   // The address steps' pauses are recorded, not slept; their waits for replies keep their
   // limits (they end as soon as the device answers).
   void RecordAddressPauses(BtAddressKeeper& keeper) {
@@ -112,12 +124,7 @@ TEST_F(UpdateFlowTest, IdentifiedDeviceIsFlashedAndKeepsItsBluetoothAddress) {
   Recorder recorder;
   FlashDownload flash;
   Prepare(flash, recorder, vdev.PortPath(), device.kind, check.tempImagePath);
-  UpdateJob job;
-  job.deviceKind = device.kind;
-  job.tempImagePath = check.tempImagePath;
-  job.btAddress = &keeper;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, device.kind, check.tempImagePath, &keeper);
   ASSERT_TRUE(RunUpdateWorker(job, recorder));
 
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
@@ -160,12 +167,7 @@ TEST_F(UpdateFlowTest, ForcedUpdateSkipsTheAddressAndShows446) {
   Recorder recorder;
   FlashDownload flash;
   Prepare(flash, recorder, vdev.PortPath(), 4, check.tempImagePath);
-  UpdateJob job;
-  job.deviceKind = 4;
-  job.tempImagePath = check.tempImagePath;
-  job.btAddress = &keeper;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, 4, check.tempImagePath, &keeper);
   ASSERT_TRUE(RunUpdateWorker(job, recorder));
 
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
@@ -196,12 +198,7 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   Recorder recorder;
   FlashDownload flash;
   Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
-  UpdateJob job;
-  job.deviceKind = 7;
-  job.tempImagePath = check.tempImagePath;
-  job.btAddress = &keeper;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, 7, check.tempImagePath, &keeper);
   EXPECT_FALSE(RunUpdateWorker(job, recorder));
 
   EXPECT_TRUE(recorder.Saw(409)) << "the line should drop during the image transfer";
@@ -245,11 +242,7 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
   FlashDownload flash(AgentFamily::AllInOne);
   Prepare(flash, recorder, vdev.PortPath(), 3, check.tempImagePath);
   ASSERT_TRUE(flash.agentReady) << "no MTK_AllInOne agent for kind 3";
-  UpdateJob job;
-  job.deviceKind = 3;
-  job.tempImagePath = check.tempImagePath;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, 3, check.tempImagePath);
   EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Completed);
 
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
@@ -277,11 +270,7 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
   FlashDownload flash(AgentFamily::AllInOne);
   Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
   EXPECT_FALSE(flash.agentReady);
-  UpdateJob job;
-  job.deviceKind = 7;
-  job.tempImagePath = check.tempImagePath;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, 7, check.tempImagePath);
   EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Failed);
   EXPECT_EQ(recorder.texts.back(), 447);
   EXPECT_FALSE(fs::exists(dump));
@@ -302,11 +291,7 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageWithoutItsPortShows413AndDownloadsNot
   Recorder recorder;
   FlashDownload flash(AgentFamily::AllInOne);
   Prepare(flash, recorder, (out / "no-such-port").string(), 3, check.tempImagePath);
-  UpdateJob job;
-  job.deviceKind = 3;
-  job.tempImagePath = check.tempImagePath;
-  job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-  AttachFlashDownload(job, flash);
+  UpdateJob job = Job(flash, 3, check.tempImagePath);
   EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::PortUnusable);
   EXPECT_EQ(recorder.texts.back(), 413);
   EXPECT_FALSE(recorder.Saw(408));  // no image transfer started

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,15 @@ int RunPack(const PackOptions& o) {
   request.product = o.product;
   request.version = o.version;
   request.compat = o.compat;
-  request.payload.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // Read through the stream, which reports a failed read (a folder, an I/O error) as a bad
+  // state; reading its buffer directly would throw instead.
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    request.payload.insert(request.payload.end(), chunk, chunk + in.gcount());
+  if (in.bad()) {
+    std::fprintf(stderr, "divuzo image pack: cannot read %s\n", o.payload.c_str());
+    return 1;
+  }
   if (!o.headerless && o.product.empty()) {
     std::fprintf(stderr, "divuzo image pack: --product is required (or --headerless)\n");
     return 2;

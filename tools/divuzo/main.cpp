@@ -2,6 +2,7 @@
 #include "Command.h"
 
 #include <cstdio>
+#include <exception>
 
 namespace divuzo::cli {
 
@@ -19,7 +20,9 @@ int ExitCode() { return exitCode; }
 
 } // namespace divuzo::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   CLI::App app{"divuzo: firmware update, track files and photos for GPS units and loggers"};
   app.set_version_flag("--version", std::string("divuzo ") + DIVUZO_VERSION);
   app.require_subcommand(1);
@@ -30,4 +33,16 @@ int main(int argc, char** argv) {
     return app.exit(e);
   }
   return divuzo::cli::ExitCode();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  // A failure nobody caught ends the run with its reason and a failure status, not an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "divuzo: %s\n", e.what());
+    return 1;
+  }
 }

@@ -15,25 +15,6 @@ namespace divuzo::vdev {
 
 using namespace bromwire;
 
-namespace {
-
-std::vector<std::uint8_t> Words(std::initializer_list<std::uint32_t> values) {
-  std::vector<std::uint8_t> out(values.size() * 4);
-  std::size_t at = 0;
-  for (std::uint32_t v : values) {
-    PutLe32(&out[at], v);
-    at += 4;
-  }
-  return out;
-}
-
-std::uint32_t Word(const Frame& frame, std::size_t index) {
-  const std::size_t at = index * 4;
-  return frame.payload.size() >= at + 4 ? GetLe32(&frame.payload[at]) : 0;
-}
-
-} // namespace
-
 BootRom::BootRom(const BootRomOptions& options, DeviceState& state, GpsChip chip)
     : options_(options), state_(state), chip_(chip), random_(options.corruptSeed) {
   if (state_.flash.size() < kFlashSize) state_.flash.resize(kFlashSize, 0xFF);
