@@ -8,11 +8,16 @@ PACKAGES=(
   qt6-base-dev libgl-dev libudev-dev libcli11-dev libgtest-dev libgmock-dev
   fonts-noto-cjk qt6-translations-l10n
 )
-# Only the tests need these: independent readers of our output and a headless display.
-TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils xvfb xauth clang)
+# Only the tests need these: independent readers of our output.
+TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils)
+# Only the fuzz preset needs clang (libFuzzer).
+FUZZ_PACKAGES=(clang)
 
 want=("${PACKAGES[@]}")
-if [ "${1:-}" = "--test" ]; then want+=("${TEST_PACKAGES[@]}"); fi
+case "${1:-}" in
+  --test) want+=("${TEST_PACKAGES[@]}") ;;
+  --fuzz) want+=("${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do
