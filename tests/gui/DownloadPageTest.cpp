@@ -45,8 +45,7 @@ class DownloadPageTest : public QObject {
 private slots:
   void init() {
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) { messages_ << caption + "|" + text; });
+    RecordStopMessages(messages_);
     auto& bt = theFirmwareDownload.btAddress;
     bt.timing.restorePauseMs = 10;
     bt.timing.ackSettleMs = 10;

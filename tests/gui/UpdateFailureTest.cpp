@@ -142,10 +142,7 @@ private slots:
   void init() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) {
-      messages_ << caption + QStringLiteral("|") + text;
-    });
+    RecordStopMessages(messages_);
   }
   void cleanup() {
     SetStopMessageHandler({});

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
@@ -20,6 +21,7 @@
 #include "VdevProcess.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
+#include "app/ui/StopMessage.h"
 #include "serial/SerialPort.h"
 #include "update/ui/PageDeviceSetting.h"
 
@@ -42,6 +44,15 @@ inline bool ShowWindow(QWidget& w) {
 }
 
 inline QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+
+// Clears `messages`, then collects there, as "caption|text", the stop messages shown from now
+// on instead of their boxes (until the handler is set again).
+inline void RecordStopMessages(QStringList& messages) {
+  messages.clear();
+  SetStopMessageHandler([&messages](const QString& caption, const QString& text) {
+    messages << caption + QStringLiteral("|") + text;
+  });
+}
 
 // Which of the page's buttons and list are usable, in a fixed order for comparisons:
 // Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.

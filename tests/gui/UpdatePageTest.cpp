@@ -28,10 +28,7 @@ class UpdatePageTest : public QObject {
 private slots:
   void init() {
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) {
-      messages_ << caption + QStringLiteral("|") + text;
-    });
+    RecordStopMessages(messages_);
   }
   void cleanup() { SetStopMessageHandler({}); }
 
