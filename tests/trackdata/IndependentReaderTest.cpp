@@ -116,13 +116,6 @@ protected:
     EXPECT_NEAR(std::stod(row.at("Longitude")), p.longitude, tolerance) << "point " << index;
   }
 
-  // The row's UTC date and time are the point's.
-  static void ExpectUtcStamp(const std::map<std::string, std::string>& row, const PlainPoint& p,
-                             std::size_t index) {
-    EXPECT_EQ(row.at("Date"), UtcDate(p.time)) << index;
-    EXPECT_EQ(row.at("Time"), UtcTime(p.time)) << index;
-  }
-
   static test::TempDir* dir_;
   static Generated* track_;
 };
@@ -144,7 +137,8 @@ TEST_F(IndependentReaders, GpsbabelReadsGpxWaypointsAndRoute) {
     for (std::size_t i = 0; i < points.size(); ++i) {
       ExpectPosition(rows[i], points[i], 1.01e-6, i);
       EXPECT_EQ(rows[i].at("Name"), "Point " + std::to_string(i));
-      ExpectUtcStamp(rows[i], points[i], i);
+      EXPECT_EQ(rows[i].at("Date"), UtcDate(points[i].time)) << i;
+      EXPECT_EQ(rows[i].at("Time"), UtcTime(points[i].time)) << i;
       EXPECT_NEAR(std::stod(rows[i].at("Altitude")), test::StoredHeight(points[i].height), 0.06) << i;
       if (::testing::Test::HasFailure()) return;
     }
@@ -176,7 +170,8 @@ TEST_F(IndependentReaders, GpsbabelReadsNmeaSentences) {
   for (std::size_t i = 0; i < points.size(); ++i) {
     // Minutes in single precision: a few millionths of a minute off at most.
     ExpectPosition(rows[i], points[i], 2e-6, i);
-    ExpectUtcStamp(rows[i], points[i], i);
+    EXPECT_EQ(rows[i].at("Date"), UtcDate(points[i].time)) << i;
+    EXPECT_EQ(rows[i].at("Time"), UtcTime(points[i].time)) << i;
     if (::testing::Test::HasFailure()) return;
   }
 }
