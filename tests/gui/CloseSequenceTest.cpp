@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "UpdatePageDriver.h"
 #include "VdevProcess.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
@@ -12,7 +13,8 @@
 #include "update/ui/PageDeviceSetting.h"
 
 using namespace divuzo;
-using divuzo::test::ScopedEnv;
+using divuzo::test::DiscoverableVdev;
+using divuzo::test::ShowWindow;
 using divuzo::test::VdevProcess;
 
 namespace {
@@ -47,12 +49,10 @@ private slots:
   void init() { theUtilityManager.Reset(); }
 
   void escapeSaysGoodbyeOnce() {
-    VdevProcess vdev;
+    DiscoverableVdev vdev;
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     OpenLine(w, vdev);
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(!w.isVisible());
@@ -63,12 +63,10 @@ private slots:
   }
 
   void closeButtonSaysNothing() {
-    VdevProcess vdev;
+    DiscoverableVdev vdev;
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     OpenLine(w, vdev);
     QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
     QVERIFY(!w.isVisible());
@@ -79,12 +77,10 @@ private slots:
   }
 
   void windowCloseBringsALoggerBackToNormalSpeed() {
-    VdevProcess vdev({"--model", "TR410"});
+    DiscoverableVdev vdev({"--model", "TR410"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     OpenLine(w, vdev);
     theUtilityManager.highSpeedLink = 1;
     w.close();

@@ -1,41 +1,29 @@
 // The firmware download page (no tab, reached by code only) against the virtual device.
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
 #include "StringTable.h"
-#include "TempDir.h"
-#include "VdevProcess.h"
+#include "UpdatePageDriver.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/StopMessage.h"
 #include "app/ui/TabCtrlEx.h"
 #include "app/ui/VaduzOdivozuDlg.h"
-#include "serial/SerialPort.h"
 #include "update/FirmwareDownload.h"
 #include "update/ui/PageDeviceSetting.h"
 #include "update/ui/PageDownloadFW.h"
 
 using namespace divuzo;
-using divuzo::test::ScopedEnv;
-using divuzo::test::TempDir;
-using divuzo::test::VdevProcess;
+using namespace divuzo::test;
 
 namespace {
 
-QString Text(int id) { return QString::fromStdString(LoadText(id)); }
-
-QString MakeImage(const TempDir& dir) {
-  const QString payload = QString::fromStdString((dir / "payload.bin").string());
-  const QString image = QString::fromStdString((dir / "T410_V200_PLM.bin").string());
-  const QString cli = QStringLiteral(DIVUZO_CLI_PATH);
-  if (QProcess::execute(cli, {"image", "payload", "--size", "4096", "--seed", "3", payload}) != 0) return {};
-  if (QProcess::execute(cli, {"image", "pack", "--product", "TR550", "--version", "V2.00", payload, image}) != 0)
-    return {};
-  return image;
+// A TR550 image, V2.00.
+QString MakeTr550Image(const TempDir& dir) {
+  return MakeImage(dir, QStringLiteral("T410_V200_PLM.bin"), "TR550", "V2.00", 4096, 3);
 }
 
 // Identifies the device through the update page, as the Download button needs.
@@ -48,16 +36,6 @@ bool Identify(VaduzOdivozuDlg& w) {
          status->text() == Text(311);
 }
 
-
-// Auto Detect takes the first known bridge in the list; a real adapter attached to this
-// machine would come before the virtual device, so the tests that rely on it step aside.
-bool RealBridgeAttached() {
-  TempDir none;
-  ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
-  std::string found;
-  return SerialPort::FindKnownBridgePort(found);
-}
-
 } // namespace
 
 class DownloadPageTest : public QObject {
@@ -67,8 +45,7 @@ class DownloadPageTest : public QObject {
 private slots:
   void init() {
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) { messages_ << caption + "|" + text; });
+    RecordStopMessages(messages_);
     auto& bt = theFirmwareDownload.btAddress;
     bt.timing.restorePauseMs = 10;
     bt.timing.ackSettleMs = 10;
@@ -77,12 +54,11 @@ private slots:
 
   void downloadFlashesAndFreesTheWindowAgain() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
-    VdevProcess vdev({"--model", "TR550", "--firmware", "105", "--bt-address", "00:1B:C1:05:50:01"});
+    DiscoverableVdev vdev(
+        {"--model", "TR550", "--firmware", "105", "--bt-address", "00:1B:C1:05:50:01"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     PageDownloadFW* d = w.DownloadPage();
     QVERIFY(!d->isVisible());
     QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(404));
@@ -100,7 +76,7 @@ private slots:
     QVERIFY(!d->IsBusy());
 
     TempDir dir;
-    const QString image = MakeImage(dir);
+    const QString image = MakeTr550Image(dir);
     QVERIFY(!image.isEmpty());
     d->chooseImageFile = [&](QWidget*) { return image; };
     d->OnBrowse();
@@ -134,17 +110,15 @@ private slots:
 
   void kindWithoutAllInOneAgentFails() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123"});
+    DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     QVERIFY(Identify(w));
     QCOMPARE(theUtilityManager.deviceKind.load(), 7);
     PageDownloadFW* d = w.DownloadPage();
     TempDir dir;
-    const QString image = MakeImage(dir);
+    const QString image = MakeTr550Image(dir);
     d->chooseImageFile = [&](QWidget*) { return image; };
     d->OnBrowse();
     d->pauseMs = 10;

@@ -70,6 +70,13 @@ void ShortenWaits(PageDeviceSetting* p) {
   flash.noBootRomPauseMs = 10;
 }
 
+// Shows `w` with short waits on its update page's side; false if it never got on screen.
+bool ShowWithShortWaits(VaduzOdivozuDlg& w) {
+  if (!ShowWindow(w)) return false;
+  ShortenWaits(w.UpdatePage());
+  return true;
+}
+
 } // namespace
 
 class UpdateFailureTest : public QObject {
@@ -88,8 +95,7 @@ class UpdateFailureTest : public QObject {
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
     QCOMPARE(Status(p, 1003), Text(311));
-    p->chooseImageFile = [image](QWidget*, const QString&) { return image; };
-    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    SelectFile(p, image);
     QCOMPARE(Usable(p), QStringLiteral("000101"));
   }
 
@@ -127,8 +133,7 @@ private slots:
     ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
     {
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWindow(w));
       w.close();
     }
     baseThreads_ = ThreadCount();
@@ -137,10 +142,7 @@ private slots:
   void init() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) {
-      messages_ << caption + QStringLiteral("|") + text;
-    });
+    RecordStopMessages(messages_);
   }
   void cleanup() {
     SetStopMessageHandler({});
@@ -148,18 +150,15 @@ private slots:
   }
 
   void hangUpInTheMiddleOfFlashing() {
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
-                      "--hangup-at", "50"});
+    DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123", "--bt-address",
+                           "00:1B:C1:02:03:04", "--hangup-at", "50"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     TempDir dir;
     const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24", 64 * 1024);
     QVERIFY(!image.isEmpty());
     {
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
-      ShortenWaits(w.UpdatePage());
+      QVERIFY(ShowWithShortWaits(w));
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
@@ -172,16 +171,14 @@ private slots:
   }
 
   void unpluggedBeforeExecute() {
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
+    DiscoverableVdev vdev(
+        {"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     TempDir dir;
     const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
     QVERIFY(!image.isEmpty());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    ShortenWaits(w.UpdatePage());
+    QVERIFY(ShowWithShortWaits(w));
     IdentifyAndChoose(w, image);
     if (QTest::currentTestFailed()) return;
     vdev.Stop();
@@ -191,18 +188,15 @@ private slots:
   }
 
   void bootRomNeverAnswers() {
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
-                      "--no-handshake"});
+    DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123", "--bt-address",
+                           "00:1B:C1:02:03:04", "--no-handshake"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     TempDir dir;
     const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
     QVERIFY(!image.isEmpty());
     {
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
-      ShortenWaits(w.UpdatePage());
+      QVERIFY(ShowWithShortWaits(w));
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
@@ -219,25 +213,19 @@ private slots:
     // A forced update assumes the older chip; this unit has the newer one and refuses it.
     {
       TempDir out;
-      VdevProcess vdev({"--model", "T2200", "--silent", "--flash-dump", (out / "flash.bin").string()});
+      DiscoverableVdev vdev(
+          {"--model", "T2200", "--silent", "--flash-dump", (out / "flash.bin").string()});
       QVERIFY(vdev.Started());
-      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
       TempDir dir;
       const QString image = MakeImage(dir, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
       QVERIFY(!image.isEmpty());
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      ShortenWaits(p);
-      p->Protocol().Timing().queryPolls = 3;
-      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-      QVERIFY(WaitIdentificationEnd(p));
+      QVERIFY(ConnectToSilentDevice(p));
       QCOMPARE(Status(p, 1003), Text(315));
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
-      p->chooseImageFile = [image](QWidget*, const QString&) { return image; };
-      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      SelectFile(p, image);
       QCOMPARE(Status(p, 1228), Text(116));
       QCOMPARE(Usable(p), QStringLiteral("000111"));
       ExecuteAndExpectFailure(w);
@@ -249,9 +237,9 @@ private slots:
     // The unit is identified, but the folder the agents come from has none for its chip.
     {
       TempDir out;
-      VdevProcess vdev({"--model", "T2200", "--firmware", "100", "--flash-dump", (out / "flash.bin").string()});
+      DiscoverableVdev vdev(
+          {"--model", "T2200", "--firmware", "100", "--flash-dump", (out / "flash.bin").string()});
       QVERIFY(vdev.Started());
-      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
       TempDir dir;
       const QString image = MakeImage(dir, QStringLiteral("T2200_V200_PLM.bin"), "T2200", "V2.00");
       QVERIFY(!image.isEmpty());
@@ -267,10 +255,8 @@ private slots:
       }
       QCOMPARE(copied, 2);
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      ShortenWaits(p);
       p->Updater().Flashing().searchFolders = {agents.path().string()};
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
@@ -284,14 +270,12 @@ private slots:
 
   void unplugDuringIdentification() {
     // Replies come in two parts with a long pause: the device is pulled out in between.
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--split-replies", "--split-pause-ms", "3000"});
+    DiscoverableVdev vdev(
+        {"--model", "ZID310", "--firmware", "123", "--split-replies", "--split-pause-ms", "3000"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWithShortWaits(w));
     PageDeviceSetting* p = w.UpdatePage();
-    ShortenWaits(p);
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QCOMPARE(vdev.WaitReceived("$PPLM810*38", 1), 1);
@@ -324,24 +308,20 @@ private slots:
     // image, which is also the one the page shows.
     {
       TempDir out;
-      VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04",
-                        "--flash-dump", (out / "flash.bin").string()});
+      DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123", "--bt-address",
+                             "00:1B:C1:02:03:04", "--flash-dump", (out / "flash.bin").string()});
       QVERIFY(vdev.Started());
-      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
       TempDir good, bad;
       const QString image = MakeImage(good, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
       QVERIFY(!image.isEmpty());
       const QString damaged = DamagedCopy(image, bad, QStringLiteral("ZID310_V125_PLM.bin"));
       QVERIFY(!damaged.isEmpty());
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      ShortenWaits(p);
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
-      p->chooseImageFile = [damaged](QWidget*, const QString&) { return damaged; };
-      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      SelectFile(p, damaged);
       QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
       QCOMPARE(Usable(p), QStringLiteral("000101"));
       QCOMPARE(Status(p, 1198), image);
@@ -360,27 +340,20 @@ private slots:
     }
     // After ForceUpdate, a damaged file as the first choice leaves no file to flash.
     {
-      VdevProcess vdev({"--model", "ZID310", "--silent"});
+      DiscoverableVdev vdev({"--model", "ZID310", "--silent"});
       QVERIFY(vdev.Started());
-      ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
       TempDir dir;
       const QString image = MakeImage(dir, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
       QVERIFY(!image.isEmpty());
       const QString damaged = DamagedCopy(image, dir, QStringLiteral("KRB1_V101_PLM.bin"));
       QVERIFY(!damaged.isEmpty());
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      ShortenWaits(p);
-      p->Protocol().Timing().queryPolls = 3;
       messages_.clear();
-      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-      QVERIFY(WaitIdentificationEnd(p));
+      QVERIFY(ConnectToSilentDevice(p));
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
-      p->chooseImageFile = [damaged](QWidget*, const QString&) { return damaged; };
-      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      SelectFile(p, damaged);
       QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
       QCOMPARE(Usable(p), QStringLiteral("000111"));
       QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
@@ -394,9 +367,8 @@ private slots:
 
   void payloadsLeftUnusedAreDeleted() {
     // Choosing images in two folders and closing without an update leaves neither payload.
-    VdevProcess vdev({"--model", "ZID310", "--silent"});
+    DiscoverableVdev vdev({"--model", "ZID310", "--silent"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     TempDir first, second;
     const QString a = MakeImage(first, QStringLiteral("KRB1_V100_PLM.bin"), "KRB-1", "V1.00");
     const QString b = MakeImage(second, QStringLiteral("KRB1_V110_PLM.bin"), "KRB-1", "V1.10");
@@ -404,21 +376,14 @@ private slots:
     QString tempA, tempB;
     {
       VaduzOdivozuDlg w;
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      ShortenWaits(p);
-      p->Protocol().Timing().queryPolls = 3;
-      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-      QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-      QVERIFY(WaitIdentificationEnd(p));
+      QVERIFY(ConnectToSilentDevice(p));
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
-      p->chooseImageFile = [a](QWidget*, const QString&) { return a; };
-      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      SelectFile(p, a);
       tempA = QString::fromStdString(p->tempImagePath);
       QVERIFY(QFile::exists(tempA));
-      p->chooseImageFile = [b](QWidget*, const QString&) { return b; };
-      QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+      SelectFile(p, b);
       tempB = QString::fromStdString(p->tempImagePath);
       QVERIFY(tempA != tempB);
       QVERIFY(!QFile::exists(tempA));
@@ -432,18 +397,12 @@ private slots:
   }
 
   void executeWithoutAFile() {
-    VdevProcess vdev({"--model", "ZID310", "--silent"});
+    DiscoverableVdev vdev({"--model", "ZID310", "--silent"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWithShortWaits(w));
     PageDeviceSetting* p = w.UpdatePage();
-    ShortenWaits(p);
-    p->Protocol().Timing().queryPolls = 3;
-    QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
-    QVERIFY(WaitIdentificationEnd(p));
+    QVERIFY(ConnectToSilentDevice(p));
     QCOMPARE(Status(p, 1003), Text(315));
     QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
     QCOMPARE(Usable(p), QStringLiteral("000111"));

@@ -5,21 +5,54 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ScopedEnv.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "VdevProcess.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
+#include "app/ui/StopMessage.h"
 #include "serial/SerialPort.h"
 #include "update/ui/PageDeviceSetting.h"
 
 namespace divuzo::test {
 
+// The virtual device, announced where port discovery looks (DIVUZO_VPORT_DIR) while it lives.
+class DiscoverableVdev : public VdevProcess {
+public:
+  explicit DiscoverableVdev(std::vector<std::string> args = {})
+      : VdevProcess(std::move(args)), env_("DIVUZO_VPORT_DIR", VportDir()) {}
+
+private:
+  ScopedEnv env_;
+};
+
+// Shows `w` and waits until it is on screen; false if it never got there.
+inline bool ShowWindow(QWidget& w) {
+  w.show();
+  return QTest::qWaitForWindowExposed(&w);
+}
+
 inline QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+
+// Clears `messages`, then collects there, as "caption|text", the stop messages shown from now
+// on instead of their boxes (until the handler is set again).
+inline void RecordStopMessages(QStringList& messages) {
+  messages.clear();
+  SetStopMessageHandler([&messages](const QString& caption, const QString& text) {
+    messages << caption + QStringLiteral("|") + text;
+  });
+}
 
 // Which of the page's buttons and list are usable, in a fixed order for comparisons:
 // Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.
@@ -51,18 +84,34 @@ inline QString LinkPort() {
 }
 
 // Makes an image with the command-line tool: `product`, `version`, a payload of
-// `payloadSize` bytes.
+// `payloadSize` bytes drawn from `seed`, kept next to it as payload.bin.
 inline QString MakeImage(const TempDir& dir, const QString& fileName, const QString& product,
-                         const QString& version, int payloadSize = 4096) {
+                         const QString& version, int payloadSize = 4096, int seed = 7) {
   const QString payload = QString::fromStdString((dir / "payload.bin").string());
   const QString image = QString::fromStdString((dir / fileName.toStdString()).string());
   if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
-                        {"image", "payload", "--size", QString::number(payloadSize), "--seed", "7", payload}) != 0)
+                        {"image", "payload", "--size", QString::number(payloadSize), "--seed",
+                         QString::number(seed), payload}) != 0)
     return {};
   if (QProcess::execute(QStringLiteral(DIVUZO_CLI_PATH),
                         {"image", "pack", "--product", product, "--version", version, payload, image}) != 0)
     return {};
   return image;
+}
+
+// Hands `image` to the file dialog's stand-in and clicks Select File.
+inline void SelectFile(PageDeviceSetting* p, const QString& image) {
+  p->chooseImageFile = [image](QWidget*, const QString&) { return image; };
+  QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+}
+
+// Auto Detect, then Connect to a device that answers nothing, asking it only a few times;
+// true once identification has ended.
+inline bool ConnectToSilentDevice(PageDeviceSetting* p) {
+  p->Protocol().Timing().queryPolls = 3;
+  QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+  QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+  return WaitIdentificationEnd(p);
 }
 
 // Auto Detect takes the first known bridge in the list; a real adapter attached to this

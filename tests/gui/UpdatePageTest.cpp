@@ -28,10 +28,7 @@ class UpdatePageTest : public QObject {
 private slots:
   void init() {
     theUtilityManager.Reset();
-    messages_.clear();
-    SetStopMessageHandler([this](const QString& caption, const QString& text) {
-      messages_ << caption + QStringLiteral("|") + text;
-    });
+    RecordStopMessages(messages_);
   }
   void cleanup() { SetStopMessageHandler({}); }
 
@@ -39,8 +36,7 @@ private slots:
     TempDir empty;
     ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
     QVERIFY(p->isVisible());
     QCOMPARE(Usable(p), QStringLiteral("100000"));
@@ -75,12 +71,11 @@ private slots:
 
   void autoDetectConnectAndSelectFile() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
-    VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
+    DiscoverableVdev vdev(
+        {"--model", "ZID310", "--firmware", "123", "--bt-address", "00:1B:C1:02:03:04"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
@@ -134,27 +129,23 @@ private slots:
     // An image of another product is refused: verdict 435, Execute unusable again.
     const QString other = MakeImage(dir, QStringLiteral("ZID300_V200_PLM.bin"), "TR550", "V2.00");
     QVERIFY(!other.isEmpty());
-    p->chooseImageFile = [&](QWidget*, const QString&) { return other; };
-    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    SelectFile(p, other);
     QCOMPARE(Status(p, 1228), Text(435));
     QCOMPARE(Usable(p), QStringLiteral("000100"));
 
     // A file without the tag in its name: the warning box, the fields emptied.
     const QString untagged = MakeImage(dir, QStringLiteral("firmware.bin"), "ZID310", "V1.24");
-    p->chooseImageFile = [&](QWidget*, const QString&) { return untagged; };
-    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    SelectFile(p, untagged);
     QCOMPARE(messages_, QStringList{QStringLiteral("WARNING!!|") + Text(444)});
     QCOMPARE(Status(p, 1213), QString());
     QCOMPARE(Usable(p), QStringLiteral("000100"));
 
     // Cancelling the file dialog changes nothing.
-    p->chooseImageFile = [](QWidget*, const QString&) { return QString(); };
-    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    SelectFile(p, QString());
     QCOMPARE(Status(p, 1198), untagged);
 
     // Back to the good image, then Execute: the device's boot ROM takes the image.
-    p->chooseImageFile = [&](QWidget*, const QString&) { return image; };
-    QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
+    SelectFile(p, image);
     QCOMPARE(Usable(p), QStringLiteral("000101"));
     const QString temp = QString::fromStdString(p->tempImagePath);
     QVERIFY(QFile::exists(temp));
@@ -191,8 +182,7 @@ private slots:
     TempDir empty;
     ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
     p->Protocol().Timing().queryPolls = 3;
     p->OnAutoDetect();
@@ -211,12 +201,10 @@ private slots:
   void manualPortAndForcedUpdateWithoutFile() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     // A device on a port whose name is no known bridge, answering nothing.
-    VdevProcess vdev({"--silent", "--name", "Virtual serial port ({path})"});
+    DiscoverableVdev vdev({"--silent", "--name", "Virtual serial port ({path})"});
     QVERIFY(vdev.Started());
-    ScopedEnv env("DIVUZO_VPORT_DIR", vdev.VportDir());
     VaduzOdivozuDlg w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
     p->Protocol().Timing().queryPolls = 3;
     p->Protocol().Timing().disconnectPauseMs = 10;

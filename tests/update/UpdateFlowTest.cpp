@@ -91,6 +91,14 @@ protected:
     keeper.sleepMs = [this](int ms) { addressSleeps.push_back(ms); };
   }
 
+  // The firmware download page as at start-up with `port` as the stored link, its address
+  // pauses recorded.
+  void OpenDownloadPage(FirmwareDownload& page, const std::string& port) {
+    theUtilityManager.SetLinkSettings(port, 115200, 0);
+    page.Initialise();
+    RecordAddressPauses(page.btAddress);
+  }
+
   test::TempDir config;
   test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
   test::TempDir images;
@@ -217,11 +225,8 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
   const std::string dump = (out / "flash.bin").string();
   VdevProcess vdev({"--model", "TR410", "--bt-address", "0A:0B:0C:0D:0E:0F", "--flash-dump", dump});
   ASSERT_TRUE(vdev.Started());
-  theUtilityManager.SetLinkSettings(vdev.PortPath(), 115200, 0);
-
   FirmwareDownload page;
-  page.Initialise();
-  RecordAddressPauses(page.btAddress);
+  OpenDownloadPage(page, vdev.PortPath());
   EXPECT_EQ(page.CheckFile("").messageTextId, 412);
   // Only the tagged form counts here.
   const fs::path plain = images / "T410_BT_V1.23_PLM.bin";
@@ -256,10 +261,8 @@ TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
   const std::string dump = (out / "flash.bin").string();
   VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:02:03:04:05:06", "--flash-dump", dump});
   ASSERT_TRUE(vdev.Started());
-  theUtilityManager.SetLinkSettings(vdev.PortPath(), 115200, 0);
   FirmwareDownload page;
-  page.Initialise();
-  RecordAddressPauses(page.btAddress);
+  OpenDownloadPage(page, vdev.PortPath());
   const fs::path image = images / "ZID310_V124_PLM.bin";
   test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(4096)));
   const FirmwareFileCheck check = page.CheckFile(image.string());
