@@ -113,32 +113,25 @@ void FlashDownload::LoadScatterFile() {
   BromLoadScatter(imageHandle, scatterPath.c_str());
 }
 
-int FlashDownload::OnAgentStart(void* user) {
+// Every library callback moves the progress and shows its stage text; the percentage sits in
+// the low byte of the progress argument.
+int FlashDownload::Report(void* user, int percent, int textId) {
   auto* self = static_cast<FlashDownload*>(user);
-  self->Progress(0);
-  self->Stage(kTextAgentStart);
+  self->Progress(percent);
+  self->Stage(textId);
   return 0;
 }
+
+int FlashDownload::OnAgentStart(void* user) { return Report(user, 0, kTextAgentStart); }
 
 int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
-  auto* self = static_cast<FlashDownload*>(user);
-  self->Progress(static_cast<int>(p & 0xFF));
-  self->Stage(kTextAgentProgress);
-  return 0;
+  return Report(user, static_cast<int>(p & 0xFF), kTextAgentProgress);
 }
 
-int FlashDownload::OnImageStart(void* user) {
-  auto* self = static_cast<FlashDownload*>(user);
-  self->Progress(0);
-  self->Stage(kTextImageStart);
-  return 0;
-}
+int FlashDownload::OnImageStart(void* user) { return Report(user, 0, kTextImageStart); }
 
 int FlashDownload::OnImageProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
-  auto* self = static_cast<FlashDownload*>(user);
-  self->Progress(static_cast<int>(p & 0xFF));
-  self->Stage(kTextImageProgress);
-  return 0;
+  return Report(user, static_cast<int>(p & 0xFF), kTextImageProgress);
 }
 
 bool FlashDownload::RunFlashDownload(BromImageHandle image) {

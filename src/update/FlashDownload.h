@@ -109,6 +109,7 @@ public:
 private:
   void Progress(int value);
   void Stage(int textId);
+  static int Report(void* user, int percent, int textId);
   static int OnAgentStart(void* user);
   static int OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user);
   static int OnImageStart(void* user);
