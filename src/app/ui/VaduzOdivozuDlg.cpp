@@ -185,6 +185,15 @@ void VaduzOdivozuDlg::SelectPage(int n) {
   }
 }
 
+// A selected page other than the first is enabled, shown and repainted at once.
+void VaduzOdivozuDlg::RevealSelectedPage() {
+  if (currentTab_ <= 0 || currentTab_ >= tabCount_) return;
+  PageBase* page = tabPages_[static_cast<std::size_t>(currentTab_)];
+  page->setEnabled(true);
+  page->show();
+  page->repaint();
+}
+
 void VaduzOdivozuDlg::ShowSelectedPage() {
   currentTab_ = tab_->GetCurSel();
   for (int i = 0; i < tabCount_; ++i) {
@@ -193,12 +202,7 @@ void VaduzOdivozuDlg::ShowSelectedPage() {
     page->hide();
     page->setEnabled(false);
   }
-  if (currentTab_ > 0 && currentTab_ < tabCount_) {
-    PageBase* page = tabPages_[static_cast<std::size_t>(currentTab_)];
-    page->setEnabled(true);
-    page->show();
-    page->repaint();
-  }
+  RevealSelectedPage();
 }
 
 void VaduzOdivozuDlg::OnTabSelChange() {
@@ -209,12 +213,7 @@ void VaduzOdivozuDlg::OnTabSelChange() {
     page->setEnabled(selected);
     page->setVisible(selected);
   }
-  if (currentTab_ > 0 && currentTab_ < tabCount_) {
-    PageBase* page = tabPages_[static_cast<std::size_t>(currentTab_)];
-    page->setEnabled(true);
-    page->show();
-    page->repaint();
-  }
+  RevealSelectedPage();
 }
 
 void VaduzOdivozuDlg::ShowDeviceKindPicture() {

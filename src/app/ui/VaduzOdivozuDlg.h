@@ -99,6 +99,7 @@ private slots:
   void OnAbout();
 
 private:
+  void RevealSelectedPage();
   void CreatePages();
   void HeartbeatWorker();
   void SendPageCommandToAll(int code);
