@@ -25,11 +25,14 @@ constexpr std::size_t kStampLength = 24;
 
 VdevProcess::VdevProcess(std::vector<std::string> args, std::string vportDir)
     : vportDir_(vportDir.empty() ? (dir_ / "vports").string() : std::move(vportDir)),
-      logPath_(dir_ / "vdev.log") {
+      logPath_(dir_ / "vdev.log"),
+      wirePath_(dir_ / "wire.txt") {
   std::filesystem::create_directories(vportDir_);
   args.insert(args.begin(), DIVUZO_VDEV_PATH);
   args.push_back("--log");
   args.push_back(logPath_.string());
+  args.push_back("--wire");
+  args.push_back(wirePath_.string());
 
   // Everything the child needs is prepared before fork: after it only exec-safe calls.
   std::vector<char*> argv;
@@ -110,6 +113,14 @@ std::vector<std::string> VdevProcess::LogLines() const {
   std::ifstream in(logPath_);
   std::string line;
   while (std::getline(in, line)) lines.push_back(line.size() > kStampLength ? line.substr(kStampLength) : "");
+  return lines;
+}
+
+std::vector<std::string> VdevProcess::WireLines() const {
+  std::vector<std::string> lines;
+  std::ifstream in(wirePath_);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
   return lines;
 }
 

@@ -72,6 +72,7 @@ bool PtyLine::OpenLog(const std::string& path) {
 
 void PtyLine::Write(const std::uint8_t* data, std::size_t size) {
   if (master_ < 0) return;
+  if (wire_) wire_->Record(WireDirection::DeviceToHost, data, size);
   if (pacing_) {
     const unsigned baud = LineSpeed();
     if (baud > 0)

@@ -2,6 +2,7 @@
 // The pseudo-terminal the virtual device serves, and its DeviceIo: writes to the master,
 // the log file, the line speed the host set on the slave.
 #include "DeviceIo.h"
+#include "engine/WireTranscript.h"
 
 #include <cstdio>
 #include <string>
@@ -23,6 +24,8 @@ public:
   // Closes both sides: the host sees the line hang up.
   void HangUp();
   bool OpenLog(const std::string& path);
+  // Every byte written to the host is also recorded here (nullptr: not recorded).
+  void SetWire(WireTranscript* wire) { wire_ = wire; }
 
   void Write(const std::uint8_t* data, std::size_t size) override;
   using DeviceIo::Write;
@@ -36,6 +39,7 @@ private:
   std::string slavePath_;
   std::FILE* log_ = nullptr;
   bool pacing_ = false;
+  WireTranscript* wire_ = nullptr;
 };
 
 } // namespace divuzo::vdev

@@ -4,6 +4,7 @@
 #include "PtyLine.h"
 #include "VdevExtension.h"
 #include "VirtualDevice.h"
+#include "engine/WireTranscript.h"
 
 #include "serial/Sentence.h"
 #include "serial/VirtualPorts.h"
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
   app.add_option("--bt-address", btAddress, "Bluetooth address B1:..:B6 in reply order; answers the address query");
   app.add_option("--name", name, "friendly name in the port list; {path} becomes the port's path");
   app.add_option("--log", logPath, "log every received and sent sentence with a time stamp");
+  std::string wirePath;
+  app.add_option("--wire", wirePath, "write every byte on the line, both ways, to this file when stopping");
   app.add_flag("--silent", faults.silent, "answer nothing");
   app.add_flag("--echo-only", faults.echoOnly, "echo every sentence and answer nothing");
   app.add_flag("--echo", faults.echo, "echo every sentence before answering");
@@ -102,6 +105,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (auto& extension : VdevExtensions()) extension->Attach(device);
+  WireTranscript wire;
+  if (!wirePath.empty()) line.SetWire(&wire);
 
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
   struct sigaction sa {};
@@ -143,6 +148,7 @@ int main(int argc, char** argv) {
     std::size_t take = static_cast<std::size_t>(n);
     if (hangupAfter >= 0 && received + n >= hangupAfter) take = static_cast<std::size_t>(hangupAfter - received);
     received += static_cast<long>(take);
+    if (!wirePath.empty()) wire.Record(WireDirection::HostToDevice, buffer, take);
     device.OnBytes(buffer, take, line);
     if (hangupAfter >= 0 && received >= hangupAfter) {
       line.Log("hanging up after " + std::to_string(received) + " bytes");
@@ -151,5 +157,12 @@ int main(int argc, char** argv) {
     }
   }
   divuzo::WithdrawVirtualPort(announcement);
+  if (!wirePath.empty()) {
+    wire.Finish();
+    if (std::FILE* file = std::fopen(wirePath.c_str(), "w")) {
+      for (const auto& l : wire.Lines()) std::fprintf(file, "%s\n", l.c_str());
+      std::fclose(file);
+    }
+  }
   return exitCode;
 }
