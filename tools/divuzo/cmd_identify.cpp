@@ -3,6 +3,7 @@
 
 #include "StringTable.h"
 #include "serial/DeviceIdentity.h"
+#include "serial/DeviceSession.h"
 
 #include <cstdio>
 #include <string>
@@ -17,7 +18,7 @@ int RunIdentify(const IdentifyOptions& options) {
   std::string port = options.port;
   if (port.empty()) {
     try {
-      if (!divuzo::SerialPort::FindKnownBridgePort(port) || port.empty()) {
+      if (!divuzo::FindKnownBridgePort(port) || port.empty()) {
         std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
         return 1;
       }
@@ -26,16 +27,15 @@ int RunIdentify(const IdentifyOptions& options) {
       return 1;
     }
   }
-  divuzo::SerialPort channel;
-  divuzo::DeviceProtocol protocol(channel);
-  const divuzo::IdentifyResult r = divuzo::IdentifyDevice(protocol, port, -1);
+  divuzo::DeviceSession session;
+  const divuzo::IdentifyResult r = divuzo::IdentifyDevice(session, port, -1);
   std::printf("Port: %s\n", port.c_str());
   if (r.portError.kind != divuzo::PortError::Kind::None)
     std::fprintf(stderr, "%s\n", r.portError.message.c_str());
   if (r.modelKnown) std::printf("Model: %s\n", r.modelName.c_str());
   if (r.firmwareKnown) std::printf("Firmware: %s\n", r.firmwareText.c_str());
   if (r.hardwareKnown) std::printf("Hardware: %s\n", r.hardwareText.c_str());
-  const std::string& status = divuzo::LoadText(r.statusTextId);
+  const std::string& status = divuzo::LoadText(r.status.textId);
   std::fprintf(r.ok ? stdout : stderr, "%s\n", status.c_str());
   return r.ok ? 0 : 1;
 }
