@@ -80,6 +80,32 @@ const std::map<int, std::string>& Table() {
       // This program's own texts.
       {900, "本体ソフトを書き込んでいる間は中止できません。途中で止めると本体が起動しなくなります。"},
       {901, "中止しました。"},
+      {902, "トラックログファイル（*.trl）："},
+      {903, "写真のフォルダ："},
+
+      // The wording of texts the product names by their role only, at kOwnWording + their id.
+      {1353, "トラックログファイル形式変換"},
+      {1354, "元ファイル(*.trl):"},
+      {1355, "タイムゾーン(UTC+-):"},
+      {1356, "出力形式:"},
+      {1357, "変換するファイルを選んでください。"},
+      {1358, "変換"},
+      {1360, "変換中．．．"},
+      {1361, "変換が完了しました。"},
+      {1366, "読み込み: "},
+      {1367, "一致: "},
+      {1368, "不一致: "},
+      {1369, "読み込んだ写真 %1 枚、失敗 %2 枚"},
+      {1370, "一致した写真 %1 枚、一致しない写真 %2 枚"},
+      {1380, "トラックログファイル（*.trl）を選択してください。"},
+      {1381, "写真のフォルダを選択してください。"},
+      {1387, "撮影日時がありません。"},
+      {1388, "撮影日時を変換できません。"},
+      {1389, "失敗: "},
+      {1393, "次の写真はトラックに一致しません:"},
+      {1394, "撮影時刻がトラックの最初の点より前、または最後の点以降の写真"},
+      {1395, "撮影時刻の前後の点の間隔が 120 秒を超える写真"},
+      {1414, "このカメラの写真には GPS 情報を書き込めません: "},
   };
   return table;
 }
@@ -94,5 +120,10 @@ const std::string& LoadText(int id) {
 }
 
 bool HasText(int id) { return Table().count(id) != 0; }
+
+const std::string& TextOrOwnWording(int id) {
+  const std::string& text = LoadText(id);
+  return text.empty() && id >= 0 && id < kOwnWording ? LoadText(kOwnWording + id) : text;
+}
 
 } // namespace divuzo

@@ -33,6 +33,8 @@ PageWorker::PageWorker(PageBase* page)
 
 PageWorker::~PageWorker() { Wait(); }
 
+ProgressSink& PageWorker::Reports() { return *forward_; }
+
 void PageWorker::Wait() {
   if (thread_.joinable()) thread_.join();
 }

@@ -7,7 +7,8 @@
 //                  [this](const Status& s) { ... },     // GUI thread, once, at the end
 //                  {.deviceWork = true, .cancelButton = cancel_});
 //
-// Reports reach the page on its own thread and never after it is gone. Device work is
+// Reports (to Reports(), from the worker) reach the page on its own thread and never after it is
+// gone. Device work is
 // registered with the page's host (the window refuses to close while it runs), gets the
 // session's progress sink for its reports, and shows `cancelButton` while it runs: a click asks
 // the session to cancel, and a request the work turns down (the image phase of a flash) is
@@ -48,6 +49,9 @@ public:
     return Start(std::move(work), std::move(onProgress), std::move(onDone), Options{});
   }
   bool Running() const { return running_; }
+  // Where the work reports from its thread (device work also gets it as the session's sink);
+  // each report reaches `onProgress` on the page's thread.
+  ProgressSink& Reports();
   // Blocks until a running worker has finished (its end is still reported later).
   void Wait();
 
