@@ -80,7 +80,8 @@ private:
   ByteOrder order_;
 };
 
-// The GPS directory at offset `position` of the TIFF block: nine entries and their values.
+// The GPS directory at offset `position` of the TIFF block: nine entries, the next-directory
+// offset (0: no directory follows), then the values, each starting on an even offset.
 bool BuildGpsDirectory(const GpsFix& fix, ByteOrder order, std::uint32_t position,
                        std::uint8_t* out) {
   if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) ||
@@ -94,8 +95,8 @@ bool BuildGpsDirectory(const GpsFix& fix, ByteOrder order, std::uint32_t positio
     return false;
   }
 
-  constexpr std::size_t kLatitude = 110, kLongitude = 134, kAltitude = 158, kTimeStamp = 166,
-                        kDateStamp = 190;
+  constexpr std::size_t kLatitude = 114, kLongitude = 138, kAltitude = 162, kTimeStamp = 170,
+                        kDateStamp = 194;
   std::memset(out, 0, kGpsDirectorySize);
   DirectoryWriter dir(out, order);
   dir.Short(0, 9);
@@ -202,7 +203,16 @@ bool AddMakerNote(OffsetPlan& plan, const TiffView& tiff, const IfdEntry& note, 
   if (sony && note.dataSize >= 12 && std::memcmp(tiff.data() + start, "SONY", 4) == 0) start += 12;
   Ifd directory;
   if (!ReadIfd(tiff, start, directory)) return false;
-  if (directory.nextPointerPosition > note.DataOffset() + note.dataSize) return false;
+  const std::uint64_t noteEnd = note.DataOffset() + note.dataSize;
+  if (directory.nextPointerPosition > noteEnd) return false;
+  // Canon's note may end in a footer: the TIFF byte-order mark and the offset at which the note
+  // was written. Readers compare it with where they find the note, so it moves with the note.
+  constexpr std::size_t kFooterSize = 8;
+  if (!sony && noteEnd >= directory.nextPointerPosition + 4 + kFooterSize) {
+    const std::uint8_t* footer = tiff.data() + noteEnd - kFooterSize;
+    const char* mark = tiff.order() == ByteOrder::Little ? "II*\0" : "MM\0*";
+    if (std::memcmp(footer, mark, 4) == 0) plan.AddPlace(noteEnd - 4);
+  }
   return plan.AddDirectory(directory);
 }
 
@@ -262,24 +272,33 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
     if (ifd1.next != 0) plan.AddPlace(ifd1.nextPointerPosition);
   }
 
-  // Insertion points: the new IFD0 entry goes in front of IFD0's next pointer (unless the photo
-  // already has a GPS pointer, which is then redirected), the GPS directory where IFD1 starts
-  // (at the end of the block without IFD1).
-  const std::size_t entryAt = ifd0.nextPointerPosition;
+  // Insertion points: the new IFD0 entry goes in tag order, before the first entry with a
+  // higher tag or else in front of IFD0's next pointer (unless the photo already has a GPS
+  // pointer, which is then redirected); the GPS directory goes where IFD1 starts (at the end of
+  // the block without IFD1), after a pad byte when that place is odd.
+  std::size_t entryAt = ifd0.nextPointerPosition;
+  for (const auto& entry : ifd0.entries) {
+    if (entry.tag > kTagGpsPointer) {
+      entryAt = entry.position;
+      break;
+    }
+  }
   const std::size_t entryGrowth = oldGpsPointer != nullptr ? 0 : kEntrySize;
   const std::size_t gpsAt = ifd0.next != 0 ? ifd0.next : tiff.size();
-  if (gpsAt < entryAt + 4 || !plan.NoBlockStraddles(entryAt) || !plan.NoBlockStraddles(gpsAt)) {
+  const std::size_t gpsPad = gpsAt % 2;
+  const std::size_t gpsGrowth = gpsPad + kGpsDirectorySize;
+  if (gpsAt < ifd0.nextPointerPosition + 4 || !plan.NoBlockStraddles(entryAt) ||
+      !plan.NoBlockStraddles(gpsAt)) {
     return Fail(kNotExifFormat);
   }
   const std::size_t oldSegmentLength = location.segmentEnd - location.segmentStart - 2;
-  const std::size_t newSegmentLength = oldSegmentLength + entryGrowth + kGpsDirectorySize;
+  const std::size_t newSegmentLength = oldSegmentLength + entryGrowth + gpsGrowth;
   if (newSegmentLength > kMaxSegmentLength) return Fail(kNotExifFormat);
 
   auto moved = [&](std::uint64_t offset) -> std::uint64_t {
-    return offset + (offset >= entryAt ? entryGrowth : 0) +
-           (offset >= gpsAt ? kGpsDirectorySize : 0);
+    return offset + (offset >= entryAt ? entryGrowth : 0) + (offset >= gpsAt ? gpsGrowth : 0);
   };
-  const std::uint32_t gpsPosition = static_cast<std::uint32_t>(gpsAt + entryGrowth);
+  const std::uint32_t gpsPosition = static_cast<std::uint32_t>(gpsAt + entryGrowth + gpsPad);
   const ByteOrder order = tiff.order();
 
   std::uint8_t gps[kGpsDirectorySize];
@@ -287,7 +306,7 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
 
   // Assemble: everything before the segment, the segment with both insertions, the rest.
   const std::uint8_t* t = tiff.data();
-  out.reserve(size + entryGrowth + kGpsDirectorySize);
+  out.reserve(size + entryGrowth + gpsGrowth);
   out.insert(out.end(), data, data + location.segmentStart);
   out.push_back(0xFF);
   out.push_back(0xE1);
@@ -305,6 +324,7 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
     out.insert(out.end(), entry, entry + kEntrySize);
   }
   out.insert(out.end(), t + entryAt, t + gpsAt);
+  out.insert(out.end(), gpsPad, 0);
   out.insert(out.end(), gps, gps + kGpsDirectorySize);
   out.insert(out.end(), t + gpsAt, t + tiff.size());
   out.insert(out.end(), data + location.segmentEnd, data + size);
