@@ -202,7 +202,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
 }
 
 void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
-  WriteKmlHeader(sink);
+  WriteKmlHeader(sink, "UTF-16");  // the photo KML is written as UTF-16 (see WritePhotoKml)
   // The route comes from the file again, every valid record of it.
   {
     TrackFileReader reader;

@@ -65,7 +65,8 @@ public:
   void Prepare(const std::filesystem::path& trackFile, const std::filesystem::path& photoFolder,
                const PhotoSettings& settings, PhotoRunReport& report);
 
-  // Writes the KML document; writes the GPS copies when the settings ask for them.
+  // Writes the KML document, declared as UTF-16 (the sink writes the file in UTF-16); writes
+  // the GPS copies when the settings ask for them.
   void WriteKml(TextSink& sink, PhotoRunReport& report);
 
   const std::vector<Point>& points() const { return points_; }
