@@ -44,7 +44,8 @@ TEST(TrackRecord, ChecksumAndSpecialSlots) {
     damaged.bytes[15] ^= static_cast<std::uint8_t>(1 << bit);
     EXPECT_FALSE(IsValidRecord(damaged)) << "bit " << bit;
   }
-  // A separator slot never passes the checksum; an erased slot does, with time -1.
+  // A separator slot never passes the checksum; an erased slot does, with time -1, but its
+  // numbers are not finite, so it is no valid record.
   const auto* separator = reinterpret_cast<const std::uint8_t*>("PELMOTR410LOGGER");
   EXPECT_TRUE(IsSeparatorSlot(separator));
   EXPECT_FALSE(IsValidRecord(RecordFromBytes(separator)));
@@ -53,7 +54,8 @@ TEST(TrackRecord, ChecksumAndSpecialSlots) {
   std::uint8_t erased[16];
   std::fill(std::begin(erased), std::end(erased), 0xFF);
   EXPECT_TRUE(IsErasedSlot(erased));
-  EXPECT_TRUE(IsValidRecord(RecordFromBytes(erased)));
+  EXPECT_EQ(RecordChecksum(RecordFromBytes(erased)), 0xFF);
+  EXPECT_FALSE(IsValidRecord(RecordFromBytes(erased)));
   EXPECT_EQ(DecodeRecord(RecordFromBytes(erased)).time, -1);
 
   std::uint8_t filler[16] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 1, 2, 3, 4, 5, 0xBB, 0xBB, 0xBB, 0xBB};
