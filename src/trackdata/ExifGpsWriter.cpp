@@ -302,7 +302,9 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
   const ByteOrder order = tiff.order();
 
   std::uint8_t gps[kGpsDirectorySize];
-  if (!BuildGpsDirectory(fix, order, gpsPosition, gps)) return Fail(kNotExifFormat);
+  if (!BuildGpsDirectory(fix, order, gpsPosition, gps)) {
+    return Fail(PhotoText(kPhotoTextPointOutOfRange));
+  }
 
   // Assemble: everything before the segment, the segment with both insertions, the rest.
   const std::uint8_t* t = tiff.data();

@@ -3,6 +3,8 @@
 #include "trackdata/ExifTiff.h"
 #include "trackdata/PhotoTexts.h"
 
+#include "StringTable.h"
+
 #include "PhotoTestSupport.h"
 #include "TempDir.h"
 #include "TestJpeg.h"
@@ -251,15 +253,22 @@ TEST(GpsCopy, CopyOfACopyReplacesTheGpsTags) {
   EXPECT_EQ(test::Exiv2Warnings(second.output), test::Exiv2Warnings(photo));
 }
 
-TEST(GpsCopy, PositionsOutsideTheGlobeAreRefused) {
+// A good photo matched to a point that no GPS directory can hold: refused with that cause, not
+// as a photo fault.
+TEST(GpsCopy, PointsOutOfRangeAreRefusedWithTheirCause) {
   const std::string jpeg = test::MakeTestJpeg(Canon(false));
   const auto* data = reinterpret_cast<const std::uint8_t*>(jpeg.data());
   std::vector<std::uint8_t> out;
-  for (const GpsFix& fix : {GpsFix{91, 0, 0, 0}, GpsFix{0, -181, 0, 0},
-                            GpsFix{std::nan(""), 0, 0, 0}, GpsFix{0, 0, 1e300, 0}}) {
-    EXPECT_EQ(BuildGpsPhoto(data, jpeg.size(), fix, out).status, GpsPhotoStatus::Failed);
+  for (const GpsFix& fix :
+       {GpsFix{91, 0, 0, 0}, GpsFix{0, -181, 0, 0}, GpsFix{std::nan(""), 0, 0, 0},
+        GpsFix{0, 0, 1e300, 0}, GpsFix{0, 0, 0, 400000000000LL}}) {
+    const GpsPhotoResult result = BuildGpsPhoto(data, jpeg.size(), fix, out);
+    EXPECT_EQ(result.status, GpsPhotoStatus::Failed);
+    EXPECT_EQ(result.message, PhotoText(kPhotoTextPointOutOfRange));
     EXPECT_TRUE(out.empty());
   }
+  EXPECT_NE(PhotoText(kPhotoTextPointOutOfRange), kNotExifFormat);
+  EXPECT_TRUE(HasText(kPhotoTextPointOutOfRange));
 }
 
 } // namespace
