@@ -4,6 +4,7 @@
 #include "trackdata/PhotoTexts.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/InputFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -26,6 +26,8 @@ using namespace exif;
 
 constexpr std::size_t kEntrySize = 12;
 constexpr std::size_t kMaxSegmentLength = 0xFFFF;
+// The largest photo copied; far beyond any camera's JPEG.
+constexpr std::uint64_t kMostPhotoBytes = std::uint64_t{1} << 30;
 
 GpsPhotoResult Fail(std::string message) {
   GpsPhotoResult result;
@@ -354,17 +356,6 @@ std::filesystem::path GpsFolderFor(const std::filesystem::path& photoFolder) {
 
 namespace {
 
-bool ReadWholeFile(const std::filesystem::path& file, std::vector<std::uint8_t>& out) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  out.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(out.data()), size);
-  return static_cast<bool>(in) || in.gcount() == size;
-}
-
 void RemoveIfEmptyFolder(const std::filesystem::path& folder) {
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec) && std::filesystem::is_empty(folder, ec) && !ec) {
@@ -387,9 +378,10 @@ GpsPhotoBatch::~GpsPhotoBatch() { Discard(); }
 GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsFix& fix) {
   const std::filesystem::path folder = GpsFolderFor(photo.parent_path());
   std::vector<std::uint8_t> original;
-  if (!ReadWholeFile(photo, original)) {
+  std::string readError;
+  if (!ReadInputFile(photo, kMostPhotoBytes, original, &readError)) {
     RemoveIfEmptyFolder(folder);
-    return Fail(kNotExifFormat);
+    return Fail(readError);
   }
   std::vector<std::uint8_t> copy;
   GpsPhotoResult result = BuildGpsPhoto(original.data(), original.size(), fix, copy);

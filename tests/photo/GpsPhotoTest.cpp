@@ -5,6 +5,7 @@
 
 #include "StringTable.h"
 
+#include "FifoProbe.h"
 #include "PhotoTestSupport.h"
 #include "TempDir.h"
 #include "TestJpeg.h"
@@ -230,6 +231,13 @@ TEST(GpsCopy, UnusablePhotosGiveMessagesAndNoCopy) {
     EXPECT_FALSE(std::filesystem::exists(dir / "GPS")) << c.what;
   }
   EXPECT_EQ(WriteGpsPhoto(dir / "missing.jpg", GpsFix{}).status, GpsPhotoStatus::Failed);
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo.jpg"));
+  GpsPhotoResult fromFifo;
+  EXPECT_TRUE(test::ReturnsWithoutWriter(
+      dir / "fifo.jpg", [&] { fromFifo = WriteGpsPhoto(dir / "fifo.jpg", GpsFix{}); }));
+  EXPECT_EQ(fromFifo.status, GpsPhotoStatus::Failed);
+  EXPECT_NE(fromFifo.message.find("is a FIFO"), std::string::npos) << fromFifo.message;
+  EXPECT_FALSE(std::filesystem::exists(dir / "GPS"));
 }
 
 // A photo that already carries GPS tags gets the new ones; the copy still reads cleanly.

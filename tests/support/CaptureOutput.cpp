@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <string>
 
 namespace divuzo::test {
 
@@ -31,6 +32,10 @@ CommandOutput RunCli(const std::string& arguments, const std::string& environmen
   std::string command = environment;
   if (!command.empty()) command += ' ';
   return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
+}
+
+CommandOutput RunCliWithin(int seconds, const std::string& arguments) {
+  return RunCli(arguments, "timeout --kill-after=2 " + std::to_string(seconds));
 }
 
 CommandOutput RunShell(const std::string& command) {

@@ -1,4 +1,5 @@
 // The 16-byte record and the streaming reader of ".trl" files.
+#include "FifoProbe.h"
 #include "TempDir.h"
 #include "TrackTestSupport.h"
 #include "trackdata/TrackFileReader.h"
@@ -118,7 +119,7 @@ TEST(TrackFileReader, WholeRecordsOnlyDamagedSkippedPassesRepeat) {
   EXPECT_TRUE(reader.Error().empty());
 }
 
-TEST(TrackFileReader, MissingFileAndFolderAreErrors) {
+TEST(TrackFileReader, MissingFileFolderAndFifoAreErrors) {
   test::TempDir dir;
   TrackFileReader reader;
   EXPECT_FALSE(reader.Open(dir / "absent.trl"));
@@ -126,6 +127,12 @@ TEST(TrackFileReader, MissingFileAndFolderAreErrors) {
   EXPECT_TRUE(ReadTimes(reader).empty());
   EXPECT_FALSE(reader.Open(dir.path()));
   EXPECT_FALSE(reader.Error().empty());
+  // A FIFO is refused without waiting for a writer.
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo.trl"));
+  EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "fifo.trl",
+                                         [&] { EXPECT_FALSE(reader.Open(dir / "fifo.trl")); }));
+  EXPECT_EQ(reader.Error(), (dir / "fifo.trl").string() + " is a FIFO, not a regular file");
+  EXPECT_TRUE(ReadTimes(reader).empty());
 }
 
 } // namespace
