@@ -34,8 +34,11 @@ CommandOutput RunCli(const std::string& arguments, const std::string& environmen
   return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
 }
 
-CommandOutput RunCliWithin(int seconds, const std::string& arguments) {
-  return RunCli(arguments, "timeout --kill-after=2 " + std::to_string(seconds));
+CommandOutput RunCliWithin(int seconds, const std::string& arguments,
+                           const std::string& environment) {
+  std::string prefix = environment;
+  if (!prefix.empty()) prefix += ' ';
+  return RunCli(arguments, prefix + "timeout --kill-after=2 " + std::to_string(seconds));
 }
 
 CommandOutput RunShell(const std::string& command) {
