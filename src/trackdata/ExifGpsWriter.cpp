@@ -7,6 +7,7 @@
 #include "platform/InputFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -356,6 +357,21 @@ std::filesystem::path GpsFolderFor(const std::filesystem::path& photoFolder) {
 
 namespace {
 
+// The copies' folder must be a folder of its own: never a link (which may lead anywhere, the
+// originals' folder included) and never the photos' folder itself (a bind mount, say), so that
+// no copy can take an original's place. A folder that does not exist yet is made later.
+bool GpsFolderIsSafe(const std::filesystem::path& folder, const std::filesystem::path& photos) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) return true;  // missing, or the write will say why
+  if (S_ISLNK(info.st_mode)) return false;
+  std::error_code ec;
+  return !S_ISDIR(info.st_mode) || !std::filesystem::equivalent(folder, photos, ec);
+}
+
+GpsPhotoResult UnsafeGpsFolder(const std::filesystem::path& folder) {
+  return Fail(PhotoText(kPhotoTextGpsFolderUnsafe) + folder.string());
+}
+
 void RemoveIfEmptyFolder(const std::filesystem::path& folder) {
   std::error_code ec;
   if (std::filesystem::is_directory(folder, ec) && std::filesystem::is_empty(folder, ec) && !ec) {
@@ -376,7 +392,9 @@ GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& f
 GpsPhotoBatch::~GpsPhotoBatch() { Discard(); }
 
 GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsFix& fix) {
-  const std::filesystem::path folder = GpsFolderFor(photo.parent_path());
+  const std::filesystem::path photos = photo.has_parent_path() ? photo.parent_path() : ".";
+  const std::filesystem::path folder = GpsFolderFor(photos);
+  if (!GpsFolderIsSafe(folder, photos)) return UnsafeGpsFolder(folder);
   std::vector<std::uint8_t> original;
   std::string readError;
   if (!ReadInputFile(photo, kMostPhotoBytes, original, &readError)) {
@@ -431,10 +449,16 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
     if (dfd >= 0) ::close(dfd);
   }
   for (const auto& staged : staged_) {
-    if (syncError == 0 && ::rename(staged.temp.c_str(), staged.target.c_str()) == 0) continue;
+    // The folder is checked again: it may have been replaced since the copy was staged.
+    const std::filesystem::path folder = staged.target.parent_path();
+    const bool safe = GpsFolderIsSafe(folder, folder.parent_path());
+    if (safe && syncError == 0 && ::rename(staged.temp.c_str(), staged.target.c_str()) == 0) {
+      continue;
+    }
     const int err = syncError != 0 ? syncError : errno;
-    ::unlink(staged.temp.c_str());
-    GpsPhotoResult failure = Fail(SystemErrorText("cannot write", staged.target, err));
+    if (safe) ::unlink(staged.temp.c_str());
+    GpsPhotoResult failure = safe ? Fail(SystemErrorText("cannot write", staged.target, err))
+                                  : UnsafeGpsFolder(folder);
     failure.output = staged.target;
     failures.push_back(std::move(failure));
   }

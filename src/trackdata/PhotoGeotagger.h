@@ -97,8 +97,9 @@ bool WritePhotoKml(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);
 
-// Convert on the photo page: checks that a track file and a photo folder were given (the texts
-// of the missing one in report.error) and runs WritePhotoKml.
+// Convert on the photo page: checks that a track file and a photo folder were given and can be
+// read, and that the KML would not replace the track, a photo or an existing file that is not
+// a KML file (the reason in report.error; nothing is written then), and runs WritePhotoKml.
 bool ConvertPhotos(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);

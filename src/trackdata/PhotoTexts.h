@@ -27,6 +27,10 @@ enum PhotoTextId {
   kPhotoTextMakerRefused = 414,
   // This program's own texts, in the string table.
   kPhotoTextPointOutOfRange = 960,
+  kPhotoTextTrackUnreadable = 961,
+  kPhotoTextNoSuchPhotoFolder = 962,
+  kPhotoTextKmlTargetRefused = 963,
+  kPhotoTextGpsFolderUnsafe = 964,
 };
 
 // The text for `id`: the string table's entry when it is not empty, else the default wording.
