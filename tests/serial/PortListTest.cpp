@@ -204,10 +204,12 @@ TEST(PortDiscovery, AnnouncementFolderMustBeThisUsersAlone) {
     EXPECT_TRUE(ListVirtualPorts(&problem).empty());
     EXPECT_NE(problem.find(reason), std::string::npos) << problem;
     std::string error;
-    EXPECT_TRUE(AnnounceVirtualPort({"/dev/null", "Planted (/dev/null)", getpid()}, &error).empty());
+    EXPECT_TRUE(
+        AnnounceVirtualPort({"/dev/null", "Planted (/dev/null)", getpid()}, &error).empty());
     EXPECT_NE(error.find(reason), std::string::npos) << error;
     // The command line says why no virtual port is listed.
-    const auto ports = test::RunCliWithin(20, "ports", "DIVUZO_VPORT_DIR=" + test::ShellQuote(dir.string()));
+    const auto ports =
+        test::RunCliWithin(20, "ports", "DIVUZO_VPORT_DIR=" + test::ShellQuote(dir.string()));
     EXPECT_EQ(ports.out.find("Live Bridge"), std::string::npos) << ports.out;
     EXPECT_NE(ports.out.find(reason), std::string::npos) << ports.out;
   };
@@ -247,7 +249,8 @@ TEST(PortDiscovery, OnlyRegularAnnouncementsWithinABoundAreRead) {
   ASSERT_TRUE(test::MakeFifo(vports / "fifo.vport"));
 
   std::vector<VirtualPortAnnouncement> ports;
-  EXPECT_TRUE(test::ReturnsWithoutWriter(vports / "fifo.vport", [&] { ports = ListVirtualPorts(); }));
+  EXPECT_TRUE(
+      test::ReturnsWithoutWriter(vports / "fifo.vport", [&] { ports = ListVirtualPorts(); }));
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].friendlyName, "Live Bridge (/dev/null)");
   // A new announcement clears stale ones away; it meets the same files and skips them too.

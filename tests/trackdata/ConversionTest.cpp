@@ -168,7 +168,8 @@ TEST_F(Conversion, ErasedSlotsAndNonFiniteNumbersAreSkipped) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   ConversionRequest request;
-  request.source = Source(PackRecord({1333361700, 25.0f, 121.5f, 100.0f}) + std::string(16, '\xFF') +
+  request.source = Source(PackRecord({1333361700, 25.0f, 121.5f, 100.0f}) +
+                          std::string(16, '\xFF') +  // erased memory
                           PackRecord({1333361710, nan, 121.5f, 100.0f}) +
                           PackRecord({1333361720, 25.0f, -inf, 100.0f}) +
                           PackRecord({1333361730, 25.0f, 121.5f, inf}) +
