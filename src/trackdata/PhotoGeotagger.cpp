@@ -2,6 +2,7 @@
 
 #include "app/StdioFileEx.h"
 #include "app/UtilityManager.h"
+#include "platform/InputFile.h"
 #include "trackdata/ExifReader.h"
 #include "trackdata/KmlTemplate.h"
 #include "trackdata/PhotoTexts.h"
@@ -34,6 +35,26 @@ std::string CdataSafe(const std::string& text) {
   }
   out.append(text, from, std::string::npos);
   return out;
+}
+
+// The KML may replace an existing KML file, never the track, a photo or any other file.
+bool KmlMayReplace(const std::filesystem::path& kml, const std::filesystem::path& track,
+                   const std::filesystem::path& photoFolder) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(kml, ec);
+  if (ec || !std::filesystem::exists(status)) return true;  // a new file
+  std::string ext = kml.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != ".kml" || std::filesystem::is_directory(kml, ec)) return false;
+  if (std::filesystem::equivalent(kml, track, ec)) return false;
+  for (std::filesystem::directory_iterator it(photoFolder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code same;
+    if (HasJpgExtension(it->path()) && std::filesystem::equivalent(kml, it->path(), same)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 class StdioFileSink : public TextSink {
@@ -202,7 +223,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
 }
 
 void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
-  WriteKmlHeader(sink);
+  WriteKmlHeader(sink, "UTF-16");  // the photo KML is written as UTF-16 (see WritePhotoKml)
   // The route comes from the file again, every valid record of it.
   {
     TrackFileReader reader;
@@ -266,6 +287,20 @@ bool ConvertPhotos(const std::filesystem::path& trackFile,
   }
   if (photoFolder.empty()) {
     report.error = PhotoText(kPhotoTextNoPhotoFolder);
+    return false;
+  }
+  // Inputs that are not there end the run before anything is written.
+  if (InputFile track(trackFile); !track.ok()) {
+    report.error = PhotoText(kPhotoTextTrackUnreadable) + track.error();
+    return false;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(photoFolder, ec)) {
+    report.error = PhotoText(kPhotoTextNoSuchPhotoFolder) + photoFolder.string();
+    return false;
+  }
+  if (!KmlMayReplace(kmlFile, trackFile, photoFolder)) {
+    report.error = PhotoText(kPhotoTextKmlTargetRefused) + kmlFile.string();
     return false;
   }
   return WritePhotoKml(trackFile, photoFolder, kmlFile, settings, report);

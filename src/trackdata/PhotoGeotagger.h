@@ -65,7 +65,8 @@ public:
   void Prepare(const std::filesystem::path& trackFile, const std::filesystem::path& photoFolder,
                const PhotoSettings& settings, PhotoRunReport& report);
 
-  // Writes the KML document; writes the GPS copies when the settings ask for them.
+  // Writes the KML document, declared as UTF-16 (the sink writes the file in UTF-16); writes
+  // the GPS copies when the settings ask for them.
   void WriteKml(TextSink& sink, PhotoRunReport& report);
 
   const std::vector<Point>& points() const { return points_; }
@@ -96,8 +97,9 @@ bool WritePhotoKml(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);
 
-// Convert on the photo page: checks that a track file and a photo folder were given (the texts
-// of the missing one in report.error) and runs WritePhotoKml.
+// Convert on the photo page: checks that a track file and a photo folder were given and can be
+// read, and that the KML would not replace the track, a photo or an existing file that is not
+// a KML file (the reason in report.error; nothing is written then), and runs WritePhotoKml.
 bool ConvertPhotos(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);

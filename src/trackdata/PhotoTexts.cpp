@@ -26,6 +26,11 @@ const char* DefaultText(PhotoTextId id) {
     case kPhotoTextThresholdGap: return "撮影時刻の前後の点の間隔が 120 秒を超える写真";
     case kPhotoTextMakerRefused:
       return "このカメラの写真には GPS 情報を書き込めません: ";
+    case kPhotoTextPointOutOfRange:
+    case kPhotoTextTrackUnreadable:
+    case kPhotoTextNoSuchPhotoFolder:
+    case kPhotoTextKmlTargetRefused:
+    case kPhotoTextGpsFolderUnsafe: break;  // in the string table
   }
   return "";
 }

@@ -25,6 +25,12 @@ enum PhotoTextId {
   kPhotoTextThresholdOutside = 394,
   kPhotoTextThresholdGap = 395,
   kPhotoTextMakerRefused = 414,
+  // This program's own texts, in the string table.
+  kPhotoTextPointOutOfRange = 960,
+  kPhotoTextTrackUnreadable = 961,
+  kPhotoTextNoSuchPhotoFolder = 962,
+  kPhotoTextKmlTargetRefused = 963,
+  kPhotoTextGpsFolderUnsafe = 964,
 };
 
 // The text for `id`: the string table's entry when it is not empty, else the default wording.

@@ -1,7 +1,10 @@
 // divuzo geotag --track FILE.trl --photos DIR --kml OUT.kml [--tz HOURS] [--calibrate D:H:M:S]
 //               [--write-gps]
 // Matches the photos of DIR to the track by time and writes the photo KML (UTF-16); with
-// --write-gps also GPS-tagged copies of the matched photos in DIR/GPS.
+// --write-gps also GPS-tagged copies of the matched photos in DIR/GPS. A missing track or
+// folder, or a KML name that would replace the track, a photo or a file that is not a KML file,
+// is refused before anything is written; a copy that could not be written makes the exit
+// status 1.
 #include "Command.h"
 
 #include "trackdata/PhotoGeotagger.h"
@@ -66,7 +69,16 @@ int RunGeotag(const GeotagOptions& options) {
     std::fprintf(stderr, "divuzo geotag: %s\n", report.error.c_str());
     return 1;
   }
+  if (settings.writeGps) {
+    std::printf("GPS copies: %d written, %d refused (camera maker), %d failed\n",
+                report.gpsWritten, report.gpsRefused, report.gpsFailed);
+  }
   std::printf("%s\n", options.kml.c_str());
+  if (report.gpsFailed > 0) {
+    std::fprintf(stderr, "divuzo geotag: %d GPS %s could not be written\n", report.gpsFailed,
+                 report.gpsFailed == 1 ? "copy" : "copies");
+    return 1;
+  }
   return 0;
 }
 

@@ -2,12 +2,17 @@
 #include "Command.h"
 
 #include "serial/SerialPortList.h"
+#include "serial/VirtualPorts.h"
 
 #include <cstdio>
 
 namespace {
 
 int RunPorts() {
+  // Virtual ports are listed only from a folder of this user's own; say why when it is not.
+  std::string problem;
+  divuzo::ListVirtualPorts(&problem);
+  if (!problem.empty()) std::fprintf(stderr, "divuzo ports: warning: %s\n", problem.c_str());
   divuzo::SerialPortList list;
   try {
     divuzo::ListSerialPorts(list, false);
