@@ -1,0 +1,138 @@
+// The language choice (locale, --lang) and the English translation of the program's texts.
+#include "EnglishTexts.h"
+#include "Language.h"
+#include "ScopedEnv.h"
+#include "StringTable.h"
+#include "trackdata/PhotoTexts.h"
+#include "trackdata/TrackSplitter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace divuzo {
+namespace {
+
+// True when `text` holds a Japanese character: kana, CJK ideographs or full-width forms.
+bool HasJapanese(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    char32_t c = byte;
+    std::size_t length = 1;
+    if (byte >= 0xF0) {
+      c = byte & 0x07, length = 4;
+    } else if (byte >= 0xE0) {
+      c = byte & 0x0F, length = 3;
+    } else if (byte >= 0xC0) {
+      c = byte & 0x1F, length = 2;
+    }
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) ||
+        (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF))
+      return true;
+    i += length;
+  }
+  return false;
+}
+
+// Each test leaves the program in Japanese, as every other test expects it.
+class LanguageTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetLanguage(Language::Japanese); }
+};
+
+TEST_F(LanguageTest, EveryStringTableTextHasEnglishMadeFromTheCurrentJapanese) {
+  int translated = 0;
+  for (int id = 0; id <= 1200; ++id) {
+    if (!HasText(id)) {
+      EXPECT_EQ(EnglishStringTableText(id), nullptr)
+          << "English for an id the table does not hold: " << id;
+      continue;
+    }
+    const std::string* english = EnglishStringTableText(id);
+    ASSERT_NE(english, nullptr) << "no English for string-table id " << id
+                                << " in resources/translations/divuzovuzov_en.ts";
+    EXPECT_FALSE(english->empty()) << id;
+    EXPECT_FALSE(HasJapanese(*english)) << id << ": " << *english;
+    ++translated;
+  }
+  EXPECT_GT(translated, 0);
+  // The translation's source of each id is today's Japanese: a text changed in the table but
+  // not in the translation would keep an English that says something else.
+  for (std::size_t i = 0; i < kEnglishTextCount; ++i) {
+    const EnglishText& e = kEnglishTexts[i];
+    if (std::strcmp(e.context, "StringTable") != 0) continue;
+    const int id = std::stoi(e.comment);
+    EXPECT_EQ(LoadText(id), e.source) << "id " << id << " changed; translate it again";
+  }
+}
+
+TEST_F(LanguageTest, NoEnglishTextIsLeftInJapanese) {
+  ASSERT_GT(kEnglishTextCount, 0u);
+  for (std::size_t i = 0; i < kEnglishTextCount; ++i)
+    EXPECT_FALSE(HasJapanese(kEnglishTexts[i].english))
+        << kEnglishTexts[i].context << ": " << kEnglishTexts[i].english;
+}
+
+TEST_F(LanguageTest, TextsFollowTheChosenLanguage) {
+  EXPECT_EQ(CurrentLanguage(), Language::Japanese);  // the program's own texts by default
+  EXPECT_EQ(LoadText(411), "更新が完了しました。");
+  EXPECT_EQ(PhotoReadSummary(3, 1), "読み込んだ写真 3 枚、失敗 1 枚");
+
+  SetLanguage(Language::English);
+  EXPECT_EQ(LoadText(411), "The update is complete.");
+  EXPECT_EQ(LoadText(444), "This is not an update file for our products.\nChoose a valid file.");
+  EXPECT_EQ(LoadText(305), "");  // absent ids stay empty
+  EXPECT_EQ(PhotoReadSummary(3, 1), "Photos read: 3, failed: 1");
+  EXPECT_EQ(PhotoText(kPhotoTextMatchedPrefix), "Matched: ");
+  EXPECT_EQ(FileStatusPrefix(), "File written:");
+  // A text the translation does not hold stays as it is.
+  EXPECT_STREQ(Translated("PhotoTexts", "未知の文"), "未知の文");
+
+  SetLanguage(Language::Japanese);
+  EXPECT_EQ(LoadText(411), "更新が完了しました。");
+  EXPECT_EQ(PhotoText(kPhotoTextMatchedPrefix), "一致: ");
+}
+
+TEST_F(LanguageTest, LocaleNamesAndLangValues) {
+  for (const char* japanese :
+       {"ja", "ja_JP", "ja_JP.UTF-8", "ja_JP.eucJP@x", "C", "C.UTF-8", "POSIX", ""})
+    EXPECT_EQ(LanguageOfLocale(japanese), Language::Japanese) << japanese;
+  for (const char* english : {"en_US.UTF-8", "en", "de_DE", "fr_FR.UTF-8", "jam_JM", "Japanese"})
+    EXPECT_EQ(LanguageOfLocale(english), Language::English) << english;
+
+  EXPECT_EQ(ParseLanguage("ja"), Language::Japanese);
+  EXPECT_EQ(ParseLanguage("en"), Language::English);
+  for (const char* refused : {"", "EN", "english", "ja_JP", "de"})
+    EXPECT_FALSE(ParseLanguage(refused)) << refused;
+}
+
+TEST_F(LanguageTest, EnvironmentPrecedence) {
+  using test::ScopedEnv;
+  ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", ""), lang("LANG", ""),
+      language("LANGUAGE", "");
+  EXPECT_EQ(LanguageFromEnvironment(), Language::Japanese);  // nothing set: the C locale
+  {
+    ScopedEnv l("LANG", "en_US.UTF-8");
+    EXPECT_EQ(LanguageFromEnvironment(), Language::English);
+    ScopedEnv m("LC_MESSAGES", "ja_JP.UTF-8");  // messages before LANG
+    EXPECT_EQ(LanguageFromEnvironment(), Language::Japanese);
+    ScopedEnv a("LC_ALL", "de_DE.UTF-8");  // LC_ALL before both
+    EXPECT_EQ(LanguageFromEnvironment(), Language::English);
+  }
+  {
+    ScopedEnv l("LANG", "en_US.UTF-8");
+    ScopedEnv list("LANGUAGE", "ja:en");  // the first of LANGUAGE wins ...
+    EXPECT_EQ(LanguageFromEnvironment(), Language::Japanese);
+  }
+  {
+    ScopedEnv l("LANG", "C");
+    ScopedEnv list("LANGUAGE", "en_GB:en");  // ... except over the C locale, as gettext does
+    EXPECT_EQ(LanguageFromEnvironment(), Language::Japanese);
+  }
+}
+
+}  // namespace
+}  // namespace divuzo
