@@ -1,5 +1,6 @@
 // The language choice (locale, --lang) and the English translation of the program's texts.
 #include "EnglishTexts.h"
+#include "JapaneseText.h"
 #include "Language.h"
 #include "ScopedEnv.h"
 #include "StringTable.h"
@@ -14,28 +15,7 @@
 namespace divuzo {
 namespace {
 
-// True when `text` holds a Japanese character: kana, CJK ideographs or full-width forms.
-bool HasJapanese(const std::string& text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    char32_t c = byte;
-    std::size_t length = 1;
-    if (byte >= 0xF0) {
-      c = byte & 0x07, length = 4;
-    } else if (byte >= 0xE0) {
-      c = byte & 0x0F, length = 3;
-    } else if (byte >= 0xC0) {
-      c = byte & 0x1F, length = 2;
-    }
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) ||
-        (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF))
-      return true;
-    i += length;
-  }
-  return false;
-}
+using test::HasJapanese;
 
 // Each test leaves the program in Japanese, as every other test expects it.
 class LanguageTest : public ::testing::Test {
@@ -70,6 +50,10 @@ TEST_F(LanguageTest, EveryStringTableTextHasEnglishMadeFromTheCurrentJapanese) {
 }
 
 TEST_F(LanguageTest, NoEnglishTextIsLeftInJapanese) {
+  // The check itself: kana, kanji and full-width forms are found, Latin text is not.
+  for (const char* japanese : {"閉じる", "x ｶ", "ＵＳＢ", "[警告]", "。"}) EXPECT_TRUE(HasJapanese(japanese)) << japanese;
+  for (const char* other : {"Close", "Ünïcödé — “quotes” ±5 °C", ""}) EXPECT_FALSE(HasJapanese(other)) << other;
+
   ASSERT_GT(kEnglishTextCount, 0u);
   for (std::size_t i = 0; i < kEnglishTextCount; ++i)
     EXPECT_FALSE(HasJapanese(kEnglishTexts[i].english))
