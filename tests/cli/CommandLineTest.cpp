@@ -3,12 +3,14 @@
 #include "CaptureOutput.h"
 #include "Json.h"
 #include "TempDir.h"
+#include "TestJpeg.h"
 #include "VdevProcess.h"
 
 #include "trackdata/TrackPointRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -108,6 +110,8 @@ TEST(CommandLine, PortsAsJson) {
       << r.out;
 }
 
+// With --progress always (a job this small is over before the usual second of quiet), into a
+// log: plain lines, not a redrawn one.
 TEST(CommandLine, LongJobsWritePlainProgressLinesToALog) {
   test::TempDir dir;
   {
@@ -118,23 +122,32 @@ TEST(CommandLine, LongJobsWritePlainProgressLinesToALog) {
                   static_cast<std::streamsize>(r.bytes.size()));
     }
   }
-  // Standard error goes to a file, as in a log: plain lines, not a redrawn one.
-  const auto r = test::RunShell(std::string(DIVUZO_CLI_PATH) + " convert --kml --gpx " +
-                                ShellQuote((dir / "t.trl").string()) + " 2>" +
-                                ShellQuote((dir / "log").string()));
-  EXPECT_EQ(r.exitCode, 0);
-  std::ifstream in(dir / "log");
-  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(log.find('\r'), std::string::npos);
-  int lines = 0;
-  for (const std::string& line : test::Lines(log)) {
-    EXPECT_EQ(line.rfind("convert: ", 0), 0u) << line;
-    ++lines;
-  }
-  EXPECT_GE(lines, 2);
-  EXPECT_LE(lines, 20);
-  EXPECT_TRUE(Contains(log, "convert: 100% (")) << log;
-  EXPECT_TRUE(Contains(log, " records/s, took ")) << log;
+  std::filesystem::create_directory(dir / "photos");
+  test::TestPhoto photo;
+  photo.dateTimeOriginal = "2012:04:02 10:15:10";
+  test::WriteFileBytes(dir / "photos" / "IMG_1.JPG", test::MakeTestJpeg(photo));
+
+  const std::string log = (dir / "log").string();
+  const std::string cli = std::string(DIVUZO_CLI_PATH) + " --progress always ";
+  const auto convert =
+      test::RunShell(cli + "convert --kml --gpx " + ShellQuote((dir / "t.trl").string()) + " 2>" +
+                     ShellQuote(log));
+  EXPECT_EQ(convert.exitCode, 0);
+  const std::string converted = test::ReadFileBytes(log);
+  EXPECT_EQ(converted.find('\r'), std::string::npos);
+  const auto lines = test::Lines(converted);
+  EXPECT_GE(lines.size(), 2u);
+  EXPECT_LE(lines.size(), 20u);
+  for (const std::string& line : lines) EXPECT_EQ(line.rfind("convert: ", 0), 0u) << line;
+  EXPECT_TRUE(Contains(converted, "convert: 100% (")) << converted;
+  EXPECT_TRUE(Contains(converted, " records/s, took ")) << converted;
+
+  const auto geotag =
+      test::RunShell(cli + "geotag --tz 0 --track " + ShellQuote((dir / "t.trl").string()) +
+                     " --photos " + ShellQuote((dir / "photos").string()) + " --kml " +
+                     ShellQuote((dir / "out.kml").string()) + " 2>" + ShellQuote(log));
+  EXPECT_EQ(geotag.exitCode, 0);
+  EXPECT_TRUE(Contains(test::ReadFileBytes(log), "geotag: 100% (")) << test::ReadFileBytes(log);
 }
 
 }  // namespace

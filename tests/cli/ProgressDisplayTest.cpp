@@ -1,5 +1,6 @@
 // The command line's progress display: its arithmetic, and the two forms of its output (plain
 // lines for logs and pipes, one redrawn line on a terminal), with a clock the test moves.
+#include "CaptureOutput.h"
 #include "ProgressDisplay.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,30 @@ TEST_F(DisplayOutput, TerminalRedrawsOneLineAndEndsIt) {
   EXPECT_EQ(last, "\rconvert 100%  1000 records/s  took 0:01\033[K\n");
   EXPECT_NE(text.find("\rconvert  50%  1000 records/s  0:01 left\033[K"), std::string::npos)
       << text;
+}
+
+TEST_F(DisplayOutput, QuickJobsShowNothingAndSlowOnesStartAfterTheQuietTime) {
+  ProgressDisplay::Options options = Options(false);
+  options.quietSeconds = 1.0;
+  {
+    ProgressDisplay quick("convert", "records", options);
+    for (int done = 0; done <= 100; ++done) {
+      now_ = 100.0 + done * 0.009;  // done in 0.9 s
+      quick.Update(done, 100);
+    }
+  }
+  EXPECT_EQ(Written(), "");
+  now_ = 200.0;
+  {
+    ProgressDisplay slow("convert", "records", options);
+    for (int done = 0; done <= 100; ++done) {
+      now_ = 200.0 + done * 0.02;  // two seconds: quiet for the first half
+      slow.Update(done, 100);
+    }
+  }
+  const std::string text = Written();
+  EXPECT_EQ(text.rfind("convert: 50% (50 records/s, 0:01 left)\nconvert: 55% (", 0), 0u) << text;
+  EXPECT_EQ(test::Lines(text).size(), 11u) << text;
 }
 
 TEST_F(DisplayOutput, TerminalLineStaysClosedWithoutProgress) {

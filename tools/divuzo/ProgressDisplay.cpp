@@ -55,10 +55,19 @@ std::string FormatDuration(double seconds) {
   return text;
 }
 
+namespace {
+ProgressMode mode = ProgressMode::Auto;
+}
+
+void SetProgressMode(ProgressMode newMode) {
+  mode = newMode;
+}
+
 ProgressDisplay::Options ProgressDisplay::ForStandardError() {
   Options options;
-  options.out = stderr;
+  options.out = mode == ProgressMode::Never ? nullptr : stderr;
   options.terminal = isatty(STDERR_FILENO) != 0;
+  options.quietSeconds = mode == ProgressMode::Auto ? 1.0 : 0.0;
   return options;
 }
 
@@ -96,10 +105,11 @@ std::string ProgressDisplay::Line(const ProgressFigures& figures, double elapsed
 }
 
 void ProgressDisplay::Update(std::uint64_t done, std::uint64_t total) {
-  if (finished_) return;
+  if (finished_ || options_.out == nullptr) return;
   const double now = Now();
   last_ = FigureProgress(done, total, now - start_);
   lastElapsed_ = now - start_;
+  if (lastElapsed_ < options_.quietSeconds) return;
   if (options_.terminal) {
     // Redrawn at most ten times a second, and always at the end.
     if (drawn_ && last_.percent < 100 && now - lastDraw_ < 0.1) return;
@@ -118,7 +128,7 @@ void ProgressDisplay::Update(std::uint64_t done, std::uint64_t total) {
 void ProgressDisplay::Finish() {
   if (finished_) return;
   finished_ = true;
-  if (options_.terminal && drawn_) {
+  if (options_.out != nullptr && options_.terminal && drawn_) {
     // The last figures, which the redraw limit may have held back, then the line ends.
     std::fputs(Line(last_, lastElapsed_).c_str(), options_.out);
     std::fputs("\n", options_.out);

@@ -1,7 +1,8 @@
 #pragma once
 // The one progress display of the command line's long jobs, on standard error. On a terminal
 // it is one line redrawn in place: percent, rate and time left. Anywhere else (a pipe, a log
-// file) it writes plain lines, at most one per few percent, so that a log stays short.
+// file) it writes plain lines, at most one per few percent, so that a log stays short. A job
+// done within a second shows nothing (unless --progress always).
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -25,16 +26,22 @@ std::string FormatRate(double perSecond, const std::string& unit);
 // "0:07", "12:05", "1:02:03" (rounded up to whole seconds).
 std::string FormatDuration(double seconds);
 
+// --progress: auto shows a job's progress once it has run for a second, always from the start,
+// never not at all.
+enum class ProgressMode { Auto, Always, Never };
+void SetProgressMode(ProgressMode mode);
+
 class ProgressDisplay {
  public:
   struct Options {
-    std::FILE* out = stderr;
+    std::FILE* out = stderr;        // null: nothing is shown
     bool terminal = false;          // redraw one line instead of writing plain lines
     int plainStepPercent = 5;       // plain lines: at most one per this many percent
+    double quietSeconds = 0;        // nothing is shown before the job has run this long
     std::function<double()> clock;  // seconds from a fixed point; steady clock when empty
   };
 
-  // Options for standard error: the terminal form when it is a terminal.
+  // Options for standard error as --progress asks: the terminal form when it is a terminal.
   static Options ForStandardError();
 
   // `label` starts each line ("convert"); `unit` names what is counted ("records").

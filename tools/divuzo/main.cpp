@@ -1,5 +1,6 @@
 // divuzo: the command-line front end. Every job calls the same core as the window does.
 #include "Command.h"
+#include "ProgressDisplay.h"
 
 #include "Language.h"
 
@@ -54,6 +55,17 @@ int Run(int argc, char** argv) {
          },
          "Texts in ja (Japanese) or en (English) instead of the locale's language")
       ->check(CLI::IsMember({"ja", "en"}))
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--progress",
+         [](const std::string& when) {
+           cli::SetProgressMode(when == "always"  ? cli::ProgressMode::Always
+                                : when == "never" ? cli::ProgressMode::Never
+                                                  : cli::ProgressMode::Auto);
+         },
+         "Progress of long jobs on standard error: auto (once a job has run for a second), "
+         "always or never")
+      ->check(CLI::IsMember({"auto", "always", "never"}))
       ->trigger_on_parse();
   for (auto& setup : cli::Commands()) setup(app);
   try {
