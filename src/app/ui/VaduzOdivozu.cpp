@@ -11,6 +11,8 @@ namespace divuzo {
 VaduzOdivozu::VaduzOdivozu(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("divuzovuzov"));
   setApplicationVersion(QStringLiteral(DIVUZO_VERSION));
+  // The installed desktop entry, so that the desktop shows its name and icon for the window.
+  setDesktopFileName(QStringLiteral("org.divuzovuzov.DIVUZOvuzov"));
   UseLanguage(LanguageFromEnvironment());
 }
 
