@@ -156,8 +156,9 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
   MatchPhotos(sortedPoints_, sortedPhotos_);
   if (settings_.writeGps) {
     // Only matched photos get a copy; the others' copy steps are done now.
-    const auto matched = static_cast<std::size_t>(
-        std::count_if(sortedPhotos_.begin(), sortedPhotos_.end(), [](const SortedPhoto& p) { return p.matched; }));
+    const auto matched =
+        static_cast<std::size_t>(std::count_if(sortedPhotos_.begin(), sortedPhotos_.end(),
+                                               [](const SortedPhoto& p) { return p.matched; }));
     AdvanceProgress(photos_.size() - matched);
   }
 

@@ -24,7 +24,8 @@ private slots:
 
   // With the program's texts in English, Qt's own texts are English too, and back.
   void standardButtonsFollowTheChosenLanguage() {
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                       QStringLiteral("/qtbase_ja.qm")))
       QSKIP("Qt's Japanese translation is not installed");
     auto* app = static_cast<divuzo::VaduzOdivozu*>(QCoreApplication::instance());
     app->UseLanguage(divuzo::Language::English);

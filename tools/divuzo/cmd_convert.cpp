@@ -30,7 +30,8 @@ int RunConvert(const ConvertOptions& options) {
                                      : divuzo::InitialTimeZoneFromBias(divuzo::ComputerTimeZoneBiasMinutes()).offsetHours;
   // Progress in records: every output reads the whole file once.
   std::error_code ec;
-  const std::uint64_t records = std::filesystem::file_size(request.source, ec) / divuzo::kTrackRecordSize;
+  const std::uint64_t records =
+      std::filesystem::file_size(request.source, ec) / divuzo::kTrackRecordSize;
   divuzo::cli::ProgressDisplay display("convert", "records");
   const divuzo::ConversionResult result =
       divuzo::ConvertTrackFile(request, [&](int step, int steps, double fraction) {

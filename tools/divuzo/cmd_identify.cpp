@@ -27,7 +27,8 @@ std::optional<std::string_view> If(bool known, const std::string& text) {
 
 // One object with the keys port, ok, model, firmware, firmwareDigits, hardware, deviceKind,
 // status, statusId and error; what is not known is null. No result: no port was tried.
-void PrintJson(const std::string* port, const divuzo::IdentifyResult* result, const std::string& error) {
+void PrintJson(const std::string* port, const divuzo::IdentifyResult* result,
+               const std::string& error) {
   static const divuzo::IdentifyResult nothingKnown;
   const divuzo::IdentifyResult& r = result ? *result : nothingKnown;
   divuzo::cli::JsonObject o;
@@ -62,8 +63,10 @@ int RunIdentify(const IdentifyOptions& options) {
       status = cli::kExitFailed;
     }
     if (!error.empty()) {
-      if (options.json) PrintJson(nullptr, nullptr, error);
-      else std::fprintf(stderr, "%s\n", error.c_str());
+      if (options.json)
+        PrintJson(nullptr, nullptr, error);
+      else
+        std::fprintf(stderr, "%s\n", error.c_str());
       return status;
     }
   }
@@ -75,7 +78,8 @@ int RunIdentify(const IdentifyOptions& options) {
     return ExitStatus(r);
   }
   std::printf("Port: %s\n", port.c_str());
-  if (r.portError.kind != PortError::Kind::None) std::fprintf(stderr, "%s\n", r.portError.message.c_str());
+  if (r.portError.kind != PortError::Kind::None)
+    std::fprintf(stderr, "%s\n", r.portError.message.c_str());
   if (r.modelKnown) std::printf("Model: %s\n", r.modelName.c_str());
   if (r.firmwareKnown) std::printf("Firmware: %s\n", r.firmwareText.c_str());
   if (r.hardwareKnown) std::printf("Hardware: %s\n", r.hardwareText.c_str());

@@ -24,13 +24,15 @@ void VaduzOdivozu::UseLanguage(Language language) {
     // The translation lies where the agent files do: beside the program, or installed under
     // share/divuzovuzov. Qt's own texts are English already.
     for (const std::string& folder : DefaultFlashFileFolders()) {
-      const QString translations = QDir(QString::fromStdString(folder)).filePath(QStringLiteral("translations"));
+      const QString translations =
+          QDir(QString::fromStdString(folder)).filePath(QStringLiteral("translations"));
       if (ownTexts_.load(QStringLiteral("divuzovuzov_en"), translations)) {
         installTranslator(&ownTexts_);
         break;
       }
     }
-  } else if (qtTexts_.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  } else if (qtTexts_.load(QStringLiteral("qtbase_ja"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     installTranslator(&qtTexts_);
   }
 }

@@ -70,16 +70,18 @@ int main(int argc, char** argv) {
   const QCommandLineOption demo(QStringLiteral("demo"),
                                 QStringLiteral("Start the built-in virtual device and offer its sample image."));
   parser.addOption(demo);
-  const QCommandLineOption lang(QStringLiteral("lang"),
-                                QStringLiteral("Show the texts in <language>: ja (Japanese) or en (English). "
-                                               "Default: Japanese for a Japanese or C locale, else English."),
-                                QStringLiteral("language"));
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Show the texts in <language>: ja (Japanese) or en (English). "
+                     "Default: Japanese for a Japanese or C locale, else English."),
+      QStringLiteral("language"));
   parser.addOption(lang);
   parser.process(app);
   if (parser.isSet(lang)) {
     const auto language = divuzo::ParseLanguage(parser.value(lang).toStdString());
     if (!language) {
-      std::fprintf(stderr, "divuzovuzov: --lang takes ja or en, not \"%s\"\n", qPrintable(parser.value(lang)));
+      std::fprintf(stderr, "divuzovuzov: --lang takes ja or en, not \"%s\"\n",
+                   qPrintable(parser.value(lang)));
       return 2;
     }
     app.UseLanguage(*language);

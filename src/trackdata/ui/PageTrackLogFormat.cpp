@@ -34,7 +34,8 @@ T* Control(int id, T* control, int x, int y, int w, int h) {
 } // namespace
 
 PageTrackLogFormat::PageTrackLogFormat(QWidget* parent) : PageBase(136, parent) {
-  auto* group = Control(1062, new QGroupBox(TextOr(353, tr("トラックログファイル形式変換")), this), 8, 8, 464, 236);
+  auto* group = Control(1062, new QGroupBox(TextOr(353, tr("トラックログファイル形式変換")), this),
+                        8, 8, 464, 236);
   group->lower();
   Control(1071, new QLabel(TextOr(354, tr("元ファイル(*.trl):")), this), 20, 36, 140, 22);
   sourceEdit_ = Control(1075, new QLineEdit(this), 160, 36, 260, 22);
@@ -52,7 +53,9 @@ PageTrackLogFormat::PageTrackLogFormat(QWidget* parent) : PageBase(136, parent) 
   gpxBox_ = Control(1155, new QCheckBox(QStringLiteral("GPX(*.gpx)"), this), 310, 130, 150, 22);
 
   convertButton_ = Control(1065, new QPushButton(TextOr(358, tr("変換")), this), 370, 166, 90, 26);
-  statusText_ = Control(1066, new QLabel(TextOr(357, tr("変換するファイルを選んでください。")), this), 20, 166, 340, 26);
+  statusText_ =
+      Control(1066, new QLabel(TextOr(357, tr("変換するファイルを選んでください。")), this), 20,
+              166, 340, 26);
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("progress"));
   progress_->setGeometry(20, 204, 440, 18);
@@ -107,7 +110,8 @@ void PageTrackLogFormat::OnCheckBoxChanged() {
 }
 
 void PageTrackLogFormat::ShowError(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, TextOr(300, QStringLiteral("DIVUZOvuzov")), text, QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Critical, TextOr(300, QStringLiteral("DIVUZOvuzov")), text,
+                  QMessageBox::Ok, this);
   box.exec();
 }
 

@@ -22,10 +22,9 @@ bool firstOpeningDone = false;
 
 // Edit boxes 1131..1134 with their spin buttons (1135..1138): day, hour, minute, second.
 constexpr int kLimits[4] = {30, 23, 59, 59};
-constexpr const char* kLabels[4] = {QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "日"),
-                                    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "時"),
-                                    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "分"),
-                                    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "秒")};
+constexpr const char* kLabels[4] = {
+    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "日"), QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "時"),
+    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "分"), QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "秒")};
 
 } // namespace
 
