@@ -58,16 +58,15 @@ TEST(ProgressFigures, RateAndDurationTexts) {
   EXPECT_EQ(FormatDuration(-5), "0:00");
 }
 
-// What the display writes, through a memory stream, with a clock set by the test.
+// What the display writes, through a temporary file, with a clock set by the test.
 class DisplayOutput : public testing::Test {
  protected:
   void SetUp() override {
-    out_ = open_memstream(&buffer_, &size_);
+    out_ = std::tmpfile();
     ASSERT_NE(out_, nullptr);
   }
   void TearDown() override {
     if (out_) std::fclose(out_);
-    std::free(buffer_);
   }
   ProgressDisplay::Options Options(bool terminal) {
     ProgressDisplay::Options o;
@@ -76,15 +75,20 @@ class DisplayOutput : public testing::Test {
     o.clock = [this] { return now_; };
     return o;
   }
+  // Everything written so far.
   std::string Written() {
     std::fflush(out_);
-    return std::string(buffer_, size_);
+    std::rewind(out_);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out_)) > 0;)
+      text.append(buffer, n);
+    std::fseek(out_, 0, SEEK_END);
+    return text;
   }
 
   double now_ = 100.0;
   std::FILE* out_ = nullptr;
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
 };
 
 TEST_F(DisplayOutput, PlainLinesEveryFivePercentWithFigures) {
