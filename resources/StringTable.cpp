@@ -2,6 +2,8 @@
 // Entries quoted by the product are kept byte for byte; ids not listed load as "".
 #include "StringTable.h"
 
+#include "Language.h"
+
 #include <map>
 
 namespace divuzo {
@@ -90,6 +92,9 @@ const std::map<int, std::string>& Table() {
 
 const std::string& LoadText(int id) {
   static const std::string empty;
+  if (CurrentLanguage() == Language::English) {
+    if (const std::string* english = EnglishStringTableText(id)) return *english;
+  }
   const auto& table = Table();
   auto it = table.find(id);
   return it == table.end() ? empty : it->second;

@@ -139,6 +139,8 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
 
   LoadPoints(report);
   ListPhotos(photoFolder, report);
+  progressDone_ = 0;
+  progressTotal_ = photos_.size() * (settings_.writeGps ? 2 : 1);
 
   for (auto& photo : photos_) {
     const PhotoTimeResult time = ReadPhotoTime(photo.path, settings_.timeZoneHours);
@@ -151,6 +153,7 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
     } else {
       ++report.photosFailed;
     }
+    AdvanceProgress(1);
     if (settings_.batchMode) continue;
     if (time.ok) {
       report.listLines.push_back(PhotoText(kPhotoTextReadPrefix) + photo.path.string());
@@ -172,6 +175,13 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
                      return a.adjustedTime < b.adjustedTime;
                    });
   MatchPhotos(sortedPoints_, sortedPhotos_);
+  if (settings_.writeGps) {
+    // Only matched photos get a copy; the others' copy steps are done now.
+    const auto matched =
+        static_cast<std::size_t>(std::count_if(sortedPhotos_.begin(), sortedPhotos_.end(),
+                                               [](const SortedPhoto& p) { return p.matched; }));
+    AdvanceProgress(photos_.size() - matched);
+  }
 
   for (const auto& sorted : sortedPhotos_) {
     sorted.matched ? ++report.photosMatched : ++report.photosUnmatched;
@@ -183,6 +193,11 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
   if (!settings_.batchMode) {
     report.summary.push_back(PhotoMatchSummary(report.photosMatched, report.photosUnmatched));
   }
+}
+
+void PhotoGeotagger::AdvanceProgress(std::size_t steps) {
+  progressDone_ = std::min(progressTotal_, progressDone_ + steps);
+  if (settings_.progress) settings_.progress(progressDone_, progressTotal_);
 }
 
 void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
@@ -205,6 +220,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
     if (!settings_.writeGps) continue;
     const GpsPhotoResult gps =
         copies.Add(photo.path, GpsFix{point.latitude, point.longitude, point.height, point.time});
+    AdvanceProgress(1);
     switch (gps.status) {
       case GpsPhotoStatus::Written: ++report.gpsWritten; break;  // staged until the end
       case GpsPhotoStatus::MakerRefused:
@@ -247,6 +263,8 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
                          point.longitude, point.latitude, point.height);
   }
   WriteKmlFooter(sink);
+  // Matched photos at a point without a local time get no copy: their steps end here.
+  AdvanceProgress(progressTotal_ - progressDone_);
   for (const auto& failure : copies.Commit()) {
     --report.gpsWritten;
     ++report.gpsFailed;

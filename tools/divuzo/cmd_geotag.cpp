@@ -6,6 +6,7 @@
 // is refused before anything is written; a copy that could not be written makes the exit
 // status 1.
 #include "Command.h"
+#include "ProgressDisplay.h"
 
 #include "trackdata/PhotoGeotagger.h"
 #include "trackdata/TimeZoneChoice.h"
@@ -56,9 +57,16 @@ int RunGeotag(const GeotagOptions& options) {
     return 2;
   }
   settings.writeGps = options.writeGps;
+  divuzo::cli::ProgressDisplay display("geotag", "photos");
+  // A photo is read and, with --write-gps, copied: the rate counts whole photos.
+  const std::size_t stepsPerPhoto = options.writeGps ? 2 : 1;
+  settings.progress = [&display, stepsPerPhoto](std::size_t done, std::size_t total) {
+    display.Update(done / stepsPerPhoto, total / stepsPerPhoto);
+  };
   divuzo::PhotoRunReport report;
   const bool ok =
       divuzo::ConvertPhotos(options.track, options.photos, options.kml, settings, report);
+  display.Finish();
   for (const auto& line : report.listLines) std::printf("%s\n", line.c_str());
   for (const auto& line : report.summary) std::printf("%s\n", line.c_str());
   if (report.tableFull) {

@@ -19,9 +19,9 @@ namespace divuzo {
 namespace {
 
 // A string-table text, or our own wording where the table leaves the text empty.
-QString TextOr(int id, const char* fallback) {
+QString TextOr(int id, const QString& fallback) {
   const std::string& text = LoadText(id);
-  return QString::fromUtf8(text.empty() ? fallback : text.c_str());
+  return text.empty() ? fallback : QString::fromStdString(text);
 }
 
 template <typename T>
@@ -34,25 +34,28 @@ T* Control(int id, T* control, int x, int y, int w, int h) {
 } // namespace
 
 PageTrackLogFormat::PageTrackLogFormat(QWidget* parent) : PageBase(136, parent) {
-  auto* group = Control(1062, new QGroupBox(TextOr(353, "トラックログファイル形式変換"), this), 8, 8, 464, 236);
+  auto* group = Control(1062, new QGroupBox(TextOr(353, tr("トラックログファイル形式変換")), this),
+                        8, 8, 464, 236);
   group->lower();
-  Control(1071, new QLabel(TextOr(354, "元ファイル(*.trl):"), this), 20, 36, 140, 22);
+  Control(1071, new QLabel(TextOr(354, tr("元ファイル(*.trl):")), this), 20, 36, 140, 22);
   sourceEdit_ = Control(1075, new QLineEdit(this), 160, 36, 260, 22);
   sourceEdit_->setReadOnly(true);
   browseButton_ = Control(1074, new QPushButton(QStringLiteral("..."), this), 426, 36, 34, 22);
 
-  Control(1072, new QLabel(TextOr(355, "タイムゾーン(UTC+-):"), this), 20, 70, 140, 22);
+  Control(1072, new QLabel(TextOr(355, tr("タイムゾーン(UTC+-):")), this), 20, 70, 140, 22);
   timeZoneList_ = Control(1085, new QComboBox(this), 160, 70, 80, 22);
   for (const std::string& item : TimeZoneListItems()) timeZoneList_->addItem(QString::fromStdString(item));
 
-  Control(1070, new QLabel(TextOr(356, "出力形式:"), this), 20, 104, 140, 22);
+  Control(1070, new QLabel(TextOr(356, tr("出力形式:")), this), 20, 104, 140, 22);
   textBox_ = Control(1152, new QCheckBox(QStringLiteral("Text(*.txt)"), this), 160, 104, 150, 22);
   kmlBox_ = Control(1153, new QCheckBox(QStringLiteral("Google Earth(*.kml)"), this), 310, 104, 150, 22);
   nmeaBox_ = Control(1154, new QCheckBox(QStringLiteral("NMEA(*.txt)"), this), 160, 130, 150, 22);
   gpxBox_ = Control(1155, new QCheckBox(QStringLiteral("GPX(*.gpx)"), this), 310, 130, 150, 22);
 
-  convertButton_ = Control(1065, new QPushButton(TextOr(358, "変換"), this), 370, 166, 90, 26);
-  statusText_ = Control(1066, new QLabel(TextOr(357, "変換するファイルを選んでください。"), this), 20, 166, 340, 26);
+  convertButton_ = Control(1065, new QPushButton(TextOr(358, tr("変換")), this), 370, 166, 90, 26);
+  statusText_ =
+      Control(1066, new QLabel(TextOr(357, tr("変換するファイルを選んでください。")), this), 20,
+              166, 340, 26);
   progress_ = new QProgressBar(this);
   progress_->setObjectName(QStringLiteral("progress"));
   progress_->setGeometry(20, 204, 440, 18);
@@ -107,14 +110,15 @@ void PageTrackLogFormat::OnCheckBoxChanged() {
 }
 
 void PageTrackLogFormat::ShowError(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, TextOr(300, "DIVUZOvuzov"), text, QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Critical, TextOr(300, QStringLiteral("DIVUZOvuzov")), text,
+                  QMessageBox::Ok, this);
   box.exec();
 }
 
 void PageTrackLogFormat::OnConvert() {
   if (converting_) return;
   if (sourcePath_.isEmpty()) {
-    ShowError(TextOr(380, "変換元のファイルが選択されていません。"));
+    ShowError(TextOr(380, tr("変換元のファイルが選択されていません。")));
     return;
   }
   ConversionRequest request;
@@ -131,7 +135,7 @@ void PageTrackLogFormat::OnConvert() {
   convertButton_->setEnabled(false);
   browseButton_->setEnabled(false);
   progress_->setValue(0);
-  statusText_->setText(TextOr(360, "変換中..."));
+  statusText_->setText(TextOr(360, tr("変換中...")));
 
   worker_ = std::thread([this, request] {
     const ConversionResult result = ConvertTrackFile(request, [this](int step, int steps, double fraction) {
@@ -155,7 +159,7 @@ void PageTrackLogFormat::FinishConversion(const ConversionResult& result) {
   }
   if (result.ok) {
     progress_->setValue(1000);
-    QString text = TextOr(361, "変換が完了しました。");
+    QString text = TextOr(361, tr("変換が完了しました。"));
     if (!result.warning.empty()) text += QStringLiteral(" (") + QString::fromStdString(result.warning) + ")";
     statusText_->setText(text);
   } else {
