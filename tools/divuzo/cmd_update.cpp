@@ -1,5 +1,6 @@
 // divuzo update: identify the device, check the image and flash it, without a window.
 #include "Command.h"
+#include "DeviceStatus.h"
 
 #include "StringTable.h"
 #include "serial/DeviceIdentity.h"
@@ -73,11 +74,11 @@ int RunUpdate(const UpdateOptions& o) {
     try {
       if (!FindKnownBridgePort(port) || port.empty()) {
         std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-        return 1;
+        return cli::kExitNoDevice;
       }
     } catch (const PortDiscoveryError& e) {
       std::fprintf(stderr, "%s\n", e.what());
-      return 1;
+      return cli::kExitFailed;
     }
   }
   DeviceSession session;
@@ -92,7 +93,7 @@ int RunUpdate(const UpdateOptions& o) {
       if (id.portError.kind != PortError::Kind::None)
         std::fprintf(stderr, "%s\n", id.portError.message.c_str());
       std::fprintf(stderr, "%s\n", LoadText(id.status.textId).c_str());
-      return 1;
+      return cli::UnidentifiedStatus(id.portError);
     }
     std::printf("Device: %s, firmware %s, hardware %s\n", id.modelName.c_str(),
                 id.firmwareText.c_str(), id.hardwareText.c_str());
