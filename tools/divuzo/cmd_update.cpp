@@ -1,6 +1,7 @@
 // divuzo update: identify the device, check the image and flash it, without a window.
 #include "Command.h"
 #include "DeviceStatus.h"
+#include "InterruptToCancel.h"
 
 #include "StringTable.h"
 #include "serial/DeviceIdentity.h"
@@ -83,6 +84,8 @@ int RunUpdate(const UpdateOptions& o) {
   }
   DeviceSession session;
   session.SetLinkSettings(port, static_cast<int>(kDefaultBaud), 0);
+  // Ctrl+C stops where stopping is safe; during the image it is refused with the reason.
+  cli::InterruptToCancel interrupt(session);
 
   // Step 1: the device, or the forced assumption for one that does not answer.
   if (o.force) {
