@@ -342,6 +342,136 @@ Do not unplug the USB cable.</translation>
         <translation>Switch the device off and on again.</translation>
     </message>
     <message>
+        <source>本体ソフトを書き込んでいる間は中止できません。途中で止めると本体が起動しなくなります。</source>
+        <comment>900</comment>
+        <translation>The firmware is being written and cannot be stopped now: stopped half-way, the unit would not start again.</translation>
+    </message>
+    <message>
+        <source>中止しました。</source>
+        <comment>901</comment>
+        <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>トラックログファイル（*.trl）：</source>
+        <comment>902</comment>
+        <translation>Track log file (*.trl):</translation>
+    </message>
+    <message>
+        <source>写真のフォルダ：</source>
+        <comment>903</comment>
+        <translation>Photo folder:</translation>
+    </message>
+    <message>
+        <source>トラックログファイル形式変換</source>
+        <comment>1353</comment>
+        <translation>Track log file conversion</translation>
+    </message>
+    <message>
+        <source>元ファイル(*.trl):</source>
+        <comment>1354</comment>
+        <translation>Source file (*.trl):</translation>
+    </message>
+    <message>
+        <source>タイムゾーン(UTC+-):</source>
+        <comment>1355</comment>
+        <translation>Time zone (UTC+-):</translation>
+    </message>
+    <message>
+        <source>出力形式:</source>
+        <comment>1356</comment>
+        <translation>Output formats:</translation>
+    </message>
+    <message>
+        <source>変換するファイルを選んでください。</source>
+        <comment>1357</comment>
+        <translation>Choose a file to convert.</translation>
+    </message>
+    <message>
+        <source>変換</source>
+        <comment>1358</comment>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>変換中．．．</source>
+        <comment>1360</comment>
+        <translation>Converting...</translation>
+    </message>
+    <message>
+        <source>変換が完了しました。</source>
+        <comment>1361</comment>
+        <translation>The conversion is complete.</translation>
+    </message>
+    <message>
+        <source>読み込み: </source>
+        <comment>1366</comment>
+        <translation>Read: </translation>
+    </message>
+    <message>
+        <source>一致: </source>
+        <comment>1367</comment>
+        <translation>Matched: </translation>
+    </message>
+    <message>
+        <source>不一致: </source>
+        <comment>1368</comment>
+        <translation>Not matched: </translation>
+    </message>
+    <message>
+        <source>読み込んだ写真 %1 枚、失敗 %2 枚</source>
+        <comment>1369</comment>
+        <translation>Photos read: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>一致した写真 %1 枚、一致しない写真 %2 枚</source>
+        <comment>1370</comment>
+        <translation>Photos matched: %1, not matched: %2</translation>
+    </message>
+    <message>
+        <source>トラックログファイル（*.trl）を選択してください。</source>
+        <comment>1380</comment>
+        <translation>Choose a track log file (*.trl).</translation>
+    </message>
+    <message>
+        <source>写真のフォルダを選択してください。</source>
+        <comment>1381</comment>
+        <translation>Choose the folder of the photos.</translation>
+    </message>
+    <message>
+        <source>撮影日時がありません。</source>
+        <comment>1387</comment>
+        <translation>The photo has no time of taking.</translation>
+    </message>
+    <message>
+        <source>撮影日時を変換できません。</source>
+        <comment>1388</comment>
+        <translation>The time of taking cannot be read.</translation>
+    </message>
+    <message>
+        <source>失敗: </source>
+        <comment>1389</comment>
+        <translation>Failed: </translation>
+    </message>
+    <message>
+        <source>次の写真はトラックに一致しません:</source>
+        <comment>1393</comment>
+        <translation>These photos do not match the track:</translation>
+    </message>
+    <message>
+        <source>撮影時刻がトラックの最初の点より前、または最後の点以降の写真</source>
+        <comment>1394</comment>
+        <translation>photos taken before the first point of the track, or at or after its last point</translation>
+    </message>
+    <message>
+        <source>撮影時刻の前後の点の間隔が 120 秒を超える写真</source>
+        <comment>1395</comment>
+        <translation>photos whose points before and after are more than 120 seconds apart</translation>
+    </message>
+    <message>
+        <source>このカメラの写真には GPS 情報を書き込めません: </source>
+        <comment>1414</comment>
+        <translation>GPS data cannot be written into the photos of this camera: </translation>
+    </message>
+    <message>
         <source>一致したトラックポイントの位置、高度または時刻が範囲外のため、GPS 情報を書き込めません。</source>
         <comment>960</comment>
         <translation>The matched track point's position, height or time is out of range, so no GPS data can be written.</translation>
@@ -368,116 +498,10 @@ Do not unplug the USB cable.</translation>
     </message>
 </context>
 <context>
-    <name>PhotoTexts</name>
-    <message>
-        <source>写真とトラックを照合しています...</source>
-        <translation>Matching the photos with the track...</translation>
-    </message>
-    <message>
-        <source>KML ファイルを書き込みました。</source>
-        <translation>The KML file has been written.</translation>
-    </message>
-    <message>
-        <source>読み込み: </source>
-        <translation>Read: </translation>
-    </message>
-    <message>
-        <source>一致: </source>
-        <translation>Matched: </translation>
-    </message>
-    <message>
-        <source>不一致: </source>
-        <translation>Not matched: </translation>
-    </message>
-    <message>
-        <source>読み込んだ写真 %1 枚、失敗 %2 枚</source>
-        <translation>Photos read: %1, failed: %2</translation>
-    </message>
-    <message>
-        <source>一致した写真 %1 枚、一致しない写真 %2 枚</source>
-        <translation>Photos matched: %1, not matched: %2</translation>
-    </message>
-    <message>
-        <source>トラックログファイル (.trl) を指定してください。</source>
-        <translation>Choose a track log file (.trl).</translation>
-    </message>
-    <message>
-        <source>写真のフォルダを指定してください。</source>
-        <translation>Choose the folder of the photos.</translation>
-    </message>
-    <message>
-        <source>撮影日時がありません。</source>
-        <translation>The photo has no time of taking.</translation>
-    </message>
-    <message>
-        <source>撮影日時を変換できません。</source>
-        <translation>The time of taking cannot be read.</translation>
-    </message>
-    <message>
-        <source>失敗: </source>
-        <translation>Failed: </translation>
-    </message>
-    <message>
-        <source>次の写真はトラックに一致しません:</source>
-        <translation>These photos do not match the track:</translation>
-    </message>
-    <message>
-        <source>撮影時刻がトラックの最初の点より前、または最後の点以降の写真</source>
-        <translation>photos taken before the first point of the track, or at or after its last point</translation>
-    </message>
-    <message>
-        <source>撮影時刻の前後の点の間隔が 120 秒を超える写真</source>
-        <translation>photos whose points before and after are more than 120 seconds apart</translation>
-    </message>
-    <message>
-        <source>このカメラの写真には GPS 情報を書き込めません: </source>
-        <translation>GPS data cannot be written into the photos of this camera: </translation>
-    </message>
-</context>
-<context>
     <name>TrackSplitter</name>
     <message>
         <source>ファイル作成:</source>
         <translation>File written:</translation>
-    </message>
-</context>
-<context>
-    <name>divuzo::PageTrackLogFormat</name>
-    <message>
-        <source>トラックログファイル形式変換</source>
-        <translation>Track log file conversion</translation>
-    </message>
-    <message>
-        <source>元ファイル(*.trl):</source>
-        <translation>Source file (*.trl):</translation>
-    </message>
-    <message>
-        <source>タイムゾーン(UTC+-):</source>
-        <translation>Time zone (UTC+-):</translation>
-    </message>
-    <message>
-        <source>出力形式:</source>
-        <translation>Output formats:</translation>
-    </message>
-    <message>
-        <source>変換</source>
-        <translation>Convert</translation>
-    </message>
-    <message>
-        <source>変換するファイルを選んでください。</source>
-        <translation>Choose a file to convert.</translation>
-    </message>
-    <message>
-        <source>変換元のファイルが選択されていません。</source>
-        <translation>No file to convert has been chosen.</translation>
-    </message>
-    <message>
-        <source>変換中...</source>
-        <translation>Converting...</translation>
-    </message>
-    <message>
-        <source>変換が完了しました。</source>
-        <translation>The conversion is complete.</translation>
     </message>
 </context>
 <context>

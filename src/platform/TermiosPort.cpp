@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -96,6 +97,16 @@ PortError DescribePortError(int err, const std::string& path) {
 }
 
 TermiosPort::~TermiosPort() { Close(); }
+
+std::unique_ptr<Link> OpenSerialLink(const std::string& path, unsigned baud, PortError& error) {
+  auto port = std::make_unique<TermiosPort>();
+  if (!port->Open(path, baud)) {
+    error = port->LastError();
+    return nullptr;
+  }
+  error = PortError{};
+  return port;
+}
 
 void TermiosPort::SetError(int err, const std::string& what) {
   error_ = DescribePortError(err, path_);

@@ -1,7 +1,7 @@
 #pragma once
 // Texts of the photo geotagging: string-table entries when the table holds them, otherwise this
-// program's own wording (in the chosen language). Ids are those of the photo page and the photo
-// setting dialog.
+// program's own wording from the string table (both in the chosen language). Ids are those of
+// the photo page and the photo setting dialog.
 #include <string>
 
 namespace divuzo {
@@ -34,7 +34,7 @@ enum PhotoTextId {
   kPhotoTextGpsFolderUnsafe = 964,
 };
 
-// The text for `id`: the string table's entry when it is not empty, else the default wording,
+// The text for `id`: the string table's entry when it is not empty, else this program's wording,
 // both in the chosen language.
 std::string PhotoText(PhotoTextId id);
 

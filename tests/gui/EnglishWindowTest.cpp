@@ -121,14 +121,14 @@ class EnglishWindowTest : public QObject {
     PageDeviceSetting* p = w.UpdatePage();
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-    QCOMPARE(Status(p, 1003), QStringLiteral("Ready to connect. Press Connect."));
+    QCOMPARE(Shown(p, 1003), QStringLiteral("Ready to connect. Press Connect."));
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), QStringLiteral("The device has been read."));
+    QCOMPARE(Shown(p, 1003), QStringLiteral("The device has been read."));
     QVERIFY2(JapaneseIn(p).isEmpty(), qPrintable(JapaneseIn(p)));
 
     SelectFile(p, image);
-    QCOMPARE(Status(p, 1228),
+    QCOMPARE(Shown(p, 1228),
              QStringLiteral("The update file is a newer version. Go on with the update."));
     QVERIFY2(JapaneseIn(p).isEmpty(), qPrintable(JapaneseIn(p)));
 
@@ -136,8 +136,8 @@ class EnglishWindowTest : public QObject {
     p->onUpdateEnded = [&](bool success) { ended = true, succeeded = success; };
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
-    QVERIFY2(succeeded, qPrintable(Status(p, 1233)));
-    QCOMPARE(Status(p, 1233), QStringLiteral("The update is complete."));
+    QVERIFY2(succeeded, qPrintable(Shown(p, 1233)));
+    QCOMPARE(Shown(p, 1233), QStringLiteral("The update is complete."));
     QVERIFY2(JapaneseIn(p).isEmpty(), qPrintable(JapaneseIn(p)));
     for (const QString& message : messages_)
       QVERIFY2(!HasJapanese(message.toStdString()), qPrintable(message));

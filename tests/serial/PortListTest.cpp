@@ -3,7 +3,8 @@
 #include "FifoProbe.h"
 #include "VdevProcess.h"
 
-#include "serial/SerialPort.h"
+#include "platform/TermiosPort.h"
+#include "serial/PortChoice.h"
 #include "serial/SerialPortList.h"
 #include "serial/VirtualPorts.h"
 
@@ -91,32 +92,31 @@ TEST(PortNames, KnownBridgeChoiceTakesTheFirstMatch) {
   list[2].friendlyName = "Prolific USB-to-Serial Comm Port (/dev/ttyUSB1)";
   list[3].friendlyName = "Silicon Labs CP210x USB to UART Bridge (/dev/ttyUSB0)";
   std::string port = "unchanged";
-  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  ASSERT_TRUE(FindKnownBridgePort(list, port));
   EXPECT_EQ(port, "");
   list.erase(list.begin() + 1);
-  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  ASSERT_TRUE(FindKnownBridgePort(list, port));
   EXPECT_EQ(port, "/dev/ttyUSB1");
   list.erase(list.begin() + 1, list.end());
-  EXPECT_FALSE(SerialPort::FindKnownBridgePort(list, port));
+  EXPECT_FALSE(FindKnownBridgePort(list, port));
 }
 
 TEST(PortNames, ConnectByBridgeNameAcceptsTheSelectedBridge) {
   SerialPortList list(2);
   list[0].friendlyName = "Silicon Labs CP210x USB to UART Bridge Controller (/dev/ttyUSB0)";
   list[1].friendlyName = "Prolific USB-to-Serial Comm Port (/dev/ttyUSB1)";
-  SerialPort channel;
-  channel.portName = "/dev/ttyUSB1";
-  EXPECT_TRUE(channel.ConnectByBridgeName(list));
-  EXPECT_EQ(channel.portName, "/dev/ttyUSB1");
-  channel.portName = "//.///dev/ttyUSB0";
-  EXPECT_TRUE(channel.ConnectByBridgeName(list));
-  EXPECT_EQ(channel.portName, "/dev/ttyUSB0");
-  channel.portName = "";
-  EXPECT_TRUE(channel.ConnectByBridgeName(list));
-  EXPECT_EQ(channel.portName, "/dev/ttyUSB0");
-  channel.portName = "/dev/ttyUSB7";
-  EXPECT_FALSE(channel.ConnectByBridgeName(list));
-  EXPECT_EQ(channel.portName, "/dev/ttyUSB7");
+  std::string portName = "/dev/ttyUSB1";
+  EXPECT_TRUE(ConnectByBridgeName(list, portName));
+  EXPECT_EQ(portName, "/dev/ttyUSB1");
+  portName = "//.///dev/ttyUSB0";
+  EXPECT_TRUE(ConnectByBridgeName(list, portName));
+  EXPECT_EQ(portName, "/dev/ttyUSB0");
+  portName = "";
+  EXPECT_TRUE(ConnectByBridgeName(list, portName));
+  EXPECT_EQ(portName, "/dev/ttyUSB0");
+  portName = "/dev/ttyUSB7";
+  EXPECT_FALSE(ConnectByBridgeName(list, portName));
+  EXPECT_EQ(portName, "/dev/ttyUSB7");
 }
 
 TEST(PortDiscovery, VirtualDevicesAreListedWithTheirNamesUntilTheyStop) {
@@ -142,13 +142,12 @@ TEST(PortDiscovery, VirtualDevicesAreListedWithTheirNamesUntilTheyStop) {
   // The automatic choice finds the virtual bridge (no real bridge is plugged in here, and
   // the virtual ones come after the hardware ports).
   std::string chosen;
-  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, chosen));
+  ASSERT_TRUE(FindKnownBridgePort(list, chosen));
   EXPECT_EQ(chosen, first.PortPath());
 
   // A port held by a program is dropped when busy ports are left out.
-  SerialPort holder;
-  holder.portName = first.PortPath();
-  ASSERT_TRUE(holder.Open());
+  TermiosPort holder;
+  ASSERT_TRUE(holder.Open(first.PortPath(), 115200));
   ListSerialPorts(list, true);
   EXPECT_EQ(FindByPath(list, first.PortPath()), nullptr);
   EXPECT_NE(FindByPath(list, second.PortPath()), nullptr);

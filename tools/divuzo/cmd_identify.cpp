@@ -5,6 +5,7 @@
 
 #include "StringTable.h"
 #include "serial/DeviceIdentity.h"
+#include "serial/DeviceSession.h"
 
 #include <cstdio>
 #include <optional>
@@ -38,10 +39,10 @@ void PrintJson(const std::string* port, const divuzo::IdentifyResult* result,
   o.AddOrNull("firmware", If(r.firmwareKnown, r.firmwareText));
   o.AddOrNull("firmwareDigits", If(r.firmwareKnown, r.firmwareDigits));
   o.AddOrNull("hardware", If(r.hardwareKnown, r.hardwareText));
-  o.Add("deviceKind", r.deviceKind);
+  o.Add("deviceKind", divuzo::KindNumber(r.deviceKind));
   if (result) {
-    o.Add("status", divuzo::LoadText(r.statusTextId));
-    o.Add("statusId", r.statusTextId);
+    o.Add("status", divuzo::LoadText(r.status.textId));
+    o.Add("statusId", r.status.textId);
   } else {
     o.AddNull("status").AddNull("statusId");
   }
@@ -56,7 +57,7 @@ int RunIdentify(const IdentifyOptions& options) {
     std::string error;
     int status = cli::kExitNoDevice;
     try {
-      if (!SerialPort::FindKnownBridgePort(port) || port.empty())
+      if (!FindKnownBridgePort(port) || port.empty())
         error = "No known USB-to-serial bridge found; name the port with --port.";
     } catch (const PortDiscoveryError& e) {
       error = e.what();
@@ -70,9 +71,8 @@ int RunIdentify(const IdentifyOptions& options) {
       return status;
     }
   }
-  SerialPort channel;
-  DeviceProtocol protocol(channel);
-  const IdentifyResult r = IdentifyDevice(protocol, port, -1);
+  DeviceSession session;
+  const IdentifyResult r = IdentifyDevice(session, port, -1);
   if (options.json) {
     PrintJson(&port, &r, r.portError.kind != PortError::Kind::None ? r.portError.message : "");
     return ExitStatus(r);
@@ -83,7 +83,7 @@ int RunIdentify(const IdentifyOptions& options) {
   if (r.modelKnown) std::printf("Model: %s\n", r.modelName.c_str());
   if (r.firmwareKnown) std::printf("Firmware: %s\n", r.firmwareText.c_str());
   if (r.hardwareKnown) std::printf("Hardware: %s\n", r.hardwareText.c_str());
-  const std::string& status = LoadText(r.statusTextId);
+  const std::string& status = LoadText(r.status.textId);
   std::fprintf(r.ok ? stdout : stderr, "%s\n", status.c_str());
   return ExitStatus(r);
 }

@@ -2,7 +2,7 @@
 #include "Command.h"
 #include "Json.h"
 
-#include "serial/SerialPort.h"
+#include "serial/PortChoice.h"
 #include "serial/SerialPortList.h"
 #include "serial/VirtualPorts.h"
 
@@ -45,7 +45,7 @@ int RunPorts(bool json) {
   }
   if (json) {
     std::string chosen;
-    if (!SerialPort::FindKnownBridgePort(list, chosen)) chosen.clear();
+    if (!FindKnownBridgePort(list, chosen)) chosen.clear();
     PrintJson(list, chosen);
     return cli::kExitDone;
   }

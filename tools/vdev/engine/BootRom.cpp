@@ -1,14 +1,9 @@
-#include "BootRom.h"
+#include "engine/BootRom.h"
 
-#include "VdevExtension.h"
-
-#include "serial/DeviceIdentity.h"
 #include "update/Crc32.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <thread>
 #include <unistd.h>
 
 namespace divuzo::vdev {
@@ -24,9 +19,8 @@ void BootRom::Pace(std::size_t bytes, DeviceIo& io) {
   if (!options_.lineRate) return;
   const unsigned baud = io.LineSpeed() ? io.LineSpeed() : 115200;
   // The bytes could not have arrived faster than the line carries them: hold them back.
-  const auto now = std::chrono::steady_clock::now();
-  lineFree_ = std::max(lineFree_, now) + std::chrono::microseconds(bytes * 10ULL * 1000000ULL / baud);
-  std::this_thread::sleep_until(lineFree_);
+  lineFree_ = std::max(lineFree_, io.Now()) + std::chrono::microseconds(bytes * 10ULL * 1000000ULL / baud);
+  io.SleepUntil(lineFree_);
 }
 
 void BootRom::Corrupt(std::uint8_t* data, std::size_t size) {
@@ -80,7 +74,7 @@ bool BootRom::OnBytes(const std::uint8_t* data, std::size_t size, DeviceIo& io) 
     return syncIndex_ != 0;
   }
   // A frame left half-sent by a host that went away must not swallow the next host's sync.
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = io.Now();
   if (now - lastBytes_ > std::chrono::milliseconds(500)) decoder_.Clear();
   lastBytes_ = now;
   Pace(size, io);
@@ -190,7 +184,7 @@ void BootRom::HangUp(DeviceIo& io) {
          " bytes");
   dead_ = true;
   // Like pulling the cable: the device goes away, and with it the line.
-  std::raise(SIGTERM);
+  io.HangUp();
 }
 
 void BootRom::SaveFlashDump(DeviceIo& io) {
@@ -300,39 +294,5 @@ void BootRom::OnFrame(const Frame& frame, DeviceIo& io) {
       return Nak(io, frame.seq, kReasonBadCommand);
   }
 }
-
-namespace {
-
-class BootRomExtension : public VdevExtension {
-public:
-  void AddOptions(CLI::App& app) override {
-    app.add_flag("--line-rate", options_.lineRate,
-                 "boot ROM traffic takes as long as on a real line at the current rate");
-    app.add_flag("--no-handshake", options_.noHandshake, "the boot ROM never answers");
-    app.add_option("--refuse-packet", options_.refusePacket, "refuse image packet N (from 0)");
-    app.add_option("--refuse-times", options_.refuseTimes, "refuse it this often in all (default: always)");
-    app.add_option("--corrupt-bytes", options_.corruptEvery,
-                   "flip a bit in about one of N boot-ROM bytes, both directions");
-    app.add_option("--corrupt-seed", options_.corruptSeed, "seed of --corrupt-bytes");
-    app.add_option("--hangup-at", options_.hangupAtPercent, "hang up when the image is PERCENT written")
-        ->check(CLI::Range(0, 100));
-    app.add_option("--stuck-bit", options_.stuckByte, "flash byte whose lowest bit stays 0");
-    app.add_option("--flash-dump", options_.flashDump, "save the written image here after a good write");
-  }
-  void Attach(VirtualDevice& device) override {
-    const std::string reply = "$PPLM852," + device.State().model;
-    const int kind = DeviceKindFromModelReply(reply.c_str());
-    bootRom_ = std::make_unique<BootRom>(options_, device.State(), ChipForDeviceKind(kind));
-    device.SetRawHandler(bootRom_.get());
-  }
-
-private:
-  BootRomOptions options_;
-  std::unique_ptr<BootRom> bootRom_;
-};
-
-const RegisterVdevExtension registration(std::make_unique<BootRomExtension>());
-
-} // namespace
 
 } // namespace divuzo::vdev

@@ -1,8 +1,8 @@
 #pragma once
 // The virtual device's protocol engine: device state, a sentence parser and a dispatch
 // table from sentence id to handler.
-#include "DeviceIo.h"
-#include "RawModeHandler.h"
+#include "engine/DeviceIo.h"
+#include "engine/RawModeHandler.h"
 
 #include <array>
 #include <cstddef>

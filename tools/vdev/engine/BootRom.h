@@ -2,14 +2,13 @@
 // The virtual device's boot ROM: answers the sync bytes, takes the line, receives and checks
 // the download agent, writes the image into the device's flash and reads it back on request
 // (protocol in docs/bootrom-protocol.md). Fault options make it misbehave for tests.
-#include "DeviceIo.h"
-#include "RawModeHandler.h"
-#include "VirtualDevice.h"
+#include "engine/DeviceIo.h"
+#include "engine/RawModeHandler.h"
+#include "engine/VirtualDevice.h"
 
 #include "update/BromChip.h"
 #include "update/BromWire.h"
 
-#include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -60,8 +59,8 @@ private:
   int syncIndex_ = 0;
   bromwire::Decoder decoder_;
   std::mt19937 random_;
-  std::chrono::steady_clock::time_point lineFree_{};
-  std::chrono::steady_clock::time_point lastBytes_{};
+  DeviceIo::TimePoint lineFree_{};
+  DeviceIo::TimePoint lastBytes_{};
 
   Phase phase_ = Phase::Idle;
   bool agentRunning_ = false;

@@ -1,11 +1,9 @@
-#include "VirtualDevice.h"
+#include "engine/VirtualDevice.h"
 
 #include "serial/Sentence.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace divuzo::vdev {
 
@@ -122,7 +120,7 @@ void VirtualDevice::Reply(std::string_view body, DeviceIo& io) {
   if (faults_.splitReplies && line.size() > 1) {
     const std::size_t half = line.size() / 2;
     io.Write(std::string_view(line).substr(0, half));
-    std::this_thread::sleep_for(std::chrono::milliseconds(faults_.splitPauseMs));
+    io.SleepMs(faults_.splitPauseMs);
     io.Write(std::string_view(line).substr(half));
   } else {
     io.Write(line);

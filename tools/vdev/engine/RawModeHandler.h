@@ -1,6 +1,6 @@
 #pragma once
 // A handler for bytes that are not sentences (for example a boot ROM's binary handshake).
-#include "DeviceIo.h"
+#include "engine/DeviceIo.h"
 
 #include <cstddef>
 #include <cstdint>
