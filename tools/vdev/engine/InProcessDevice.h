@@ -50,6 +50,8 @@ public:
 
   bool HungUp();
   DeviceState& State() { return engine_->State(); }
+  // The fault options, to change between conversations (not while one runs).
+  FaultOptions& Faults() { return engine_->Device().Faults(); }
   std::vector<std::string> LogLines();
   std::vector<std::string> ReceivedSentences();
   int CountReceived(const std::string& sentence);
