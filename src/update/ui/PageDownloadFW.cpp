@@ -16,6 +16,7 @@
 #include "update/FirmwareDownload.h"
 #include "update/FlashJob.h"
 #include "update/UpdateProgress.h"
+#include "update/ui/AddressQuestion.h"
 
 namespace divuzo {
 
@@ -72,7 +73,10 @@ void PageDownloadFW::OnDownload() {
   if (IsBusy() || !Host()) return;
   const FirmwareFileCheck check = CheckFirmwareFile(imagePath);
   if (!check.status.Ok()) {
-    ShowStopMessage(this, TextOf(check.status.textId));
+    QString text = TextOf(check.status.textId);
+    if (check.status.reasonTextId != 0)
+      text += QStringLiteral("\n") + TextOf(check.status.reasonTextId);
+    ShowStopMessage(this, text);
     return;
   }
   PageHost* host = Host();
@@ -87,6 +91,10 @@ void PageDownloadFW::OnDownload() {
   };
   FlashJob& job = Job();
   job.pauseMs = pauseMs;
+  job.confirmAddressRisk = [this](const AddressSave& save, AddressRisk risk) {
+    return worker_->Ask([this, save, risk] { return AskToFlashWithoutAddress(this, save, risk); });
+  };
+  host->Session().cancel.Reset();
   ProgressFunction here(show);
   host->Session().progress = &here;
   job.Prepare(check.tempImagePath);
@@ -101,6 +109,9 @@ void PageDownloadFW::OnEnded(const Status& status) {
     host->EnableWindowControls({1002, 1, 2, 1001}, true);
     if (status.code != StatusCode::PortUnusable) host->EnableWindowControls({1095}, true);
   }
+  if (status.code == StatusCode::Failed && status.reasonTextId != 0)
+    ShowStopMessage(this,
+                    TextOf(status.textId) + QStringLiteral("\n") + TextOf(status.reasonTextId));
   if (onDownloadEnded) onDownloadEnded(status);
 }
 
