@@ -452,6 +452,16 @@ Do not unplug the USB cable.</translation>
         <translation>Writing failed.</translation>
     </message>
     <message>
+        <source>それでも書き込みますか？</source>
+        <comment>928</comment>
+        <translation>Write it anyway?</translation>
+    </message>
+    <message>
+        <source>本体と同じか古いバージョンの更新ファイルは、--allow-downgrade を付けたときだけ書き込みます。</source>
+        <comment>929</comment>
+        <translation>An update file of the same or an older version than the unit's is written only with --allow-downgrade.</translation>
+    </message>
+    <message>
         <source>シリアルポートを開く権限がありません。dialout グループに加わってから、ログインし直してください。</source>
         <comment>930</comment>
         <translation>No permission to open the serial port. Join the dialout group, then log in again.</translation>
@@ -530,6 +540,11 @@ Do not unplug the USB cable.</translation>
         <source>すべてのタブを表示</source>
         <comment>945</comment>
         <translation>Show all tabs</translation>
+    </message>
+    <message>
+        <source>Bluetooth アドレスを保てなくても更新するときは、--allow-address-loss を付けてください。</source>
+        <comment>946</comment>
+        <translation>To update even though the Bluetooth address cannot be kept, add --allow-address-loss.</translation>
     </message>
     <message>
         <source>本体ソフトの更新</source>

@@ -32,7 +32,7 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
            id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
            (id >= 430 && id <= 454) || (id >= 900 && id <= 903) ||
            (id >= 960 && id <= 964) ||  // photo geotagging
-           (id >= 910 && id <= 927) || (id >= 930 && id <= 945) ||  // the update and the window
+           (id >= 910 && id <= 946) ||  // the update and the window
            (id >= 950 && id <= 957) ||  // page titles
            own(id);
   };
