@@ -104,6 +104,11 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent) : PageBase(133, parent) {
   for (int i = 0; i < 5; ++i) t.ReadOnlyEdit(1219 + i, 162 + i * 30, 170, 27, 12, false);
   for (int id : {1229, 1230, 1235}) t.DropList(id, 200, 180, 40, 40, false);
 
+  // The step buttons take Enter while they have the focus (it moves to the next step's button
+  // after each step), so that Enter goes on with the update instead of closing the window.
+  for (QPushButton* step : {autoDetect_, connect_, selectFile_, forceUpdate_, execute_})
+    step->setAutoDefault(true);
+
   connect(autoDetect_, &QPushButton::clicked, this, &PageDeviceSetting::OnAutoDetect);
   connect(connect_, &QPushButton::clicked, this, &PageDeviceSetting::OnConnect);
   connect(selectFile_, &QPushButton::clicked, this, &PageDeviceSetting::OnSelectFile);
