@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -201,6 +202,22 @@ private slots:
     QCOMPARE(next.CurrentTab(), next.TabOfPage(kSlotPhoto));
     QVERIFY(next.Page(kSlotPhoto)->isVisibleTo(&next));
     QVERIFY(!next.OpenPage("no-such-page"));
+  }
+
+  // --page takes the names of the page table, and nothing else.
+  void pageOptionTakesOnlyPageNames() {
+    QProcess program;
+    program.start(QStringLiteral(DIVUZO_BINARY_DIR "/bin/divuzovuzov"), {"--list-pages"});
+    QVERIFY(program.waitForFinished(30000));
+    QStringList names;
+    for (const PageEntry& page : PageTable()) names << page.name;
+    const QString printed = QString::fromLocal8Bit(program.readAllStandardOutput());
+    QCOMPARE(printed.split('\n', Qt::SkipEmptyParts), names);
+    program.start(QStringLiteral(DIVUZO_BINARY_DIR "/bin/divuzovuzov"),
+                  {"--page", "no-such-page", "-platform", "offscreen"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(program.readAllStandardError()).contains("--page takes one of"));
   }
 
   void showingAllTabsIsRemembered() {

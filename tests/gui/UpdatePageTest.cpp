@@ -86,7 +86,11 @@ private slots:
     QCOMPARE(FindControl<QComboBox>(p, 1116)->currentText(), QString::fromStdString(vdev.PortPath()));
     QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
 
-    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    // The next step's button has the focus: Enter connects; it does not close the window.
+    QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(p, 1002));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(w.isVisible());
+    QVERIFY(p->IsWorking());
     // While the device is asked, nothing can start a competing step and the window cannot close.
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QVERIFY(!w.Control(1)->isEnabled());

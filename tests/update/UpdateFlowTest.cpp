@@ -181,7 +181,9 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   EXPECT_EQ(status.code, StatusCode::Failed);
   EXPECT_EQ(status.textId, kTextFailed);
   EXPECT_TRUE(recorder.Saw(409)) << "the line should drop during the image transfer";
+  EXPECT_FALSE(recorder.Saw(kTextUpdating));  // not "updating the unit" after a failure
   EXPECT_EQ(recorder.texts.back(), 447);
+  EXPECT_EQ(status.reasonTextId, kTextPortGone);
   EXPECT_EQ(std::count(recorder.progress.begin(), recorder.progress.end(), kProgressDone), 0);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
   EXPECT_FALSE(fs::exists(dump));

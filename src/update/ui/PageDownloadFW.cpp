@@ -28,9 +28,11 @@ PageDownloadFW::PageDownloadFW(QWidget* parent) : PageBase(147, parent) {
   stage_ = t.Static(1189, 15, 70, 290, 12, 404);
   progress_ = t.Progress(1007, 15, 88, 250, 8);
   percentText_ = t.Static(1008, 272, 86, 30, 10);
-  t.Static(1003, 15, 104, 90, 10, 402, false);
-  path_ = t.ReadOnlyEdit(1004, 105, 103, 180, 12, false);
-  browse_ = t.Button(1005, 288, 103, 16, 12, -1, false);
+  // The template hides the file chooser (the page had no tab); now that the page can be
+  // opened, it is how a file is chosen for Download.
+  t.Static(1003, 15, 104, 90, 10, 402);
+  path_ = t.ReadOnlyEdit(1004, 105, 103, 180, 12);
+  browse_ = t.Button(1005, 288, 103, 16, 12, -1);
   browse_->setText(QStringLiteral("..."));
   worker_ = new PageWorker(this);
 
@@ -104,6 +106,7 @@ void PageDownloadFW::OnDownload() {
 }
 
 void PageDownloadFW::OnEnded(const Status& status) {
+  browse_->setEnabled(true);
   if (PageHost* host = Host()) {
     host->SetUpdateTabEnabled(true);
     host->EnableWindowControls({1002, 1, 2, 1001}, true);
