@@ -27,12 +27,12 @@ struct PortError {
 };
 
 // String-table texts of port errors.
-inline constexpr int kTextPortPermission = 930;
-inline constexpr int kTextPortBusy = 931;
-inline constexpr int kTextPortNotFound = 932;
-inline constexpr int kTextPortGone = 933;
-inline constexpr int kTextPortNotSerial = 934;
-inline constexpr int kTextPortOther = 935;
+inline constexpr int kTextPortPermission = 910;
+inline constexpr int kTextPortBusy = 911;
+inline constexpr int kTextPortNotFound = 912;
+inline constexpr int kTextPortGone = 913;
+inline constexpr int kTextPortNotSerial = 914;
+inline constexpr int kTextPortOther = 915;
 
 // Time as the line sees it. Real lines run on the steady clock; the in-process link can run on
 // a test clock that jumps over the waits, so that long pauses and silent devices cost no time.

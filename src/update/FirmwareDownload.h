@@ -11,7 +11,7 @@ namespace divuzo {
 
 struct FirmwareFileCheck {
   // Ok; or FileRefused with text 412 (no file chosen), 415 (wrong CRC, unreadable file; the
-  // reason in reasonTextId) or 941 (the payload cannot be written anywhere).
+  // reason in reasonTextId) or 994 (the payload cannot be written anywhere).
   Status status;
   std::string imageFolder;
   std::string tempImagePath;  // payload file written (only when the status is Ok)

@@ -13,18 +13,18 @@ namespace divuzo {
 class FlashDownload;
 
 // String-table texts of the reasons.
-inline constexpr int kTextNoAgent = 916;
-inline constexpr int kTextAgentUnreadable = 917;
-inline constexpr int kTextImageUnreadable = 918;
-inline constexpr int kTextNoBootRom = 919;
-inline constexpr int kTextNoFlashLayout = 920;
-inline constexpr int kTextImageTooLargeForFlash = 921;
-inline constexpr int kTextAgentRefused = 922;
-inline constexpr int kTextAgentNotStarted = 923;
-inline constexpr int kTextPacketRefused = 924;
-inline constexpr int kTextDeviceStoppedAnswering = 925;
-inline constexpr int kTextVerifyFailed = 926;
-inline constexpr int kTextDownloadFailed = 927;
+inline constexpr int kTextNoAgent = 946;
+inline constexpr int kTextAgentUnreadable = 947;
+inline constexpr int kTextImageUnreadable = 948;
+inline constexpr int kTextNoBootRom = 949;
+inline constexpr int kTextNoFlashLayout = 950;
+inline constexpr int kTextImageTooLargeForFlash = 951;
+inline constexpr int kTextAgentRefused = 952;
+inline constexpr int kTextAgentNotStarted = 953;
+inline constexpr int kTextPacketRefused = 954;
+inline constexpr int kTextDeviceStoppedAnswering = 955;
+inline constexpr int kTextVerifyFailed = 956;
+inline constexpr int kTextDownloadFailed = 957;
 
 struct FlashFailureReason {
   int textId = 0;

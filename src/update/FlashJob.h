@@ -14,8 +14,8 @@
 //   5. pause   6. restore the Bluetooth address (only one that was read or stored)   7. pause
 //   8. release the flashing context
 //   9. success: close the channel; text 411 (kind 4: 446 and warning 453); progress 1000.
-//      An address that was not written back adds a warning (913 or 914), and one that should
-//      have been but could not makes the outcome a failure (913).
+//      An address that was not written back adds a warning (907 or 908), and one that should
+//      have been but could not makes the outcome a failure (907).
 //  10. failure: close the channel; text 447, with the reason (FlashFailure.h)
 //  11. delete the temporary image file
 // Run, firmware download page: the address is saved for every kind; a line that cannot be
@@ -44,12 +44,12 @@ inline constexpr int kTextPortFailed = 413;
 inline constexpr int kTextWarningKind4 = 453;
 // Keeping the Bluetooth address: the two reasons it cannot be kept (asked before flashing),
 // the question itself, and the two warnings after a flash that did not write it back.
-inline constexpr int kTextAddressUnknown = 910;
-inline constexpr int kTextAddressNotStored = 911;
-inline constexpr int kTextAddressQuestion = 912;
-inline constexpr int kTextAddressNotRestored = 913;
-inline constexpr int kTextAddressLost = 914;
-inline constexpr int kTextSettingsFile = 915;
+inline constexpr int kTextAddressUnknown = 904;
+inline constexpr int kTextAddressNotStored = 905;
+inline constexpr int kTextAddressQuestion = 906;
+inline constexpr int kTextAddressNotRestored = 907;
+inline constexpr int kTextAddressLost = 908;
+inline constexpr int kTextSettingsFile = 909;
 
 class FlashJob {
 public:
@@ -63,7 +63,7 @@ public:
   // the flash layout and the image loaded. A cancel request made before stays in force (the
   // front end clears an old one when the user starts the update).
   void Prepare(const std::string& tempImagePath);
-  // The worker's steps. Ok with text 411 or 446; Failed with 447 (or 913: flashed, but the
+  // The worker's steps. Ok with text 411 or 446; Failed with 447 (or 907: flashed, but the
   // address could not be written back); PortUnusable with 413 (firmware download page);
   // Cancelled with 901 (also when the user chose not to flash without the address). The
   // temporary image is gone afterwards.
@@ -103,7 +103,7 @@ private:
   bool Download(bool& cancelled);
   Status FailedFlash();
   // A successful flash's outcome once the restore step is over: a warning when the address
-  // was not written back, and a failure (913) when there was one to write.
+  // was not written back, and a failure (907) when there was one to write.
   Status WithAddressOutcome(Status done);
 
   // The flashing reports to whatever sink the session has at the time of the report.

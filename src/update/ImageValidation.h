@@ -38,17 +38,17 @@ inline constexpr std::array<int, kImageFieldCount> kImageFieldControls = {
     1213, 1212, 1214, 1215, 1216, 1217, 1218, 1219, 1220, 1221, 1222, 1223};
 
 // Why an image was refused, in the user's words (string-table texts).
-inline constexpr int kTextImageCrcMismatch = 936;
-inline constexpr int kTextImageUnreadableFile = 937;
-inline constexpr int kTextImageTooShort = 938;
-inline constexpr int kTextImageTooLarge = 939;
-inline constexpr int kTextImagePathTooLong = 940;
-inline constexpr int kTextPayloadNotWritten = 941;
+inline constexpr int kTextImageCrcMismatch = 989;
+inline constexpr int kTextImageUnreadableFile = 990;
+inline constexpr int kTextImageTooShort = 991;
+inline constexpr int kTextImageTooLarge = 992;
+inline constexpr int kTextImagePathTooLong = 993;
+inline constexpr int kTextPayloadNotWritten = 994;
 
 struct ImageCheckResult {
   // Message box to show first (0: none): 444 with caption "WARNING!!" for a name without the
   // tag, 415 with caption LoadText(300) for a file that fails its checks or cannot be read,
-  // 941 (caption 300) when the payload file cannot be written anywhere.
+  // 994 (caption 300) when the payload file cannot be written anywhere.
   int messageTextId = 0;
   std::string messageCaption;
   // Why the file was refused (one of the texts above; 0 when there is nothing more to say).

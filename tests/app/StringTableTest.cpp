@@ -32,8 +32,8 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
            id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
            (id >= 430 && id <= 454) || (id >= 900 && id <= 903) ||
            (id >= 960 && id <= 964) ||  // photo geotagging
-           (id >= 910 && id <= 946) ||  // the update and the window
-           (id >= 950 && id <= 957) ||  // page titles
+           (id >= 904 && id <= 919) || (id >= 946 && id <= 959) ||  // the update and the window
+           (id >= 965 && id <= 969) || (id >= 989 && id <= 996) ||
            own(id);
   };
   for (int id = -1; id <= 1500; ++id) {

@@ -4,6 +4,7 @@
 
 #include "StringTable.h"
 #include "update/FlashDownload.h"
+#include "update/FlashJob.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,7 @@ TEST(FlashProgress, StagesOnceTransfersOnTheDisplayWarningsApart) {
     }
     progress.Report(Progress::Stage(kTextUpdating));
     Progress warning;
-    warning.warningTextId = 914;
+    warning.warningTextId = kTextAddressLost;
     progress.Report(warning);
     progress.Report(Progress::Stage(kTextDone));
     progress.Report(Progress::Value(kProgressDone));
@@ -68,7 +69,7 @@ TEST(FlashProgress, StagesOnceTransfersOnTheDisplayWarningsApart) {
   EXPECT_NE(shown.find("agent: 100%"), std::string::npos) << shown;
   EXPECT_NE(shown.find("image: 50% (10.0 k bytes/s, 0:05 left)\n"), std::string::npos) << shown;
   EXPECT_NE(shown.find("image: 100% (10.0 k bytes/s, took 0:10)\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find(LoadText(914) + "\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(LoadText(kTextAddressLost) + "\n"), std::string::npos) << shown;
   std::fclose(out);
   std::fclose(err);
 }

@@ -169,7 +169,7 @@ private slots:
     QVERIFY(ShowWindow(w));
     CTabCtrlEx* tab = w.TabControl();
     QCOMPARE(w.PageCount(), int(PageTable().size()));
-    QCOMPARE(FindControl<QPushButton>(&w, 1300)->text(), QString::fromStdString(LoadText(944)));
+    QCOMPARE(FindControl<QPushButton>(&w, 1300)->text(), QString::fromStdString(LoadText(959)));
     // The update page alone at start, its tab without a label.
     QCOMPARE(tab->GetItemCount(), 1);
     QCOMPARE(tab->TabBar()->tabText(0), QString());
@@ -376,7 +376,7 @@ private slots:
     QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
     QVERIFY(w.isVisible());
     // The user is told why.
-    QCOMPARE(w.StatusText(), QString::fromStdString(LoadText(943)));
+    QCOMPARE(w.StatusText(), QString::fromStdString(LoadText(958)));
     QCOMPARE(w.heartbeatRun.load(), 1);
     QCOMPARE(theUtilityManager.heartbeatEnded.load(), 0);
     host.DeviceWorkEnded();

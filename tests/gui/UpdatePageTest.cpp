@@ -207,9 +207,9 @@ private slots:
       // Pulled out: gone again, and the page says to plug the unit in and switch it on.
       vdev.Stop();
       QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, 5000);
-      QCOMPARE(Shown(p, 1003), Text(309) + "\n" + Text(942));
+      QCOMPARE(Shown(p, 1003), Text(309) + "\n" + Text(919));
       QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-      QCOMPARE(Shown(p, 1003), Text(449) + "\n" + Text(942));
+      QCOMPARE(Shown(p, 1003), Text(449) + "\n" + Text(919));
     }
     // Plugged in again after Auto Detect: it can be chosen from the list.
     VdevProcess vdev({"--model", "ZID310"}, ports.path().string());

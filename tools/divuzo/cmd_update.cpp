@@ -27,9 +27,9 @@ struct UpdateOptions {
 };
 
 // Texts of the questions and refusals of this command.
-constexpr int kTextWriteAnyway = 928;
-constexpr int kTextDowngradeNeedsOption = 929;
-constexpr int kTextAddressLossNeedsOption = 946;
+constexpr int kTextWriteAnyway = 916;
+constexpr int kTextDowngradeNeedsOption = 917;
+constexpr int kTextAddressLossNeedsOption = 918;
 
 const char* Text(int id) { return divuzo::LoadText(id).c_str(); }
 

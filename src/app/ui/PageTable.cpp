@@ -20,14 +20,14 @@ PageBase* Make(QWidget* parent) {
 
 const std::vector<PageEntry>& PageTable() {
   static const std::vector<PageEntry> pages = {
-      {133, "update", 950, &Make<PageDeviceSetting>},
-      {129, "gps-status", 951, &Make<PageGPSStatus>},
-      {130, "tracklog-setting", 952, &Make<PageTrackLogSetting>},
-      {136, "convert", 953, &Make<PageTrackLogFormat>},
-      {135, "photo", 954, &Make<PageTrackLogPhoto>},
-      {134, "waypoint", 955, &Make<PageWayPointSetting>},
-      {143, "logger", 956, &Make<PageMTKTracklogSetting>},
-      {147, "firmware-download", 957, &Make<PageDownloadFW>},
+      {133, "update", 400, &Make<PageDeviceSetting>},
+      {129, "gps-status", 966, &Make<PageGPSStatus>},
+      {130, "tracklog-setting", 967, &Make<PageTrackLogSetting>},
+      {136, "convert", 1353, &Make<PageTrackLogFormat>},
+      {135, "photo", 968, &Make<PageTrackLogPhoto>},
+      {134, "waypoint", 969, &Make<PageWayPointSetting>},
+      {143, "logger", 995, &Make<PageMTKTracklogSetting>},
+      {147, "firmware-download", 996, &Make<PageDownloadFW>},
   };
   return pages;
 }

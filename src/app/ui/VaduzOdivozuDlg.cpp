@@ -46,9 +46,9 @@ constexpr QPoint kPageOrigin(8, 28);
 constexpr int kPagesButtonId = 1300;
 constexpr int kStatusLineId = 1301;
 // Their texts.
-constexpr int kTextCannotClose = 943;
-constexpr int kTextPages = 944;
-constexpr int kTextAllTabs = 945;
+constexpr int kTextCannotClose = 958;
+constexpr int kTextPages = 959;
+constexpr int kTextAllTabs = 965;
 // The remembered choice to show every page in a tab.
 constexpr const char* kAllTabsValue = "ShowAllTabs";
 

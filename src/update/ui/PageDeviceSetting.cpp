@@ -35,7 +35,7 @@ namespace divuzo {
 namespace {
 QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 // The status line's hint when there is no port at all.
-constexpr int kTextNoPortHint = 942;
+constexpr int kTextNoPortHint = 919;
 } // namespace
 
 PageDeviceSetting::PageDeviceSetting(QWidget* parent) : PageBase(133, parent) {
