@@ -9,7 +9,11 @@ namespace divuzo::vdev {
 
 namespace {
 
-constexpr std::size_t kMaxSentence = 512;
+// Sentences up to this long are recognised (a logger's memory data sentence is about 4 KiB);
+// those longer than kSentenceShown are shown by their head, length and CRC-32.
+constexpr std::size_t kMaxSentence = 8192;
+constexpr std::size_t kSentenceShown = 200;
+constexpr std::size_t kSentenceHead = 40;
 constexpr std::size_t kBytesPerLine = 32;
 constexpr std::size_t kPayloadShown = 32;
 
@@ -61,6 +65,14 @@ Unit Classify(const std::vector<std::uint8_t>& b, bool final, std::size_t& lengt
     return Unit::Frame;
   }
   return Unit::Other;
+}
+
+std::string SentenceText(const std::uint8_t* s, std::size_t length) {
+  if (length <= kSentenceShown) return std::string(s, s + length);
+  char tail[80];
+  std::snprintf(tail, sizeof tail, "... (%zu characters, crc %08X) ...", length, Crc32(s, length));
+  // The head names the sentence; the checksum at the end stays readable.
+  return std::string(s, s + kSentenceHead) + tail + std::string(s + length - 3, s + length);
 }
 
 std::string FrameText(const std::uint8_t* f, std::size_t size) {
@@ -126,12 +138,11 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
   Stream& s = streams_[static_cast<int>(direction)];
   std::size_t at = 0;
   while (at < s.pending.size()) {
+    const std::size_t window =
+        std::max(kMaxSentence, bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize);
     const std::vector<std::uint8_t> rest(
         s.pending.begin() + static_cast<std::ptrdiff_t>(at),
-        s.pending.begin() +
-            static_cast<std::ptrdiff_t>(std::min(
-                s.pending.size(),
-                at + bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize)));
+        s.pending.begin() + static_cast<std::ptrdiff_t>(std::min(s.pending.size(), at + window)));
     std::size_t length = 1;
     const Unit unit = Classify(rest, final, length);
     if (unit == Unit::Wait) break;
@@ -142,8 +153,7 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
     }
     FlushOther(direction);
     if (unit == Unit::Sentence)
-      Emit(direction,
-           std::string(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length - 2)));
+      Emit(direction, SentenceText(rest.data(), length - 2));
     else
       Emit(direction, FrameText(rest.data(), length));
     at += length;
