@@ -62,9 +62,11 @@ WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint dea
   for (;;) {
     // A cancel wins over an answer that happens to be there already: the caller asked to stop.
     if (cancel && cancel->Cancelled()) return WaitStatus::Cancelled;
-    if (!received.ReadFrom(link)) return WaitStatus::Lost;
+    // What arrived before a line went away is still looked at: the answer may be complete.
+    const bool alive = received.ReadFrom(link);
     const bool last = clock.Now() >= deadline;
     if (done(received, last)) return WaitStatus::Ok;
+    if (!alive) return WaitStatus::Lost;
     if (last) return WaitStatus::Timeout;
     // Rounded up: a wait of less than a millisecond must still let the clock reach the deadline.
     const long left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock.Now()).count();

@@ -58,7 +58,8 @@ enum class WaitStatus { Ok, Timeout, Lost, Cancelled };
 using WaitPredicate = std::function<bool(ReceiveBuffer& received, bool last)>;
 
 // Reads at once, then whenever bytes arrive, until `done` says so (Ok), the deadline passes
-// (Timeout), the line goes (Lost) or `cancel` is set (Cancelled, looked at before every read).
+// (Timeout), the line goes (Lost; what arrived before is still offered to `done`) or `cancel`
+// is set (Cancelled, looked at before every read).
 // Time is the link's clock.
 WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint deadline,
                    const WaitPredicate& done, const CancelToken* cancel = nullptr);

@@ -22,26 +22,40 @@ using logger_memory::kBlockSize;
 using logger_memory::kChunkSize;
 using logger_memory::kChunksPerBlock;
 
-// Read commands per block: the first and up to three for what is still missing.
-constexpr int kReadsPerBlock = 4;
+// A chunk at which two read commands broke off (it did not come whole, or the device fell
+// out of step there) is given up, so that the chunks after it can still be read; and no block
+// takes more than this many read commands.
+constexpr int kBreaksPerChunk = 2;
+constexpr int kReadsPerBlock = 8;
 
 // The chunks of one block, and how reading it went.
 struct BlockRead {
   std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kBlockSize, 0xFF);
   std::vector<bool> taken = std::vector<bool>(kChunksPerBlock, false);
+  std::vector<int> breaks = std::vector<int>(kChunksPerBlock, 0);
   void Clear() {
     std::fill(bytes.begin(), bytes.end(), 0xFF);
     std::fill(taken.begin(), taken.end(), false);
+    std::fill(breaks.begin(), breaks.end(), 0);
   }
-  // First and one past the last chunk not taken; first == last when none is missing.
-  std::pair<std::uint32_t, std::uint32_t> MissingSpan() const {
+  bool Wanted(std::uint32_t i) const { return !taken[i] && breaks[i] < kBreaksPerChunk; }
+  // First and one past the last chunk still wanted; equal when none is.
+  std::pair<std::uint32_t, std::uint32_t> WantedSpan() const {
     std::uint32_t first = kChunksPerBlock, last = 0;
     for (std::uint32_t i = 0; i < kChunksPerBlock; ++i)
-      if (!taken[i]) {
+      if (Wanted(i)) {
         first = std::min(first, i);
         last = i + 1;
       }
     return first < last ? std::make_pair(first, last) : std::make_pair(0u, 0u);
+  }
+  // A read of [first, last) is over: the first chunk it did not bring is where it broke off.
+  void NoteBreak(std::uint32_t first, std::uint32_t last) {
+    for (std::uint32_t i = first; i < last; ++i)
+      if (!taken[i]) {
+        ++breaks[i];
+        return;
+      }
   }
 };
 
@@ -77,7 +91,8 @@ LogDownloadResult& Download::Fail(StatusCode code, int textId, const std::string
 
 void Download::Report(std::uint32_t block, std::uint32_t chunkOffset) {
   Progress p;
-  p.value = DownloadPercent(block, chunkOffset, result_.extent);
+  // The percentage counts against the used end itself, as the logger page always showed it.
+  p.value = DownloadPercent(block, chunkOffset, logger_.usedEnd.value_or(0) ? *logger_.usedEnd : logger_memory::kSize);
   p.done = result_.bytesTaken;
   p.total = result_.extent - result_.from;
   session_.Report(p);
@@ -87,7 +102,7 @@ void Download::ReadBlock(std::uint32_t block) {
   block_.Clear();
   if (stop_ != Stop::None) return;
   for (int read = 0; read < kReadsPerBlock; ++read) {
-    const auto [first, last] = block_.MissingSpan();
+    const auto [first, last] = block_.WantedSpan();
     if (first == last) return;
     const std::uint32_t start = block + first * kChunkSize;
     const LoggerReader::RangeResult range = reader_.ReadRange(
@@ -108,6 +123,7 @@ void Download::ReadBlock(std::uint32_t block) {
       break;
     default: break;
     }
+    block_.NoteBreak(first, last);
   }
 }
 

@@ -10,8 +10,9 @@
 //  3. Memory up to the used end (all 2 MiB when it is unknown or 0) in 64 KiB blocks: the
 //     numbered command 6, the read command, then the block's 32 data sentences (LoggerReader).
 //     Chunks that did not come whole are asked for again, from the first missing one to the
-//     last, up to three more times per block. A device that falls silent, a line that goes and
-//     a cancel end the reading.
+//     last; a chunk at which two read commands broke off is given up (the rest of the block is
+//     still read), and no block takes more than eight read commands. A device that falls
+//     silent, a line that goes and a cancel end the reading.
 //  4. Each block goes into the memory image and through the record filter as it is complete;
 //     progress (percent, bytes) goes to the session's sink after every chunk.
 //  5. The logger is brought back to 38400 and the line to its own rate. After a cancel the

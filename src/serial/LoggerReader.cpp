@@ -85,10 +85,15 @@ bool LoggerReader::Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t
 LoggerReader::ChunkEvent LoggerReader::WaitForDataChunk(std::uint32_t expected, std::uint32_t size, std::uint8_t* out,
                                                         MemoryRange range, LinkClock::TimePoint deadline,
                                                         std::uint32_t* address) {
-  Link* link = session_.Line();
-  if (!link) return ChunkEvent::Lost;
   ChunkEvent event = ChunkEvent::Timeout;
   std::uint32_t claimed = 0;
+  // What is already here comes first, even when the line has gone since it arrived.
+  if (Scan(expected, size, out, range, event, claimed)) {
+    if (address) *address = claimed;
+    return event;
+  }
+  Link* link = session_.Line();
+  if (!link) return ChunkEvent::Lost;
   const WaitStatus status = WaitFor(
       *link, received_, deadline,
       [&](ReceiveBuffer&, bool) { return Scan(expected, size, out, range, event, claimed); }, &session_.cancel);
@@ -122,12 +127,9 @@ LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint
     return result;
   }
   const long watchdog = session_.timing.loggerWatchdogMs;
-  Link* link = session_.Line();
-  if (!link) {
-    result.end = RangeEnd::Lost;
-    return result;
-  }
-  LinkClock::TimePoint deadline = DeadlineIn(*link, watchdog);
+  LinkClock& clock = session_.Clock();
+  auto fromNow = [&] { return clock.Now() + std::chrono::milliseconds(watchdog); };
+  LinkClock::TimePoint deadline = fromNow();
   std::uint32_t expected = start;
   bool inStep = true;
   bool over = false;
@@ -145,11 +147,11 @@ LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint
       result.dataSeen = true;
       if (onChunk) onChunk(expected);
       expected += kChunkSize;
-      deadline = DeadlineIn(*link, watchdog);
+      deadline = fromNow();
       break;
     case ChunkEvent::Rejected:
       result.dataSeen = true;
-      deadline = DeadlineIn(*link, watchdog);
+      deadline = fromNow();
       if (inStep && claimed == expected) {
         // The expected chunk, damaged: a gap, and the device is still in step.
         TraceF("logger: chunk 0x%08X not taken\n", static_cast<unsigned>(expected));
@@ -163,7 +165,8 @@ LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint
       over = claimed + kChunkSize >= end;
       break;
     case ChunkEvent::ReadDone:
-      over = true;
+      // An acknowledgement before any data of this read is a late one of an earlier read.
+      over = result.dataSeen;
       break;
     case ChunkEvent::Timeout:
       TraceF("logger: no chunk for %ld ms at 0x%08X\n", watchdog, static_cast<unsigned>(expected));

@@ -9,8 +9,10 @@
 // the reader goes on with the next; a chunk that comes under another address (dropped or
 // mislabelled) means the device is out of step with the request, and nothing more is taken
 // from it. The range ends when every chunk was taken, when the device acknowledges the read
-// command (it has sent all it will), when a sentence for the range's last chunk came, or when
-// no chunk came for the watchdog's time (LinkTiming::loggerWatchdogMs).
+// command after some of its data (it has sent all it will), when a sentence for the range's
+// last chunk came, or when no chunk came for the watchdog's time
+// (LinkTiming::loggerWatchdogMs). Data sentences for addresses outside the range are late
+// ones of an earlier read and are passed over.
 #include "platform/LinkWait.h"
 #include "serial/LoggerProtocol.h"
 

@@ -218,6 +218,7 @@ void LoggerDevice::Read(std::uint32_t start, std::uint32_t size, DeviceIo& io) {
     if (Strikes(options_.hangupChunk, chunk, hangupStrikes_)) {
       io.Log("logger: hanging up at chunk " + std::to_string(chunk));
       io.HangUp();
+      silent_ = true;
       return;
     }
     if (options_.stallChunk >= 0 && static_cast<std::uint32_t>(options_.stallChunk) == chunk &&
