@@ -112,7 +112,10 @@ void Download::ReadBlock(std::uint32_t block) {
         });
     switch (range.end) {
     case LoggerReader::RangeEnd::Lost: stop_ = Stop::Lost; return;
-    case LoggerReader::RangeEnd::Cancelled: stop_ = Stop::Cancelled; return;
+    case LoggerReader::RangeEnd::Cancelled:
+      stop_ = Stop::Cancelled;
+      reader_.FinishRange(reader_.LastRange());
+      return;
     case LoggerReader::RangeEnd::Stalled:
       // Not a byte of data for the watchdog's time after a read command: the device has
       // stopped answering, and asking again would only cost the same time again.
@@ -190,6 +193,9 @@ LogDownloadResult Download::Run() {
       if (!block_.taken[i]) AddRange(result_.missing, block + i * kChunkSize, block + (i + 1) * kChunkSize);
     output.AddBlock(block, block_.bytes.data(), block_.bytes.size(), plan.partial ? plan.newFrom : 0);
   }
+  // A cancel has been honoured; bringing the logger back and letting the line go must not be
+  // cut short by it, or the logger would stay at high speed.
+  if (stop_ == Stop::Cancelled) session_.cancel.Reset();
   RestoreLoggerSpeed(session_);
 
   if (stop_ == Stop::Cancelled) {

@@ -18,6 +18,8 @@ constexpr std::size_t kLongestSentence = 8192;
 constexpr std::size_t kBufferBytes = 256 * 1024;
 // The acknowledgement of a read command: the device has sent everything it will for it.
 constexpr std::string_view kReadAcknowledged = "$PMTK001,182,7,";
+// A device that sends nothing for this long after a cancel has finished its read.
+constexpr long kQuietMs = 1000;
 
 ReceiveBuffer::Options ReaderBuffer() {
   ReceiveBuffer::Options options;
@@ -107,12 +109,33 @@ LoggerReader::ChunkEvent LoggerReader::WaitForDataChunk(std::uint32_t expected, 
   return ChunkEvent::Timeout;
 }
 
+void LoggerReader::FinishRange(MemoryRange range) {
+  using logger_memory::kChunkSize;
+  if (range.start >= range.end) return;
+  LinkClock& clock = session_.Clock();
+  const LinkClock::TimePoint limit = clock.Now() + std::chrono::milliseconds(session_.timing.loggerWatchdogMs);
+  std::uint8_t scratch[kChunkSize];
+  for (;;) {
+    Link* link = session_.Line();
+    if (!link) return;
+    const LinkClock::TimePoint quiet = std::min(limit, clock.Now() + std::chrono::milliseconds(kQuietMs));
+    ChunkEvent event = ChunkEvent::Timeout;
+    std::uint32_t claimed = 0;
+    // No cancel token: the work was cancelled already, and this wait is part of stopping.
+    const WaitStatus status = WaitFor(
+        *link, received_, quiet,
+        [&](ReceiveBuffer&, bool) { return Scan(range.end, kChunkSize, scratch, range, event, claimed); });
+    if (status != WaitStatus::Ok || event == ChunkEvent::ReadDone || claimed + kChunkSize >= range.end) return;
+  }
+}
+
 LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint32_t size, std::uint8_t* image,
                                                   std::uint32_t imageBase, std::vector<bool>& taken,
                                                   const ChunkTaken& onChunk) {
   using logger_memory::kChunkSize;
   RangeResult result;
   const std::uint32_t end = start + size;
+  lastRange_ = {};
   DeviceProtocol& protocol = session_.Protocol();
   // The numbered command before a memory read. Its acknowledgement also carries off whatever
   // an earlier read left on the line (its own acknowledgement, late data).
@@ -126,6 +149,7 @@ LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint
     result.end = session_.IsOpen() ? RangeEnd::Incomplete : RangeEnd::Lost;
     return result;
   }
+  lastRange_ = {start, end};
   const long watchdog = session_.timing.loggerWatchdogMs;
   LinkClock& clock = session_.Clock();
   auto fromNow = [&] { return clock.Now() + std::chrono::milliseconds(watchdog); };

@@ -58,6 +58,15 @@ public:
   // (index (address - imageBase) / 2048).
   RangeResult ReadRange(std::uint32_t start, std::uint32_t size, std::uint8_t* image, std::uint32_t imageBase,
                         std::vector<bool>& taken, const ChunkTaken& onChunk = {});
+  // The range the last ReadRange asked for (empty when its read command did not go out).
+  MemoryRange LastRange() const { return lastRange_; }
+
+  // After a cancel: lets the device finish sending what the last read command asked for
+  // (nothing more is taken), so that the commands after it reach a device that listens and
+  // are not lost when the line is let go. Ends at the read's acknowledgement, at the sentence
+  // for the last chunk of `range`, after a second without a whole sentence, or at the
+  // watchdog's time.
+  void FinishRange(MemoryRange range);
 
   // Sentences that were passed over since the reader was made (other traffic on the line).
   long PassedOver() const { return passedOver_; }
@@ -70,6 +79,7 @@ private:
 
   DeviceSession& session_;
   ReceiveBuffer received_;
+  MemoryRange lastRange_;
   long passedOver_ = 0;
 };
 

@@ -122,91 +122,18 @@ TEST_F(LoggerDownload, UsedEndDecidesTheBlocksAndTheProgress) {
   EXPECT_EQ(device->CountReceived(Sent("RADED410,6")), 2);
 }
 
-// One chunk fault of the device: what it does to the download.
-struct FaultCase {
-  const char* name;
-  std::function<void(vdev::LoggerOptions&)> fault;
-  const char* struck;                    // the device's log line that shows the fault struck
-  bool exact;                            // ends byte-exact after asking again
-  std::vector<MemoryRange> missing;      // otherwise: what is named as missing
-  StatusCode code = StatusCode::Failed;
-};
-
-// Faults at chunk 35 (0x11800, in the second block) of memory used up to 0x30000.
-const std::vector<FaultCase>& FaultCases() {
-  static const MemoryRange kChunk35{0x11800, 0x12000};
-  static const MemoryRange kFrom35{0x11800, 0x30000};
-  static const std::vector<FaultCase> cases = {
-      {"drop once", [](auto& l) { l.dropChunk = 35; }, "dropping chunk 35", true, {}},
-      {"bad checksum once", [](auto& l) { l.badChecksumChunk = 35; }, "chunk 35 with a wrong checksum", true, {}},
-      {"wrong address once", [](auto& l) { l.wrongAddressChunk = 35; }, "chunk 35 under a wrong address", true, {}},
-      {"interleaved sentences", [](auto& l) { l.interleave = true; }, ">> $GPRMC", true, {}},
-      {"short stall", [](auto& l) { l.stallChunk = 35, l.stallSeconds = 5; }, "stalling at chunk 35", true, {}},
-      {"stall beyond the watchdog",
-       [](auto& l) { l.stallChunk = 35, l.stallSeconds = 20; },
-       "stalling at chunk 35",
-       true,
-       {}},
-      {"last chunk of a block dropped", [](auto& l) { l.dropChunk = 63; }, "dropping chunk 63", true, {}},
-      {"drop every time", [](auto& l) { l.dropChunk = 35, l.faultTimes = 0; }, "dropping chunk 35", false, {kChunk35}},
-      {"bad checksum every time",
-       [](auto& l) { l.badChecksumChunk = 35, l.faultTimes = 0; },
-       "chunk 35 with a wrong checksum",
-       false,
-       {kChunk35}},
-      {"wrong address every time",
-       [](auto& l) { l.wrongAddressChunk = 35, l.faultTimes = 0; },
-       "chunk 35 under a wrong address",
-       false,
-       {kChunk35}},
-      {"stall that never ends",
-       [](auto& l) { l.stallChunk = 35, l.stallSeconds = -1; },
-       "falling silent at chunk 35",
-       false,
-       {kFrom35}},
-      {"hang-up", [](auto& l) { l.hangupChunk = 35; }, "hanging up at chunk 35", false, {kFrom35}, StatusCode::LineLost},
-  };
-  return cases;
-}
-
 TEST_F(LoggerDownload, EveryChunkFaultEndsExactOrNamesWhatIsMissing) {
-  for (const FaultCase& c : FaultCases()) {
+  for (const test::FaultCase& c : test::FaultCases(session.timing.loggerWatchdogMs)) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(out.path());
-    std::filesystem::create_directories(out.path());
+    test::ClearFolder(out.path());
     DeviceOptions o = Logger();
-    o.logger.usedEnd = 0x30000;
+    o.logger.usedEnd = test::kFaultMemoryEnd;
     c.fault(o.logger);
     Connect(o);
     const LogDownloadResult r = Download();
     const auto log = device->LogLines();
     EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(c.struck) != std::string::npos; }));
-    const std::string memory = DeviceMemory(0x30000);
-    const std::string image = Image();
-    ASSERT_EQ(image.size(), memory.size());
-    if (c.exact) {
-      EXPECT_TRUE(r.status.Ok()) << r.message;
-      EXPECT_TRUE(image == memory);
-      EXPECT_FALSE(Named("_T-410_Start_").empty());
-      continue;
-    }
-    EXPECT_EQ(r.status.code, c.code) << r.message;
-    EXPECT_EQ(r.missing, c.missing);
-    // Named in the text (count and addresses) and in the list beside the image.
-    const std::uint32_t chunks = (c.missing[0].end - c.missing[0].start) / 0x800;
-    EXPECT_NE(r.message.find(std::to_string(chunks) + " 個"), std::string::npos) << r.message;
-    EXPECT_NE(r.message.find(RangesText(c.missing)), std::string::npos) << r.message;
-    EXPECT_NE(test::ReadFileBytes(out / "Vorur_missing.txt").find(RangesText(c.missing)), std::string::npos);
-    // What was read is exact; what was not is 0xFF; no track file is made from it.
-    for (std::size_t i = 0; i < memory.size(); ++i) {
-      const bool lost = i >= c.missing[0].start && i < c.missing[0].end;
-      if (image[i] != (lost ? '\xFF' : memory[i])) {
-        ADD_FAILURE() << "image byte 0x" << std::hex << i;
-        break;
-      }
-    }
-    EXPECT_TRUE(Named("_T-410_").empty());
-    EXPECT_EQ(Folder(), (std::vector<std::string>{"Vorur.trl", "Vorur_missing.txt"}));
+    test::ExpectFaultOutcome(c, r, out.path(), DeviceMemory(test::kFaultMemoryEnd));
   }
 }
 
