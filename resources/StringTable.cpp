@@ -111,6 +111,7 @@ const std::map<int, std::string>& Table() {
       {993, "記録距離（m）："},
       {994, "前回のダウンロードの続きだけを読み込む"},
       {995, "使用中のメモリ: %1 バイト"},
+      {996, "本体に設定する"},
 
       // The wording of texts the product names by their role only, at kOwnWording + their id.
       {1353, "トラックログファイル形式変換"},

@@ -143,7 +143,6 @@ LogDownloadResult Download::Run() {
     result_.message = TextOrOwnWording(kTextUploadNoDevice);
     return result_;
   }
-  session_.cancel.Reset();
   const std::string port = session_.Line()->Path();
   result_.highSpeed = request_.speed == LoggerSpeed::Fast ||
                       (request_.speed == LoggerSpeed::Auto && IsFastBridgePort(port));

@@ -86,6 +86,8 @@ struct LogDownloadResult {
   double seconds = 0;                      // on the session's clock
 };
 
+// A cancel request already set when it starts stops it at once: the caller clears an old one
+// before it hands the work to a worker.
 LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger, const LogDownloadRequest& request);
 
 // "Total mins: 05, secs: 07" for an elapsed time.
