@@ -181,7 +181,7 @@ TEST(LoggerCommandLine, NoDeviceAndBadUsage) {
   for (const char* wrong : {"logger download --port /dev/ttyDIVUZO-missing", "logger download --speed 9600 --out /tmp",
                             "logger settings --mode sometimes", "logger settings --interval 0", "logger"}) {
     const auto r = RunCli(wrong);
-    EXPECT_NE(r.exitCode, 0) << wrong;
+    EXPECT_EQ(r.exitCode, 2) << wrong;
     EXPECT_EQ(r.out.find("No known USB-to-serial bridge"), std::string::npos) << wrong;
     EXPECT_EQ(r.out.find("does not exist"), std::string::npos) << wrong;
   }
