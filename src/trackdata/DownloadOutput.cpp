@@ -1,10 +1,10 @@
 #include "trackdata/DownloadOutput.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/InputFile.h"
 #include "trackdata/TrackConversion.h"
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 namespace divuzo {
@@ -17,20 +17,22 @@ bool DownloadOutput::Begin(std::uint32_t keepFrom) {
   files_.clear();
   error_.clear();
   const std::filesystem::path target = options_.folder / kMemoryImageName;
-  std::string kept;
+  std::vector<std::uint8_t> kept;
   if (keepFrom > 0) {
-    std::ifstream old(target, std::ios::binary);
-    kept.resize(keepFrom);
-    if (!old || !old.read(kept.data(), static_cast<std::streamsize>(keepFrom))) {
-      error_ = "the memory image of the last download is not in " + options_.folder.string();
+    // The image is the user's file by now: read it as one (a regular file of memory size).
+    std::string why;
+    if (!ReadInputFile(target, kMemoryImageMaxBytes, kept, &why) || kept.size() < keepFrom) {
+      error_ = why.empty() ? "the memory image of the last download in " + options_.folder.string() + " is too short"
+                           : why;
       return false;
     }
+    kept.resize(keepFrom);
   }
   if (!image_.Open(target)) {
     error_ = image_.Error();
     return false;
   }
-  image_.WriteString(kept);
+  image_.WriteString({reinterpret_cast<const char*>(kept.data()), kept.size()});
   return true;
 }
 

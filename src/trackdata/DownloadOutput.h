@@ -27,6 +27,8 @@ namespace divuzo {
 
 inline constexpr const char* kMemoryImageName = "Vorur.trl";
 inline constexpr const char* kMissingListName = "Vorur_missing.txt";
+// A memory image is never larger than the logger's memory.
+inline constexpr std::uint64_t kMemoryImageMaxBytes = 0x200000;
 
 struct DownloadOutputOptions {
   std::filesystem::path folder;

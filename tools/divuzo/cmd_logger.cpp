@@ -1,6 +1,8 @@
 // divuzo logger download|clear|settings: the logger page's Upload, Clear and settings on the
 // command line, through the same core as the window.
 #include "Command.h"
+#include "DeviceStatus.h"
+#include "InterruptToCancel.h"
 #include "ProgressDisplay.h"
 
 #include "StringTable.h"
@@ -12,8 +14,6 @@
 #include "serial/PortChoice.h"
 #include "trackdata/TimeZoneChoice.h"
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -26,27 +26,12 @@ namespace {
 using namespace divuzo;
 namespace fs = std::filesystem;
 
-// The session of the running command, for Ctrl+C: the work stops where that is safe.
-std::atomic<DeviceSession*> running{nullptr};
-
-void OnInterrupt(int) {
-  if (DeviceSession* session = running.load()) session->cancel.Cancel();
-}
-
 // Holds the line for one command: connects the logger, lets it go at the end (goodbye).
+// Ctrl+C meanwhile asks the work to stop where that is safe.
 class LoggerLine {
 public:
-  LoggerLine() {
-    running = &session_;
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-  }
-  ~LoggerLine() {
-    DisconnectDevice(session_);
-    running = nullptr;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-  }
+  LoggerLine() : interrupt_(session_) {}
+  ~LoggerLine() { DisconnectDevice(session_); }
   LoggerLine(const LoggerLine&) = delete;
   LoggerLine& operator=(const LoggerLine&) = delete;
 
@@ -67,9 +52,7 @@ public:
     if (r.connected) return cli::kExitDone;
     if (r.status.code == StatusCode::PortUnusable) {
       std::fprintf(stderr, "%s\n", r.portError.message.c_str());
-      using Kind = PortError::Kind;
-      return r.portError.kind == Kind::NotFound || r.portError.kind == Kind::Gone ? cli::kExitNoDevice
-                                                                                  : cli::kExitFailed;
+      return cli::UnidentifiedStatus(r.portError);
     }
     std::fprintf(stderr, "%s\n", TextOrOwnWording(r.status.textId).c_str());
     return cli::kExitNoDevice;
@@ -81,6 +64,7 @@ public:
 private:
   DeviceSession session_;
   LoggerState logger_;
+  cli::InterruptToCancel interrupt_;
 };
 
 // ---- download
