@@ -14,11 +14,8 @@ namespace divuzo {
 namespace {
 
 using vdev::DeviceOptions;
+using test::Sent;
 
-std::string Sent(const std::string& body) {
-  const std::string line = FrameSentence(body);
-  return line.substr(0, line.size() - 2);
-}
 
 class LoggerConnection : public test::LoggerFixture {
 protected:

@@ -18,12 +18,8 @@ namespace divuzo {
 namespace {
 
 using vdev::DeviceOptions;
+using test::Sent;
 
-// A sentence as the device's log shows it: framed, without CR LF.
-std::string Sent(const std::string& body) {
-  const std::string line = FrameSentence(body);
-  return line.substr(0, line.size() - 2);
-}
 
 // Slots of device memory counted by hand: records, and those announced as waypoints.
 struct SlotCount {

@@ -7,6 +7,7 @@
 #include "engine/LoggerDevice.h"
 #include "serial/LogDownload.h"
 #include "serial/LoggerConnection.h"
+#include "serial/Sentence.h"
 #include "trackdata/DownloadOutput.h"
 
 #include <algorithm>
@@ -18,6 +19,12 @@
 #include <vector>
 
 namespace divuzo::test {
+
+// A sentence as the device's log shows it: framed, without CR LF.
+inline std::string Sent(const std::string& body) {
+  const std::string line = FrameSentence(body);
+  return line.substr(0, line.size() - 2);
+}
 
 class LoggerFixture : public DeviceFixture {
 protected:

@@ -17,11 +17,8 @@ namespace {
 using test::RunCli;
 using test::VdevProcess;
 using Args = std::vector<std::string>;
+using test::Sent;
 
-std::string Sent(const std::string& body) {
-  const std::string line = FrameSentence(body);
-  return line.substr(0, line.size() - 2);
-}
 
 bool Logged(const VdevProcess& vdev, const std::string& text) {
   const auto log = vdev.LogLines();
