@@ -124,5 +124,181 @@ TEST_F(BlockTransferTest, AtSignResendsTheSameBytesAndQuestionMarkWaitsWithoutRe
   EXPECT_EQ(Received(), content);
 }
 
+TEST_F(BlockTransferTest, SendFaultsEndWithTheirMessage) {
+  const std::string content = RandomBytes(4 * 512, 3);
+  struct Case {
+    const char* name;
+    std::function<void(vdev::BlockTransferOptions&)> fault;
+    int text;
+    std::size_t accepted;  // bytes the device kept
+  };
+  const Case cases[] = {
+      {"$ to the start", [](auto& o) { o.refuseStart = true; }, kTextStartRefused, 0},
+      {"? to the kind line", [](auto& o) { o.kindReply = '?'; }, kTextSendRefused, 0},
+      {"# to the kind line", [](auto& o) { o.kindReply = '#'; }, kTextDeviceError, 0},
+      {"^ on block 2", [](auto& o) { o.abortBlock = 2; }, kTextTransferAborted, 2 * 512},
+      {"silent from block 3", [](auto& o) { o.silentBlock = 3; }, kTextDeviceSilent, 3 * 512},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NewDevice(c.fault);
+    const Status status = Send(content);
+    EXPECT_FALSE(status.Ok());
+    EXPECT_EQ(status.textId, c.text) << status.detail;
+    EXPECT_FALSE(TextOrOwnWording(status.textId).empty());
+    EXPECT_EQ(Received(), content.substr(0, c.accepted));
+    EXPECT_FALSE(session.IsOpen());
+  }
+  // After "$" nothing more is said: no kind line.
+  NewDevice([](auto& o) { o.refuseStart = true; });
+  Send(content);
+  EXPECT_EQ(HostLines(), (std::vector<std::string>{"> $PMTK182*21"}));
+}
+
+TEST_F(BlockTransferTest, SilentDeviceIsLookedForWithinThePollLimitsOfEachTransfer) {
+  NewDevice({}, [] {
+    vdev::DeviceOptions o;
+    o.faults.silent = true;
+    return o;
+  }());
+  // Waypoint transfer on a chosen bridge: 80 rounds of about a second, then "no device".
+  auto start = clock.Now();
+  Status status = Send("x");
+  EXPECT_EQ(status.textId, kTextNoTransferDevice);
+  EXPECT_EQ(session.portName, "COM1");
+  const auto host = HostLines();
+  EXPECT_EQ(std::count(host.begin(), host.end(), "> $BEG"), 80);  // the first round also says $BEG
+  EXPECT_EQ(std::count(host.begin(), host.end(), "> $PMTK182*21"), 1);
+  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)), 81 * 1000 + 200 + 20, 100);
+
+  // Track-log transfer: logger command 5, then it only listens, 10 rounds; the message tells
+  // the user to restart the device (and nothing closes).
+  NewDevice({}, [] {
+    vdev::DeviceOptions o;
+    o.faults.silent = true;
+    return o;
+  }());
+  WriteFileBytes(dir / "tracklog.bin", std::string(512, 'a'));
+  start = clock.Now();
+  const TrackLogReceiveResult r = ReceiveTrackLog(session, dir / "out.trl", Ports(TransferKind::TrackLog), timing);
+  EXPECT_EQ(r.status.textId, kTextNoResponse);
+  EXPECT_EQ(HostLines(), (std::vector<std::string>{"> $PMTK182,5*20"}));
+  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)), 11 * 1000 + 20, 100);
+  EXPECT_FALSE(fs::exists(dir / "out.trl"));
+  EXPECT_FALSE(fs::exists(dir / "out.trl.partial"));
+}
+
+TEST_F(BlockTransferTest, ReceivedBlockWithAWrongChecksumIsAskedForAgainAndNotStored) {
+  const std::string log = RandomBytes(3 * 512, 4, false);
+  NewDevice([](auto& o) { o.badChecksumBlock = 1; });
+  const TrackLogReceiveResult r = ReceiveLog(log);
+  ASSERT_TRUE(r.status.Ok()) << r.status.detail;
+  EXPECT_EQ(r.status.textId, kTextUploadDone);
+  EXPECT_EQ(ReadFileBytes(dir / "out.trl"), log);
+  EXPECT_EQ(r.written, dir / "out.trl");
+  EXPECT_EQ(r.bytes, log.size());
+  EXPECT_EQ(r.announced, log.size());
+  // The host's replies: "!" for block 0, the at sign for the damaged block 1, then "!" twice.
+  EXPECT_EQ(Replies(vdev::WireDirection::HostToDevice), "!..@..!..!..");
+  const auto device = DeviceLines();
+  EXPECT_EQ(std::count_if(device.begin(), device.end(),
+                          [](const std::string& l) { return l.find("(checksum wrong)") != std::string::npos; }),
+            1);
+  EXPECT_EQ(Percentages(), (std::vector<int>{0, 33, 66, 100}));
+}
+
+TEST_F(BlockTransferTest, FailedReceiveKeepsOnlyAPartialFileAndLeavesTheChosenNameAlone) {
+  const std::string log = RandomBytes(4 * 512, 5, false);
+  struct Case {
+    const char* name;
+    std::function<void(vdev::BlockTransferOptions&)> fault;
+    int text;
+    std::size_t kept;
+  };
+  const Case cases[] = {
+      {"? to $TLG", [](auto& o) { o.kindReply = '?'; }, kTextReceiveRefused, 0},
+      {"# to $TLG", [](auto& o) { o.kindReply = '#'; }, kTextDeviceError, 0},
+      {"^ after block 2", [](auto& o) { o.abortBlock = 2; }, kTextTransferAborted, 3 * 512},
+      {"silent from block 1", [](auto& o) { o.silentBlock = 1; }, kTextDeviceSilent, 512},
+      {"$ to the start", [](auto& o) { o.refuseStart = true; }, kTextStartRefused, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes(dir / "out.trl", "an earlier log");
+    fs::remove(dir / "out.trl.partial");
+    NewDevice(c.fault);
+    const TrackLogReceiveResult r = ReceiveLog(log);
+    EXPECT_EQ(r.status.textId, c.text) << r.status.detail;
+    EXPECT_EQ(ReadFileBytes(dir / "out.trl"), "an earlier log");
+    EXPECT_TRUE(r.written.empty());
+    EXPECT_EQ(r.bytes, c.kept);
+    if (c.kept == 0) {
+      EXPECT_TRUE(r.partial.empty());
+      EXPECT_FALSE(fs::exists(dir / "out.trl.partial"));
+    } else {
+      EXPECT_EQ(r.partial, dir / "out.trl.partial");
+      EXPECT_EQ(ReadFileBytes(r.partial), log.substr(0, c.kept));
+    }
+    // No temporary is left behind.
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(BlockTransferTest, RoundTripsAreByteExact) {
+  // A 300 KiB map file, with CR LF pairs in it, out to the device ...
+  std::string map = RandomBytes(300 * 1024, 6, false);
+  for (std::size_t i = 100; i + 1 < map.size(); i += 997) map.replace(i, 2, "\r\n");
+  NewDevice();
+  const Status sent = Send(map);
+  ASSERT_TRUE(sent.Ok()) << sent.detail;
+  const std::string received = Received();
+  ASSERT_EQ(received.size(), TransferSize(map.size()));
+  EXPECT_TRUE(received.compare(0, map.size(), map) == 0);
+  EXPECT_EQ(received.substr(map.size()), std::string(received.size() - map.size(), '\0'));
+
+  // ... and a 1 MiB track log back.
+  const std::string log = RandomBytes(1024 * 1024, 7, false);
+  NewDevice();
+  const TrackLogReceiveResult r = ReceiveLog(log);
+  ASSERT_TRUE(r.status.Ok()) << r.status.detail;
+  EXPECT_TRUE(ReadFileBytes(dir / "out.trl") == log);
+}
+
+TEST_F(BlockTransferTest, PortSearchGoesThroughThePortListInItsOrder) {
+  SerialPortList list;
+  auto add = [&](const std::string& path, const std::string& name) {
+    SerialPortInfo info;
+    info.devicePath = info.portName = path;
+    info.friendlyName = name + " (" + path + ")";
+    list.push_back(info);
+  };
+  add("/dev/ttyS0", "Communications Port");
+  add("/dev/ttyUSB3", "Prolific USB-to-Serial Comm Port");
+  add("/dev/ttyACM0", "u-blox GNSS receiver");
+  using Ports = std::vector<PortCandidate>;
+  auto same = [](const Ports& a, const Ports& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const PortCandidate& x, const PortCandidate& y) { return x.port == y.port && x.polls == y.polls; });
+  };
+  // The chosen bridge first; the waypoint transfer then starts over at the top with 30 rounds.
+  EXPECT_TRUE(same(TransferPorts(TransferKind::Waypoint, list, ""),
+                   Ports{{"/dev/ttyUSB3", 80}, {"/dev/ttyS0", 30}, {"/dev/ttyUSB3", 30}, {"/dev/ttyACM0", 30}}));
+  EXPECT_TRUE(same(TransferPorts(TransferKind::TrackLog, list, "/dev/ttyUSB3"),
+                   Ports{{"/dev/ttyUSB3", 10}, {"/dev/ttyS0", 10}, {"/dev/ttyACM0", 10}}));
+  // No bridge chosen (a port that is not one): the list in its order.
+  EXPECT_TRUE(same(TransferPorts(TransferKind::TrackLog, list, "/dev/ttyACM0"),
+                   Ports{{"/dev/ttyS0", 300}, {"/dev/ttyUSB3", 300}, {"/dev/ttyACM0", 300}}));
+  EXPECT_TRUE(same(TransferPortsFor(TransferKind::Waypoint, list, "/dev/ttyACM0"), Ports{{"/dev/ttyACM0", 30}}));
+
+  // Ports that cannot be opened are passed over; the device on the third answers.
+  NewDevice();
+  WriteFileBytes(dir / "map.mpt", "waypoints");
+  const Status status = SendWaypointFile(session, dir / "map.mpt",
+                                         {{"/dev/nonexistent0", 30}, {"/dev/nonexistent1", 30}, {device->Path(), 30}}, timing);
+  EXPECT_TRUE(status.Ok()) << status.detail;
+  EXPECT_EQ(Received().substr(0, 9), "waypoints");
+}
+
 } // namespace
 } // namespace divuzo

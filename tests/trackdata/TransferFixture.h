@@ -40,6 +40,8 @@ protected:
     return {{device->Path(), PollLimitsOf(kind).bridge}};
   }
   std::string Received() const { return ReadFileBytes(dir / "received.bin"); }
+  // The session's line goes before the device it leads to.
+  void TearDown() override { session.Reset(); }
 
   // The lines of one direction of the wire record ("> " host to device, "< " back).
   std::vector<std::string> HostLines() { return vdev::LinesOf(device->WireLines(), vdev::WireDirection::HostToDevice); }
