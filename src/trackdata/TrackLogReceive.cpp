@@ -144,9 +144,7 @@ TrackLogReceiveResult ReceiveTrackLog(DeviceSession& session, const fs::path& ou
       return result;
     }
     result.written = out;
-    if (status.textId == 0) status = Status::Success(kTextUploadDone);
-    session.Report(Progress::Stage(status.textId));
-    result.status = status;
+    result.status = status.textId == 0 ? Status::Success(kTextUploadDone) : status;
     return result;
   }
   TraceF("track log receive: %s", status.detail.c_str());

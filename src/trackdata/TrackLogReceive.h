@@ -30,7 +30,7 @@ std::filesystem::path PartialFileName(const std::filesystem::path& out);
 
 // "Waiting for Starting..." (970), FindDevice, purge, "Uploading..." (974), "$TLG", the size
 // header, the blocks (each answered "!" and stored, or "@" when its checksum is wrong), the
-// finish, and "Upload Successfully. ..." (975). The session's line is closed again in every
+// finish; Ok with "Upload Successfully. ..." (975). The session's line is closed again in every
 // outcome. Failures: "?" to "$TLG" (109), "#" (106), "^" after a block (107), silence (980),
 // too many damaged blocks in a row (982), the file cannot be written (983), a lost line (986),
 // a cancel (901), and those of FindDevice. When everything arrived but the device did not

@@ -70,7 +70,8 @@ bool SetRecording(DeviceProtocol& protocol, bool on) {
   return Answered(protocol.LogExchange(on ? tracklog_command::kRecordingOn : tracklog_command::kRecordingOff, 0, 0));
 }
 
-SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current) {
+SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current,
+                                  bool switchRecordingOn) {
   using namespace tracklog_parameter;
   SettingsRead read;
   read.values = current;
@@ -83,10 +84,12 @@ SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettin
   v.logBy = v.intervalSeconds != 0 ? kLogByTime : kLogByDistance;
   v.distanceMeters = distance;
   v.distanceFeet = FeetFromMeters(distance);
-  v.recording = kRecordingOn;
-  read.values = v;
   read.answered = true;
-  read.recordingSwitchedOn = SetRecording(protocol, true);
+  if (switchRecordingOn) {
+    v.recording = kRecordingOn;
+    read.recordingSwitchedOn = SetRecording(protocol, true);
+  }
+  read.values = v;
   return read;
 }
 

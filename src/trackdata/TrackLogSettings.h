@@ -81,9 +81,11 @@ struct SettingsRead {
 
 // The Read button: asks the device (type 2), then parameters 6, 3 and 4 (record mode,
 // interval, distance in metres; each value read whole); an interval other than 0 means log by
-// time, 0 by distance. Recording is then set on (and switched on in the device, as the page
-// shows it on). Without an answer the values stay as given.
-SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current);
+// time, 0 by distance. With `switchRecordingOn` (the page) recording is then set on and
+// switched on in the device, as the page shows it on. Without an answer the values stay as
+// given.
+SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current,
+                                  bool switchRecordingOn = true);
 
 // Erases the device's track log (logger command 6 with 1); NoAnswer with text 988 when the
 // device does not confirm, Ok with text 979 when it does.

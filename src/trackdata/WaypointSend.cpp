@@ -80,7 +80,6 @@ Status SendWaypointFile(DeviceSession& session, const std::filesystem::path& fil
     TraceF("waypoint transfer: %s", status.detail.c_str());
     return status;
   }
-  session.Report(Progress::Stage(kTextDownloadDone));
   return Status::Success(kTextDownloadDone);
 }
 

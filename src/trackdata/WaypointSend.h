@@ -30,7 +30,7 @@ Status SendFile(DeviceSession& session, TransferLine& line, std::span<const std:
                 const TransferTiming& timing);
 
 // The whole waypoint transfer: read `file`, "Waiting for Starting..." (970), FindDevice over
-// `ports`, SendFile, and "Download Successfully. ..." (973) at the end. The session's line is
+// `ports`, SendFile; Ok with "Download Successfully. ..." (973) at the end. The session's line is
 // closed again in every outcome. A file that cannot be read ends it before any port is
 // touched (984, with the reason in the detail).
 Status SendWaypointFile(DeviceSession& session, const std::filesystem::path& file,
