@@ -2,6 +2,8 @@
 // Entries quoted by the product are kept byte for byte; ids not listed load as "".
 #include "StringTable.h"
 
+#include "Language.h"
+
 #include <map>
 
 namespace divuzo {
@@ -77,11 +79,17 @@ const std::map<int, std::string>& Table() {
       {453, "[警告] 更新処理中はＵＳＢケーブルを外さないでください。\n[警告] 更新処理の前に本体のログデータをパソコンに保存してから消去しておいてください。"},
       {454, "本体の電源を入れ直してください。"},
 
-      // This program's own texts.
+      // This program's own texts: the device seam and the photo page.
       {900, "本体ソフトを書き込んでいる間は中止できません。途中で止めると本体が起動しなくなります。"},
       {901, "中止しました。"},
       {902, "トラックログファイル（*.trl）："},
       {903, "写真のフォルダ："},
+      // Photo geotagging: this program's own texts.
+      {960, "一致したトラックポイントの位置、高度または時刻が範囲外のため、GPS 情報を書き込めません。"},
+      {961, "トラックログファイルを読み込めません: "},
+      {962, "写真のフォルダがありません: "},
+      {963, "トラックログファイル、写真、または KML ではない既存のファイルに KML を上書きすることはできません: "},
+      {964, "GPS フォルダがリンクか写真のフォルダそのものであるため、写真のコピーを書き込めません: "},
       // Block transfers (waypoint and map files, the track log) and the track-log settings.
       {970, "Waiting for Starting..."},
       {971, "Downloading..."},
@@ -140,6 +148,9 @@ const std::map<int, std::string>& Table() {
 
 const std::string& LoadText(int id) {
   static const std::string empty;
+  if (CurrentLanguage() == Language::English) {
+    if (const std::string* english = EnglishStringTableText(id)) return *english;
+  }
   const auto& table = Table();
   auto it = table.find(id);
   return it == table.end() ? empty : it->second;

@@ -54,6 +54,9 @@ QString DamagedCopy(const QString& image, const TempDir& dir, const QString& fil
 // Short waits everywhere on the page's side; the device keeps its own pace.
 void ShortenWaits(PageDeviceSetting* p) {
   LinkTiming& link = p->Session().timing;
+  // Answers come at once; what nobody answers (the goodbye of a fixed-query device) need not
+  // be waited for 2.3 s.
+  link.queryPolls = 15;
   link.disconnectPauseMs = 10;
   link.speedRestorePauseMs = 10;
   p->updatePauseMs = 10;

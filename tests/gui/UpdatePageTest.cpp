@@ -53,7 +53,7 @@ private slots:
     auto* bar = FindControl<QProgressBar>(p, 1093);
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 100);
-    for (int hidden : {1117, 1004, 1007, 1161, 1219, 1223})
+    for (int hidden : {1117, 1004, 1007, 1161, 1219, 1223, 1240, 1241})
       QVERIFY2(!FindControl<QWidget>(p, hidden)->isVisible(), qPrintable(QString::number(hidden)));
     QCOMPARE(p->Session().device.kind, DeviceKind::None);
 

@@ -235,6 +235,7 @@ TEST_F(Protocol, LineLostDuringAWaitEndsItAtOnce) {
   const auto start = clock.Now();
   EXPECT_TRUE(IsNotConnected(protocol.SendPlmQuery(plm_query::kModel)));
   EXPECT_EQ(Since(start), 0);  // the 60 polls are not waited out
+  EXPECT_TRUE(device->HungUp());
   EXPECT_FALSE(session.IsOpen());
   EXPECT_EQ(session.Line(), nullptr);
   EXPECT_TRUE(IsNotConnected(protocol.SendPlmQuery(plm_query::kModel)));

@@ -82,6 +82,7 @@ TEST(TermiosPort, LineThatHangsUpIsDropped) {
   ASSERT_TRUE(vdev.Started());
   TermiosPort port;
   ASSERT_TRUE(port.Open(vdev.PortPath(), 115200));
+  EXPECT_EQ(port.State(), LineState::Open);
   ASSERT_EQ(port.Write("$PPL", 4), 4);
   // The device closes its side; the next reads report the line gone and drop the handle.
   char buffer[16];
@@ -93,8 +94,15 @@ TEST(TermiosPort, LineThatHangsUpIsDropped) {
   EXPECT_EQ(n, -1);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(port.LastError().kind, PortError::Kind::Gone);
+  EXPECT_EQ(port.State(), LineState::Lost);
   EXPECT_EQ(port.Read(buffer, sizeof buffer), -1);
   EXPECT_EQ(port.Write("x", 1), -1);
+  // A line closed on purpose is closed, not lost.
+  TermiosPort other;
+  VdevProcess second;
+  ASSERT_TRUE(other.Open(second.PortPath(), 115200));
+  other.Close();
+  EXPECT_EQ(other.State(), LineState::Closed);
 }
 
 TEST(TermiosPort, OpenFailuresSayWhatToDo) {

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <string>
 
 namespace divuzo::test {
 
@@ -31,6 +32,13 @@ CommandOutput RunCli(const std::string& arguments, const std::string& environmen
   std::string command = environment;
   if (!command.empty()) command += ' ';
   return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
+}
+
+CommandOutput RunCliWithin(int seconds, const std::string& arguments,
+                           const std::string& environment) {
+  std::string prefix = environment;
+  if (!prefix.empty()) prefix += ' ';
+  return RunCli(arguments, prefix + "timeout --kill-after=2 " + std::to_string(seconds));
 }
 
 CommandOutput RunShell(const std::string& command) {

@@ -27,7 +27,9 @@ VdevProcess::VdevProcess(std::vector<std::string> args, std::string vportDir)
     : vportDir_(vportDir.empty() ? (dir_ / "vports").string() : std::move(vportDir)),
       logPath_(dir_ / "vdev.log"),
       wirePath_(dir_ / "wire.txt") {
+  // Announcements are taken only from a folder that nobody else can write to.
   std::filesystem::create_directories(vportDir_);
+  std::filesystem::permissions(vportDir_, std::filesystem::perms::owner_all);
   args.insert(args.begin(), DIVUZO_VDEV_PATH);
   args.push_back("--log");
   args.push_back(logPath_.string());

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "StringTable.h"
+#include "app/Status.h"
+
+#include <algorithm>
 #include <filesystem>
 
 namespace divuzo {
@@ -62,6 +66,30 @@ TEST(UpdateFlowCliTest, RecordedUpdateKeepsItsBluetoothAddress) {
 TEST(UpdateFlowCliTest, RecordedForcedUpdate) {
   ExpectRecordedUpdate("update-forced", "--model ZID310 --silent --bt-address 01:23:45:67:89:AB",
                        "RunMate450", "--force");
+}
+
+TEST(UpdateFlowCliTest, CtrlCBeforeTheImageStopsTheUpdate) {
+  test::TempDir dir;
+  const fs::path image = RecordedImage(dir, "ZID310");
+  test::VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:23:45:67:89:AB", "--flash-dump",
+                          (dir / "flash.bin").string()});
+  ASSERT_TRUE(vdev.Started());
+  // Ctrl+C once the image check is printed: the update is in its first pause, before the
+  // boot ROM is touched.
+  const std::string out = (dir / "out.txt").string();
+  const CommandOutput r = test::RunShell(
+      "XDG_CONFIG_HOME=" + test::ShellQuote((dir / "config").string()) + " " +
+      test::ShellQuote(DIVUZO_CLI_PATH) + " update --port " + test::ShellQuote(vdev.PortPath()) + " " +
+      test::ShellQuote(image.string()) + " >" + test::ShellQuote(out) + " 2>&1 & pid=$!; " +
+      "for i in $(seq 200); do grep -q '^Image:' " + test::ShellQuote(out) +
+      " && break; sleep 0.05; done; kill -INT $pid; wait $pid; echo $?");
+  const std::string printed = test::ReadFileBytes(out);
+  EXPECT_EQ(r.out, "1\n") << printed;
+  EXPECT_NE(printed.find(LoadText(kTextCancelled)), std::string::npos) << printed;
+  EXPECT_FALSE(fs::exists(dir / "flash.bin"));
+  EXPECT_FALSE(fs::exists(dir / "Raded_FW_Temp.bin"));
+  const auto log = vdev.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "boot ROM: handshake done, line taken"), 0);
 }
 
 TEST(UpdateFlowCliTest, NothingIsWrittenWithoutAMatchingDevice) {

@@ -1,5 +1,7 @@
 // divuzo update: identify the device, check the image and flash it, without a window.
 #include "Command.h"
+#include "DeviceStatus.h"
+#include "InterruptToCancel.h"
 
 #include "StringTable.h"
 #include "serial/DeviceIdentity.h"
@@ -73,15 +75,17 @@ int RunUpdate(const UpdateOptions& o) {
     try {
       if (!FindKnownBridgePort(port) || port.empty()) {
         std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-        return 1;
+        return cli::kExitNoDevice;
       }
     } catch (const PortDiscoveryError& e) {
       std::fprintf(stderr, "%s\n", e.what());
-      return 1;
+      return cli::kExitFailed;
     }
   }
   DeviceSession session;
   session.SetLinkSettings(port, static_cast<int>(kDefaultBaud), 0);
+  // Ctrl+C stops where stopping is safe; during the image it is refused with the reason.
+  cli::InterruptToCancel interrupt(session);
 
   // Step 1: the device, or the forced assumption for one that does not answer.
   if (o.force) {
@@ -92,7 +96,7 @@ int RunUpdate(const UpdateOptions& o) {
       if (id.portError.kind != PortError::Kind::None)
         std::fprintf(stderr, "%s\n", id.portError.message.c_str());
       std::fprintf(stderr, "%s\n", LoadText(id.status.textId).c_str());
-      return 1;
+      return cli::UnidentifiedStatus(id.portError);
     }
     std::printf("Device: %s, firmware %s, hardware %s\n", id.modelName.c_str(),
                 id.firmwareText.c_str(), id.hardwareText.c_str());
