@@ -2,6 +2,7 @@
 
 #include "serial/CommandSet.h"
 #include "serial/DeviceProtocol.h"
+#include "serial/DeviceSession.h"
 #include "serial/Sentence.h"
 
 #include <cstdint>
@@ -91,6 +92,15 @@ SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettin
   }
   read.values = v;
   return read;
+}
+
+Status WithSettingsLine(DeviceSession& session, const std::string& port,
+                        const std::function<Status(DeviceProtocol&)>& work) {
+  const bool opened = !session.IsOpen();
+  if (opened) session.SelectFromLists(port, -1);
+  const Status status = work(session.Protocol());
+  if (opened) session.Close();
+  return status;
 }
 
 Status ClearTrackLog(DeviceProtocol& protocol) {

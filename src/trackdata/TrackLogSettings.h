@@ -6,11 +6,14 @@
 // types 10 and 11 switch recording on and off, type 6 erases the log.
 #include "app/Status.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace divuzo {
 
 class DeviceProtocol;
+class DeviceSession;
 
 namespace tracklog_parameter {
 inline constexpr int kLogBy = 1;
@@ -86,6 +89,12 @@ struct SettingsRead {
 // given.
 SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current,
                                   bool switchRecordingOn = true);
+
+// Runs `work` with the session's sentence senders: over the line already open, or else over
+// `port` opened for the work and closed again after it. Without a line the senders answer
+// "Not Connected".
+Status WithSettingsLine(DeviceSession& session, const std::string& port,
+                        const std::function<Status(DeviceProtocol&)>& work);
 
 // Erases the device's track log (logger command 6 with 1); NoAnswer with text 988 when the
 // device does not confirm, Ok with text 979 when it does.

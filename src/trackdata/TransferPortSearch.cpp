@@ -76,6 +76,17 @@ std::vector<PortCandidate> TransferPorts(TransferKind kind, const SerialPortList
   return ports;
 }
 
+SerialPortList CurrentPortList(std::string* error) {
+  SerialPortList list;
+  try {
+    ListSerialPorts(list, false);
+  } catch (const PortDiscoveryError& e) {
+    list.clear();
+    if (error) *error = e.what();
+  }
+  return list;
+}
+
 std::vector<PortCandidate> TransferPortsFor(TransferKind kind, const SerialPortList& list,
                                             const std::string& port) {
   const PollLimits limits = PollLimitsOf(kind);

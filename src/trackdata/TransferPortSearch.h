@@ -38,6 +38,9 @@ struct PortCandidate {
 std::vector<PortCandidate> TransferPorts(TransferKind kind, const SerialPortList& list,
                                          const std::string& chosen);
 
+// The port list as it is now; empty (with the reason in *error) when it cannot be read.
+SerialPortList CurrentPortList(std::string* error = nullptr);
+
 // One named port: the bridge limit when `list` knows it as a bridge, else the other limit.
 std::vector<PortCandidate> TransferPortsFor(TransferKind kind, const SerialPortList& list,
                                             const std::string& port);

@@ -3,24 +3,16 @@
 #include "Command.h"
 
 #include "StringTable.h"
-#include "serial/SerialPortList.h"
 
 #include <cstdio>
 
 namespace divuzo::cli {
 
 std::vector<PortCandidate> PortsToTry(TransferKind kind, const std::string& port) {
-  SerialPortList list;
-  try {
-    ListSerialPorts(list, false);
-  } catch (const PortDiscoveryError& e) {
-    // A named port is still worth trying; without one there is nothing to go through.
-    if (port.empty()) {
-      std::fprintf(stderr, "%s\n", e.what());
-      return {};
-    }
-    list.clear();
-  }
+  std::string error;
+  const SerialPortList list = CurrentPortList(&error);
+  // A named port is still worth trying without the list; otherwise there is nothing to go through.
+  if (!error.empty() && port.empty()) std::fprintf(stderr, "%s\n", error.c_str());
   return port.empty() ? TransferPorts(kind, list, "") : TransferPortsFor(kind, list, port);
 }
 
