@@ -18,7 +18,7 @@ ReceiveBuffer::Options TransferBuffer() {
   return options;
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t TransferSize(std::uint64_t fileLength) {
   return (fileLength + transfer::kBlockData - 1) / transfer::kBlockData * transfer::kBlockData;
@@ -72,23 +72,27 @@ bool ReceivedBlockIntact(std::span<const std::uint8_t> block) {
   return BlockChecksum(block.subspan(2)) == block[1];
 }
 
-TransferLine::TransferLine(DeviceSession& session) : session_(session), received_(TransferBuffer()) {}
+TransferLine::TransferLine(DeviceSession& session)
+    : session_(session), received_(TransferBuffer()) {}
 
 bool TransferLine::Write(std::string_view bytes) {
   Link* link = session_.Line();
   return link && link->Write(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
 }
 
-WaitStatus TransferLine::NextOf(std::string_view wanted, long ms, char& found, std::size_t* skipped) {
+WaitStatus TransferLine::NextOf(std::string_view wanted, long ms, char& found,
+                                std::size_t* skipped) {
   Link* link = session_.Line();
   if (!link) return WaitStatus::Lost;
-  return WaitForByteOf(*link, received_, wanted, DeadlineIn(*link, ms), found, &session_.cancel, skipped);
+  return WaitForByteOf(*link, received_, wanted, DeadlineIn(*link, ms), found, &session_.cancel,
+                       skipped);
 }
 
 WaitStatus TransferLine::Take(std::size_t count, long ms, std::vector<std::uint8_t>& out) {
   Link* link = session_.Line();
   if (!link) return WaitStatus::Lost;
-  const WaitStatus status = WaitForBytes(*link, received_, count, DeadlineIn(*link, ms), &session_.cancel);
+  const WaitStatus status =
+      WaitForBytes(*link, received_, count, DeadlineIn(*link, ms), &session_.cancel);
   if (status != WaitStatus::Ok) return status;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(received_.Data());
   out.assign(bytes, bytes + count);
@@ -101,23 +105,29 @@ void TransferLine::Purge() {
   received_.Clear();
 }
 
-void TransferLine::Pause(long ms) { session_.SleepMs(ms); }
+void TransferLine::Pause(long ms) {
+  session_.SleepMs(ms);
+}
 
 Status WaitFailure(WaitStatus status, const char* what) {
   switch (status) {
     case WaitStatus::Cancelled:
-      return Status::Failure(StatusCode::Cancelled, kTextCancelled, std::string("cancelled while waiting for ") + what);
+      return Status::Failure(StatusCode::Cancelled, kTextCancelled,
+                             std::string("cancelled while waiting for ") + what);
     case WaitStatus::Lost:
-      return Status::Failure(StatusCode::LineLost, kTextLineLost, std::string("line lost while waiting for ") + what);
+      return Status::Failure(StatusCode::LineLost, kTextLineLost,
+                             std::string("line lost while waiting for ") + what);
     default:
-      return Status::Failure(StatusCode::NoAnswer, kTextDeviceSilent, std::string("no ") + what + " in time");
+      return Status::Failure(StatusCode::NoAnswer, kTextDeviceSilent,
+                             std::string("no ") + what + " in time");
   }
 }
 
 Status FinishTransfer(TransferLine& line, const TransferTiming& timing) {
   for (int attempt = 0; attempt < timing.endAttempts; ++attempt) {
     line.Pause(timing.endPauseMs);
-    if (!line.Write(transfer::kEndLine)) return WaitFailure(WaitStatus::Lost, "the end confirmation");
+    if (!line.Write(transfer::kEndLine))
+      return WaitFailure(WaitStatus::Lost, "the end confirmation");
     char reply = 0;
     std::size_t skipped = 0;
     // Other characters are passed over; enough of them also count as the end (a device that
@@ -128,10 +138,12 @@ Status FinishTransfer(TransferLine& line, const TransferTiming& timing) {
       TraceF("transfer: %zu characters after $END, taken as its end", skipped);
       return Status::Success();
     }
-    if (status == WaitStatus::Lost || status == WaitStatus::Cancelled) return WaitFailure(status, "the end confirmation");
+    if (status == WaitStatus::Lost || status == WaitStatus::Cancelled)
+      return WaitFailure(status, "the end confirmation");
     // "?" or silence: say "$END" again.
   }
-  return Status::Failure(StatusCode::NoAnswer, kTextEndNotConfirmed, "the device never confirmed $END");
+  return Status::Failure(StatusCode::NoAnswer, kTextEndNotConfirmed,
+                         "the device never confirmed $END");
 }
 
 void TransferProgress::Update(std::uint64_t done) {
@@ -144,4 +156,4 @@ void TransferProgress::Update(std::uint64_t done) {
   session_.Report(p);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -29,11 +29,12 @@ namespace transfer {
 
 inline constexpr std::size_t kBlockData = 512;  // data bytes of a full block
 inline constexpr std::uint8_t kBlockStart = 0x01;
-inline constexpr char kAtSign = 0x40;            // "send that block again"
+inline constexpr char kAtSign = 0x40;  // "send that block again"
 
 // Command lines, each with its CR LF.
 inline constexpr std::string_view kBeginLine = "$BEG\r\n";
-inline constexpr std::string_view kBusyBeginLine = "$PMTK182*21\r\n";  // waypoint start while the link is busy
+inline constexpr std::string_view kBusyBeginLine =
+    "$PMTK182*21\r\n";  // waypoint start while the link is busy
 inline constexpr std::string_view kTrackLogLine = "$TLG\r\n";
 inline constexpr std::string_view kEndLine = "$END\r\n";
 // The host's own replies to a received block.
@@ -42,21 +43,21 @@ inline constexpr std::string_view kResendLine = "@\r\n";
 // The logger command type the track-log page sends as its start request.
 inline constexpr int kTrackLogStartCommand = 5;
 
-} // namespace transfer
+}  // namespace transfer
 
 // Texts of the transfers (string-table ids). 103 to 109 are the product's messages, worded by
 // this program; the rest are its own.
-inline constexpr int kTextStartRefused = 103;     // "$" to the start request
-inline constexpr int kTextNoTransferDevice = 104; // no port answered
-inline constexpr int kTextSendRefused = 105;      // "?" to "$WRT"
+inline constexpr int kTextStartRefused = 103;      // "$" to the start request
+inline constexpr int kTextNoTransferDevice = 104;  // no port answered
+inline constexpr int kTextSendRefused = 105;       // "?" to "$WRT"
 inline constexpr int kTextDeviceError = 106;      // "#" to the kind line (shown with an error icon)
 inline constexpr int kTextTransferAborted = 107;  // "^" after a block
 inline constexpr int kTextReceiveRefused = 109;   // "?" to "$TLG"
 inline constexpr int kTextWaitingForStart = 970;  // "Waiting for Starting..."
 inline constexpr int kTextDownloading = 971;      // "Downloading..."
-inline constexpr int kTextWaitingForFinish = 972; // "Waiting for Finishing..."
+inline constexpr int kTextWaitingForFinish = 972;  // "Waiting for Finishing..."
 inline constexpr int kTextDownloadDone = 973;
-inline constexpr int kTextUploading = 974;        // "Uploading..."
+inline constexpr int kTextUploading = 974;  // "Uploading..."
 inline constexpr int kTextUploadDone = 975;
 inline constexpr int kTextNoResponse = 976;       // "Get no response from device. ..."
 inline constexpr int kTextDeviceSilent = 980;     // the device stopped answering mid-transfer
@@ -69,15 +70,15 @@ inline constexpr int kTextLineLost = 986;
 
 // Every wait of a transfer, in milliseconds. Production keeps these; tests may shorten them.
 struct TransferTiming {
-  int roundMs = 1000;        // one round of the start handshake: how long a reply is awaited
-  int resendPauseMs = 20;    // first round: before the start request goes out once more
-  int openPauseMs = 200;     // waypoint transfer: after a port was opened, before the first request
-  int kindReplyMs = 30000;   // the answer to "$WRT" / "$TLG" (the device may prepare its memory)
-  int replyMs = 10000;       // a block's reply, "&"/"^", a received block, the size header
-  int endPauseMs = 20;       // before each "$END"
-  int endAttempts = 10;      // "$END" is said at most this often
-  int endSkipLimit = 100;    // other characters after "$END" that end the wait as well
-  int maxRepeats = 16;       // at-sign or "?" replies in a row for one block; damaged blocks in a row
+  int roundMs = 1000;       // one round of the start handshake: how long a reply is awaited
+  int resendPauseMs = 20;   // first round: before the start request goes out once more
+  int openPauseMs = 200;    // waypoint transfer: after a port was opened, before the first request
+  int kindReplyMs = 30000;  // the answer to "$WRT" / "$TLG" (the device may prepare its memory)
+  int replyMs = 10000;      // a block's reply, "&"/"^", a received block, the size header
+  int endPauseMs = 20;      // before each "$END"
+  int endAttempts = 5;      // "$END" is said at most this often
+  int endSkipLimit = 100;   // other characters after "$END" that end the wait as well
+  int maxRepeats = 16;  // at-sign or "?" replies in a row for one block; damaged blocks in a row
 };
 
 // The transfer size of a file: its length rounded up to a whole number of 512-byte blocks.
@@ -110,7 +111,7 @@ bool ReceivedBlockIntact(std::span<const std::uint8_t> block);
 // single reply characters and runs of bytes, each awaited with a deadline (and the session's
 // cancel request). Bytes that arrive beyond what was asked for stay for the next read.
 class TransferLine {
-public:
+ public:
   explicit TransferLine(DeviceSession& session);
 
   // Writes all of `bytes`; false when no line is open or it went away.
@@ -126,7 +127,7 @@ public:
 
   DeviceSession& Session() { return session_; }
 
-private:
+ private:
   DeviceSession& session_;
   ReceiveBuffer received_;
 };
@@ -143,14 +144,14 @@ Status FinishTransfer(TransferLine& line, const TransferTiming& timing);
 // Reports a transfer's progress to the session: the percentage (acknowledged / size x 100,
 // truncated) each time it changes, with the bytes done and in all.
 class TransferProgress {
-public:
+ public:
   TransferProgress(DeviceSession& session, std::uint64_t size) : session_(session), size_(size) {}
   void Update(std::uint64_t done);
 
-private:
+ private:
   DeviceSession& session_;
   std::uint64_t size_;
   int shown_ = -1;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

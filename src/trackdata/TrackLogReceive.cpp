@@ -4,9 +4,9 @@
 #include "platform/Trace.h"
 #include "serial/DeviceSession.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <system_error>
-#include <unistd.h>
 
 namespace divuzo {
 
@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // The received bytes on their way to disk: a temporary file beside the chosen one, published
 // under the chosen name or the partial name, or removed.
 class ReceivedFile {
-public:
+ public:
   explicit ReceivedFile(const fs::path& target) : target_(target) {
     fd_ = CreateTempBeside(target, temp_, &error_);
   }
@@ -55,26 +55,31 @@ public:
     return ok;
   }
 
-private:
+ private:
   fs::path target_;
   fs::path temp_;
   int fd_ = -1;
   std::string error_;
 };
 
-Status CannotWrite(const std::string& why) { return Status::Failure(StatusCode::Failed, kTextCannotWrite, why); }
+Status CannotWrite(const std::string& why) {
+  return Status::Failure(StatusCode::Failed, kTextCannotWrite, why);
+}
 
 // Steps 3 to 6 of the receive, after FindDevice said "!"; `stored` counts the bytes written.
-Status Receive(DeviceSession& session, TransferLine& line, ReceivedFile& file, TrackLogReceiveResult& result,
-               const TransferTiming& timing) {
+Status Receive(DeviceSession& session, TransferLine& line, ReceivedFile& file,
+               TrackLogReceiveResult& result, const TransferTiming& timing) {
   line.Purge();
   session.Report(Progress::Stage(kTextUploading));
   if (!line.Write(transfer::kTrackLogLine)) return WaitFailure(WaitStatus::Lost, "the go-ahead");
   char reply = 0;
   if (const WaitStatus s = line.NextOf("!?#", timing.kindReplyMs, reply); s != WaitStatus::Ok)
     return WaitFailure(s, "answer to $TLG");
-  if (reply == '?') return Status::Failure(StatusCode::Failed, kTextReceiveRefused, "the device refused ($TLG ?)");
-  if (reply == '#') return Status::Failure(StatusCode::Failed, kTextDeviceError, "the device reported an error ($TLG #)");
+  if (reply == '?')
+    return Status::Failure(StatusCode::Failed, kTextReceiveRefused, "the device refused ($TLG ?)");
+  if (reply == '#')
+    return Status::Failure(StatusCode::Failed, kTextDeviceError,
+                           "the device reported an error ($TLG #)");
 
   // The size, then two values the transfer does not use.
   std::vector<std::uint8_t> bytes;
@@ -87,19 +92,24 @@ Status Receive(DeviceSession& session, TransferLine& line, ReceivedFile& file, T
 
   int damaged = 0;  // damaged blocks in a row
   while (result.bytes < size) {
-    if (const WaitStatus s = line.Take(transfer::kBlockData + 2, timing.replyMs, bytes); s != WaitStatus::Ok)
+    if (const WaitStatus s = line.Take(transfer::kBlockData + 2, timing.replyMs, bytes);
+        s != WaitStatus::Ok)
       return WaitFailure(s, "a block");
     if (ReceivedBlockIntact(bytes)) {
       if (!file.Append(bytes.data() + 2, transfer::kBlockData)) return CannotWrite(file.Error());
-      if (!line.Write(transfer::kAcceptLine)) return WaitFailure(WaitStatus::Lost, "the next block");
+      if (!line.Write(transfer::kAcceptLine))
+        return WaitFailure(WaitStatus::Lost, "the next block");
       result.bytes += transfer::kBlockData;
       damaged = 0;
       progress.Update(result.bytes);
     } else {
-      TraceF("track log: damaged block at %llu, asking again", static_cast<unsigned long long>(result.bytes));
-      if (!line.Write(transfer::kResendLine)) return WaitFailure(WaitStatus::Lost, "the block again");
+      TraceF("track log: damaged block at %llu, asking again",
+             static_cast<unsigned long long>(result.bytes));
+      if (!line.Write(transfer::kResendLine))
+        return WaitFailure(WaitStatus::Lost, "the block again");
       if (++damaged > timing.maxRepeats)
-        return Status::Failure(StatusCode::Failed, kTextBlockRefused, "damaged blocks again and again");
+        return Status::Failure(StatusCode::Failed, kTextBlockRefused,
+                               "damaged blocks again and again");
     }
     if (const WaitStatus s = line.NextOf("&?^", timing.replyMs, reply); s != WaitStatus::Ok)
       return WaitFailure(s, "& after a block");
@@ -115,7 +125,7 @@ Status Receive(DeviceSession& session, TransferLine& line, ReceivedFile& file, T
   return finished;
 }
 
-} // namespace
+}  // namespace
 
 fs::path PartialFileName(const fs::path& out) {
   fs::path partial = out;
@@ -124,7 +134,8 @@ fs::path PartialFileName(const fs::path& out) {
 }
 
 TrackLogReceiveResult ReceiveTrackLog(DeviceSession& session, const fs::path& out,
-                                      const std::vector<PortCandidate>& ports, const TransferTiming& timing) {
+                                      const std::vector<PortCandidate>& ports,
+                                      const TransferTiming& timing) {
   TrackLogReceiveResult result;
   ReceivedFile file(out);
   if (!file.Ok()) {
@@ -159,4 +170,4 @@ TrackLogReceiveResult ReceiveTrackLog(DeviceSession& session, const fs::path& ou
   return result;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

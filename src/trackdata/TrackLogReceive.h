@@ -39,4 +39,4 @@ TrackLogReceiveResult ReceiveTrackLog(DeviceSession& session, const std::filesys
                                       const std::vector<PortCandidate>& ports,
                                       const TransferTiming& timing = {});
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -11,7 +11,9 @@ namespace divuzo {
 
 namespace {
 
-bool Answered(const char* reply) { return reply && !IsNotConnected(reply); }
+bool Answered(const char* reply) {
+  return reply && !IsNotConnected(reply);
+}
 
 // The value of parameter `parameter` as the device reports it; false without an answer.
 bool QueryParameter(DeviceProtocol& protocol, int parameter, int& value) {
@@ -21,36 +23,44 @@ bool QueryParameter(DeviceProtocol& protocol, int parameter, int& value) {
   return true;
 }
 
-} // namespace
+}  // namespace
 
 // In integers: 3.28 has no exact binary form, and a product that should be whole (100 m is
 // 328 ft) must not come out a hair below it and lose a foot when truncated.
-int FeetFromMeters(int meters) { return static_cast<int>(static_cast<std::int64_t>(meters) * 328 / 100); }
-int MetersFromFeet(int feet) { return static_cast<int>(static_cast<std::int64_t>(feet) * 100 / 328); }
+int FeetFromMeters(int meters) {
+  return static_cast<int>(static_cast<std::int64_t>(meters) * 328 / 100);
+}
+int MetersFromFeet(int feet) {
+  return static_cast<int>(static_cast<std::int64_t>(feet) * 100 / 328);
+}
 
-std::vector<LoggerCommand> ApplyCommands(const TrackLogSettings& known, const TrackLogSettings& wanted,
-                                         bool feetShown) {
+std::vector<LoggerCommand> ApplyCommands(const TrackLogSettings& known,
+                                         const TrackLogSettings& wanted, bool feetShown) {
   using namespace tracklog_parameter;
   const int set = logger_command::kSetParameter;
   std::vector<LoggerCommand> commands;
   if (wanted.recording != known.recording)
-    commands.push_back({wanted.recording == kRecordingOn ? tracklog_command::kRecordingOn : tracklog_command::kRecordingOff});
+    commands.push_back({wanted.recording == kRecordingOn ? tracklog_command::kRecordingOn
+                                                         : tracklog_command::kRecordingOff});
   if (wanted.logBy != known.logBy) commands.push_back({set, kLogBy, wanted.logBy});
-  if (wanted.intervalSeconds != known.intervalSeconds) commands.push_back({set, kInterval, wanted.intervalSeconds});
-  const bool distanceChanged =
-      feetShown ? wanted.distanceFeet != known.distanceFeet : wanted.distanceMeters != known.distanceMeters;
+  if (wanted.intervalSeconds != known.intervalSeconds)
+    commands.push_back({set, kInterval, wanted.intervalSeconds});
+  const bool distanceChanged = feetShown ? wanted.distanceFeet != known.distanceFeet
+                                         : wanted.distanceMeters != known.distanceMeters;
   if (distanceChanged) commands.push_back({set, kDistance, wanted.distanceMeters});
-  if (wanted.recordMode != known.recordMode) commands.push_back({set, kRecordMode, wanted.recordMode});
+  if (wanted.recordMode != known.recordMode)
+    commands.push_back({set, kRecordMode, wanted.recordMode});
   return commands;
 }
 
-Status ApplyTrackLogSettings(DeviceProtocol& protocol, TrackLogSettings& known, const TrackLogSettings& wanted,
-                             bool feetShown) {
+Status ApplyTrackLogSettings(DeviceProtocol& protocol, TrackLogSettings& known,
+                             const TrackLogSettings& wanted, bool feetShown) {
   using namespace tracklog_parameter;
   for (const LoggerCommand& c : ApplyCommands(known, wanted, feetShown)) {
     if (!Answered(protocol.LogExchange(c.type, c.a, c.b)))
-      return Status::Failure(StatusCode::NoAnswer, kTextSettingRefused,
-                             "no answer to logger command " + std::to_string(c.type) + "," + std::to_string(c.a));
+      return Status::Failure(
+          StatusCode::NoAnswer, kTextSettingRefused,
+          "no answer to logger command " + std::to_string(c.type) + "," + std::to_string(c.a));
     if (c.type != logger_command::kSetParameter) {
       known.recording = wanted.recording;
     } else if (c.a == kLogBy) {
@@ -68,7 +78,8 @@ Status ApplyTrackLogSettings(DeviceProtocol& protocol, TrackLogSettings& known, 
 }
 
 bool SetRecording(DeviceProtocol& protocol, bool on) {
-  return Answered(protocol.LogExchange(on ? tracklog_command::kRecordingOn : tracklog_command::kRecordingOff, 0, 0));
+  return Answered(protocol.LogExchange(
+      on ? tracklog_command::kRecordingOn : tracklog_command::kRecordingOff, 0, 0));
 }
 
 SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettings& current,
@@ -79,7 +90,8 @@ SettingsRead ReadTrackLogSettings(DeviceProtocol& protocol, const TrackLogSettin
   if (!Answered(protocol.LogExchange(logger_command::kQueryParameter, 0, 0))) return read;
   TrackLogSettings v = current;
   int distance = 0;
-  if (!QueryParameter(protocol, kRecordMode, v.recordMode) || !QueryParameter(protocol, kInterval, v.intervalSeconds) ||
+  if (!QueryParameter(protocol, kRecordMode, v.recordMode) ||
+      !QueryParameter(protocol, kInterval, v.intervalSeconds) ||
       !QueryParameter(protocol, kDistance, distance))
     return read;
   v.logBy = v.intervalSeconds != 0 ? kLogByTime : kLogByDistance;
@@ -105,8 +117,9 @@ Status WithSettingsLine(DeviceSession& session, const std::string& port,
 
 Status ClearTrackLog(DeviceProtocol& protocol) {
   if (!Answered(protocol.SendLogCommand(logger_command::kErase, 1, 0)))
-    return Status::Failure(StatusCode::NoAnswer, kTextClearFailed, "no answer to the erase command");
+    return Status::Failure(StatusCode::NoAnswer, kTextClearFailed,
+                           "no answer to the erase command");
   return Status::Success(kTextClearDone);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -20,20 +20,20 @@ inline constexpr int kLogBy = 1;
 inline constexpr int kInterval = 3;
 inline constexpr int kDistance = 4;  // in metres
 inline constexpr int kRecordMode = 6;
-} // namespace tracklog_parameter
+}  // namespace tracklog_parameter
 
 namespace tracklog_command {
 inline constexpr int kRecordingOn = 10;
 inline constexpr int kRecordingOff = 11;
-} // namespace tracklog_command
+}  // namespace tracklog_command
 
 struct TrackLogSettings {
-  int recording = 1;       // 1 on, 2 off
-  int logBy = 2;           // 2 by time, 3 by distance
+  int recording = 1;  // 1 on, 2 off
+  int logBy = 2;      // 2 by time, 3 by distance
   int intervalSeconds = 10;
   int distanceMeters = 100;
   int distanceFeet = 328;
-  int recordMode = 1;      // 1 record in flash with cycle, 2 once
+  int recordMode = 1;  // 1 record in flash with cycle, 2 once
 
   bool operator==(const TrackLogSettings&) const = default;
 };
@@ -65,8 +65,8 @@ struct LoggerCommand {
 // The commands that bring a device from `known` to `wanted`, in Apply's order: recording
 // (10 on, 11 off), log-by, interval, distance (always in metres, parameter 4; with
 // `feetShown` a change is judged by the feet value), record mode. Nothing for what is equal.
-std::vector<LoggerCommand> ApplyCommands(const TrackLogSettings& known, const TrackLogSettings& wanted,
-                                         bool feetShown);
+std::vector<LoggerCommand> ApplyCommands(const TrackLogSettings& known,
+                                         const TrackLogSettings& wanted, bool feetShown);
 
 // Sends ApplyCommands one by one with the logger exchange, moving each value into `known` once
 // its command was answered. Stops at the first command without an answer: NoAnswer, text 987.
@@ -77,7 +77,7 @@ Status ApplyTrackLogSettings(DeviceProtocol& protocol, TrackLogSettings& known,
 bool SetRecording(DeviceProtocol& protocol, bool on);
 
 struct SettingsRead {
-  bool answered = false;   // false: the device did not answer; `values` are the ones given
+  bool answered = false;  // false: the device did not answer; `values` are the ones given
   bool recordingSwitchedOn = false;
   TrackLogSettings values;
 };
@@ -100,4 +100,4 @@ Status WithSettingsLine(DeviceSession& session, const std::string& port,
 // device does not confirm, Ok with text 979 when it does.
 Status ClearTrackLog(DeviceProtocol& protocol);
 
-} // namespace divuzo
+}  // namespace divuzo

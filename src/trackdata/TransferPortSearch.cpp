@@ -52,7 +52,7 @@ PortOutcome PollPort(DeviceSession& session, TransferLine& line, TransferKind ki
   return PortOutcome::Silent;
 }
 
-} // namespace
+}  // namespace
 
 PollLimits PollLimitsOf(TransferKind kind) {
   return kind == TransferKind::Waypoint ? kWaypointPolls : kTrackLogPolls;
@@ -103,19 +103,22 @@ Status FindDevice(DeviceSession& session, TransferLine& line, TransferKind kind,
     session.portName = candidate.port;
     if (!session.EnsureOpen()) continue;
     line.Purge();
-    TraceF("transfer: looking for the device on %s (%d rounds)", candidate.port.c_str(), candidate.polls);
+    TraceF("transfer: looking for the device on %s (%d rounds)", candidate.port.c_str(),
+           candidate.polls);
     switch (PollPort(session, line, kind, candidate.polls, timing)) {
       case PortOutcome::Ready:
         return Status::Success();
       case PortOutcome::Refused:
-        return Status::Failure(StatusCode::Failed, kTextStartRefused, "the device answered $ to the start request");
+        return Status::Failure(StatusCode::Failed, kTextStartRefused,
+                               "the device answered $ to the start request");
       case PortOutcome::Cancelled:
         session.Close();
         return WaitFailure(WaitStatus::Cancelled, "the device");
       case PortOutcome::Silent:
         if (kind == TransferKind::TrackLog) {
           session.Close();
-          return Status::Failure(StatusCode::NoAnswer, kTextNoResponse, "no answer to the start request on " + candidate.port);
+          return Status::Failure(StatusCode::NoAnswer, kTextNoResponse,
+                                 "no answer to the start request on " + candidate.port);
         }
         break;
       case PortOutcome::Unusable:
@@ -125,7 +128,8 @@ Status FindDevice(DeviceSession& session, TransferLine& line, TransferKind kind,
   }
   session.Close();
   session.portName = kDefaultPortName;
-  return Status::Failure(StatusCode::NoAnswer, kTextNoTransferDevice, "no port answered the start request");
+  return Status::Failure(StatusCode::NoAnswer, kTextNoTransferDevice,
+                         "no port answered the start request");
 }
 
-} // namespace divuzo
+}  // namespace divuzo

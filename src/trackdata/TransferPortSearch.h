@@ -57,4 +57,4 @@ std::vector<PortCandidate> TransferPortsFor(TransferKind kind, const SerialPortL
 Status FindDevice(DeviceSession& session, TransferLine& line, TransferKind kind,
                   const std::vector<PortCandidate>& ports, const TransferTiming& timing);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -4,8 +4,8 @@
 #include "platform/Trace.h"
 #include "serial/DeviceSession.h"
 
-#include <ctime>
 #include <sys/stat.h>
+#include <ctime>
 
 namespace divuzo {
 
@@ -23,12 +23,17 @@ Status SendFile(DeviceSession& session, TransferLine& line, std::span<const std:
   line.Purge();
   session.Report(Progress::Stage(kTextDownloading));
   const std::uint64_t size = TransferSize(file.size());
-  if (!line.Write(KindLine(static_cast<std::uint32_t>(size)))) return WaitFailure(WaitStatus::Lost, "the go-ahead");
+  if (!line.Write(KindLine(static_cast<std::uint32_t>(size))))
+    return WaitFailure(WaitStatus::Lost, "the go-ahead");
   char reply = 0;
   if (const WaitStatus s = line.NextOf("!?#", timing.kindReplyMs, reply); s != WaitStatus::Ok)
     return WaitFailure(s, "answer to $WRT");
-  if (reply == '?') return Status::Failure(StatusCode::Failed, kTextSendRefused, "the device refused the file ($WRT ?)");
-  if (reply == '#') return Status::Failure(StatusCode::Failed, kTextDeviceError, "the device reported an error ($WRT #)");
+  if (reply == '?')
+    return Status::Failure(StatusCode::Failed, kTextSendRefused,
+                           "the device refused the file ($WRT ?)");
+  if (reply == '#')
+    return Status::Failure(StatusCode::Failed, kTextDeviceError,
+                           "the device reported an error ($WRT #)");
 
   TransferProgress progress(session, size);
   progress.Update(0);
@@ -42,7 +47,8 @@ Status SendFile(DeviceSession& session, TransferLine& line, std::span<const std:
       if (!line.Write(BlockBytes(data))) return WaitFailure(WaitStatus::Lost, "a block's reply");
     }
     sendNext = true;
-    if (const WaitStatus s = line.NextOf(std::string_view("!?@"), timing.replyMs, reply); s != WaitStatus::Ok)
+    if (const WaitStatus s = line.NextOf(std::string_view("!?@"), timing.replyMs, reply);
+        s != WaitStatus::Ok)
       return WaitFailure(s, "a block's reply");
     if (reply == '!') {
       acknowledged += data.size();
@@ -51,8 +57,9 @@ Status SendFile(DeviceSession& session, TransferLine& line, std::span<const std:
     } else {
       sendNext = reply != '?';
       if (++repeats > timing.maxRepeats)
-        return Status::Failure(StatusCode::Failed, kTextBlockRefused,
-                               "block at " + std::to_string(acknowledged) + " refused again and again");
+        return Status::Failure(
+            StatusCode::Failed, kTextBlockRefused,
+            "block at " + std::to_string(acknowledged) + " refused again and again");
     }
     if (const WaitStatus s = line.NextOf("&^", timing.replyMs, reply); s != WaitStatus::Ok)
       return WaitFailure(s, "& after a block");
@@ -83,4 +90,4 @@ Status SendWaypointFile(DeviceSession& session, const std::filesystem::path& fil
   return Status::Success(kTextDownloadDone);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

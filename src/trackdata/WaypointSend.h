@@ -36,4 +36,4 @@ Status SendFile(DeviceSession& session, TransferLine& line, std::span<const std:
 Status SendWaypointFile(DeviceSession& session, const std::filesystem::path& file,
                         const std::vector<PortCandidate>& ports, const TransferTiming& timing = {});
 
-} // namespace divuzo
+}  // namespace divuzo

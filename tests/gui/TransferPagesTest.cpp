@@ -34,7 +34,7 @@ namespace {
 
 // The window as the pages see it: a session on the virtual device, and the busy count.
 class TestHost : public PageHost {
-public:
+ public:
   explicit TestHost(LinkClock& clock, vdev::DeviceOptions options = {}) {
     options.blockTransfer.enabled = true;
     device = std::make_unique<vdev::InProcessDevice>(options, clock);
@@ -92,11 +92,11 @@ QByteArray ReadFile(const std::filesystem::path& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-} // namespace
+}  // namespace
 
 class TransferPagesTest : public QObject {
   Q_OBJECT
-private slots:
+ private slots:
   void init() {
     SetStopMessageHandler([this](const QString&, const QString& text) { messages << text; });
     messages.clear();
@@ -135,12 +135,14 @@ private slots:
     QVERIFY(Control<QRadioButton>(&page, 1003)->isChecked());
     QCOMPARE(time->text(), QStringLiteral("10"));
     QCOMPARE(distance->text(), QStringLiteral("100"));
-    QVERIFY(time->isEnabled() && !distance->isEnabled() && !Control<QRadioButton>(&page, 1015)->isEnabled());
+    QVERIFY(time->isEnabled() && !distance->isEnabled() &&
+            !Control<QRadioButton>(&page, 1015)->isEnabled());
     QCOMPARE(Control<QLabel>(&page, 1038)->text(), QStringLiteral("0%"));
 
     Click(&page, 1004);
     QVERIFY(!time->isEnabled() && distance->isEnabled());
-    QVERIFY(Control<QRadioButton>(&page, 1014)->isEnabled() && Control<QRadioButton>(&page, 1015)->isEnabled());
+    QVERIFY(Control<QRadioButton>(&page, 1014)->isEnabled() &&
+            Control<QRadioButton>(&page, 1015)->isEnabled());
     distance->setText(QStringLiteral("33"));
     Click(&page, 1015);
     QCOMPARE(distance->text(), QStringLiteral("108"));
@@ -214,7 +216,9 @@ private slots:
     page.SetHost(host.get());
     page.OnInitDialog();
     page.listPorts = [&] { return host->Ports(); };
-    page.chooseSaveFile = [&](QWidget*) { return QString::fromStdString((dir / "day.trl").string()); };
+    page.chooseSaveFile = [&](QWidget*) {
+      return QString::fromStdString((dir / "day.trl").string());
+    };
     Click(&page, 1036);
     QVERIFY(page.IsWorking());
     QVERIFY(!Control<QPushButton>(&page, 1082)->isEnabled());
@@ -229,7 +233,9 @@ private slots:
     options.blockTransfer.abortBlock = 2;
     host = std::make_unique<TestHost>(clock, options);
     page.SetHost(host.get());
-    page.chooseSaveFile = [&](QWidget*) { return QString::fromStdString((dir / "day2.trl").string()); };
+    page.chooseSaveFile = [&](QWidget*) {
+      return QString::fromStdString((dir / "day2.trl").string());
+    };
     Click(&page, 1036);
     QVERIFY(QTest::qWaitFor([&] { return !page.IsWorking(); }, 10000));
     QCOMPARE(messages.size(), 1);
@@ -269,7 +275,9 @@ private slots:
     timer.start(50);
     Click(&page, 1000);
     QCOMPARE(Control<QLineEdit>(&page, 1031)->text(), QStringLiteral("area.mpt"));
-    QVERIFY(Control<QLineEdit>(&page, 1034)->text().contains(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d (AM|PM)$")));
+    QVERIFY(Control<QLineEdit>(&page, 1034)
+                ->text()
+                .contains(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d (AM|PM)$")));
     QVERIFY(!Control<QPushButton>(&page, 1000)->isEnabled());
     QVERIFY(!Control<QPushButton>(&page, 1240)->isHidden());  // the stop button is offered
     QCOMPARE(host.busy, 1);
@@ -287,7 +295,7 @@ private slots:
     QCOMPARE(host.busy, 0);
   }
 
-private:
+ private:
   QStringList messages;
 };
 

@@ -21,7 +21,9 @@ using test::RandomBytes;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
 
 TEST(BlockRules, SizesBlocksAndChecksums) {
   EXPECT_EQ(TransferSize(1000), 1024u);
@@ -54,7 +56,7 @@ TEST(BlockRules, SizesBlocksAndChecksums) {
 }
 
 class BlockTransferTest : public test::TransferFixture {
-protected:
+ protected:
   Status Send(const std::string& content) {
     WriteFileBytes(dir / "map.mpt", content);
     return SendWaypointFile(session, dir / "map.mpt", Ports(), timing);
@@ -82,7 +84,8 @@ TEST_F(BlockTransferTest, ThousandByteFileAnnouncesAKibibyteOfWhichTheRestIsZero
   std::vector<int> stages;
   for (const Progress& p : reports)
     if (p.stageTextId) stages.push_back(p.stageTextId);
-  EXPECT_EQ(stages, (std::vector<int>{kTextWaitingForStart, kTextDownloading, kTextWaitingForFinish}));
+  EXPECT_EQ(stages,
+            (std::vector<int>{kTextWaitingForStart, kTextDownloading, kTextWaitingForFinish}));
   EXPECT_EQ(Percentages(), (std::vector<int>{0, 50, 100}));
 }
 
@@ -94,7 +97,8 @@ TEST_F(BlockTransferTest, CrLfEndsABlockAfterTheCrAndTheLfStartsTheNext) {
   const auto kind = std::find(host.begin(), host.end(), "> $WRT size 512");
   ASSERT_NE(kind, host.end());
   ASSERT_GE(host.end() - kind, 3);
-  const std::string abCr = "> block cs " + std::string(1, "0123456789ABCDEF"[((0x41 + 0x42 + 0x0D) & 0x7F) >> 4]);
+  const std::string abCr =
+      "> block cs " + std::string(1, "0123456789ABCDEF"[((0x41 + 0x42 + 0x0D) & 0x7F) >> 4]);
   EXPECT_EQ(kind[1].substr(0, abCr.size()), abCr);
   EXPECT_NE(kind[1].find("len 3 "), std::string::npos) << kind[1];
   EXPECT_NE(kind[1].find(": 41 42 0D"), std::string::npos) << kind[1];
@@ -119,7 +123,9 @@ TEST_F(BlockTransferTest, AtSignResendsTheSameBytesAndQuestionMarkWaitsWithoutRe
   NewDevice([](vdev::BlockTransferOptions& o) { o.queryBlock = 2; });
   ASSERT_TRUE(Send(content).Ok());
   const auto host = HostLines();
-  EXPECT_EQ(std::count_if(host.begin(), host.end(), [](const std::string& l) { return l.rfind("> block", 0) == 0; }), 4);
+  EXPECT_EQ(std::count_if(host.begin(), host.end(),
+                          [](const std::string& l) { return l.rfind("> block", 0) == 0; }),
+            4);
   EXPECT_EQ(Replies(vdev::WireDirection::DeviceToHost), "!!!&!&?&!&!&%");
   EXPECT_EQ(Received(), content);
 }
@@ -169,7 +175,8 @@ TEST_F(BlockTransferTest, SilentDeviceIsLookedForWithinThePollLimitsOfEachTransf
   const auto host = HostLines();
   EXPECT_EQ(std::count(host.begin(), host.end(), "> $BEG"), 80);  // the first round also says $BEG
   EXPECT_EQ(std::count(host.begin(), host.end(), "> $PMTK182*21"), 1);
-  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)), 81 * 1000 + 200 + 20, 100);
+  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)),
+              81 * 1000 + 200 + 20, 100);
 
   // Track-log transfer: logger command 5, then it only listens, 10 rounds; the message tells
   // the user to restart the device (and nothing closes).
@@ -180,10 +187,12 @@ TEST_F(BlockTransferTest, SilentDeviceIsLookedForWithinThePollLimitsOfEachTransf
   }());
   WriteFileBytes(dir / "tracklog.bin", std::string(512, 'a'));
   start = clock.Now();
-  const TrackLogReceiveResult r = ReceiveTrackLog(session, dir / "out.trl", Ports(TransferKind::TrackLog), timing);
+  const TrackLogReceiveResult r =
+      ReceiveTrackLog(session, dir / "out.trl", Ports(TransferKind::TrackLog), timing);
   EXPECT_EQ(r.status.textId, kTextNoResponse);
   EXPECT_EQ(HostLines(), (std::vector<std::string>{"> $PMTK182,5*20"}));
-  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)), 11 * 1000 + 20, 100);
+  EXPECT_NEAR(static_cast<double>((clock.Now() - start) / std::chrono::milliseconds(1)),
+              11 * 1000 + 20, 100);
   EXPECT_FALSE(fs::exists(dir / "out.trl"));
   EXPECT_FALSE(fs::exists(dir / "out.trl.partial"));
 }
@@ -202,7 +211,9 @@ TEST_F(BlockTransferTest, ReceivedBlockWithAWrongChecksumIsAskedForAgainAndNotSt
   EXPECT_EQ(Replies(vdev::WireDirection::HostToDevice), "!..@..!..!..");
   const auto device = DeviceLines();
   EXPECT_EQ(std::count_if(device.begin(), device.end(),
-                          [](const std::string& l) { return l.find("(checksum wrong)") != std::string::npos; }),
+                          [](const std::string& l) {
+                            return l.find("(checksum wrong)") != std::string::npos;
+                          }),
             1);
   EXPECT_EQ(Percentages(), (std::vector<int>{0, 33, 66, 100}));
 }
@@ -245,6 +256,21 @@ TEST_F(BlockTransferTest, FailedReceiveKeepsOnlyAPartialFileAndLeavesTheChosenNa
   }
 }
 
+TEST_F(BlockTransferTest, CancelStopsTheReceiveAndKeepsWhatArrivedAsPartial) {
+  const std::string log = RandomBytes(8 * 512, 9, false);
+  NewDevice();
+  ProgressFunction cancelAfterTwoBlocks([this](const Progress& p) {
+    if (p.done >= 2 * 512) session.cancel.Cancel();
+  });
+  session.progress = &cancelAfterTwoBlocks;
+  const TrackLogReceiveResult r = ReceiveLog(log);
+  EXPECT_EQ(r.status.code, StatusCode::Cancelled);
+  EXPECT_EQ(r.status.textId, kTextCancelled);
+  EXPECT_FALSE(fs::exists(dir / "out.trl"));
+  EXPECT_EQ(ReadFileBytes(dir / "out.trl.partial"), log.substr(0, 2 * 512));
+  EXPECT_FALSE(session.IsOpen());
+}
+
 TEST_F(BlockTransferTest, RoundTripsAreByteExact) {
   // A 300 KiB map file, with CR LF pairs in it, out to the device ...
   std::string map = RandomBytes(300 * 1024, 6, false);
@@ -279,26 +305,31 @@ TEST_F(BlockTransferTest, PortSearchGoesThroughThePortListInItsOrder) {
   using Ports = std::vector<PortCandidate>;
   auto same = [](const Ports& a, const Ports& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const PortCandidate& x, const PortCandidate& y) { return x.port == y.port && x.polls == y.polls; });
+                      [](const PortCandidate& x, const PortCandidate& y) {
+                        return x.port == y.port && x.polls == y.polls;
+                      });
   };
   // The chosen bridge first; the waypoint transfer then starts over at the top with 30 rounds.
-  EXPECT_TRUE(same(TransferPorts(TransferKind::Waypoint, list, ""),
-                   Ports{{"/dev/ttyUSB3", 80}, {"/dev/ttyS0", 30}, {"/dev/ttyUSB3", 30}, {"/dev/ttyACM0", 30}}));
+  EXPECT_TRUE(same(
+      TransferPorts(TransferKind::Waypoint, list, ""),
+      Ports{{"/dev/ttyUSB3", 80}, {"/dev/ttyS0", 30}, {"/dev/ttyUSB3", 30}, {"/dev/ttyACM0", 30}}));
   EXPECT_TRUE(same(TransferPorts(TransferKind::TrackLog, list, "/dev/ttyUSB3"),
                    Ports{{"/dev/ttyUSB3", 10}, {"/dev/ttyS0", 10}, {"/dev/ttyACM0", 10}}));
   // No bridge chosen (a port that is not one): the list in its order.
   EXPECT_TRUE(same(TransferPorts(TransferKind::TrackLog, list, "/dev/ttyACM0"),
                    Ports{{"/dev/ttyS0", 300}, {"/dev/ttyUSB3", 300}, {"/dev/ttyACM0", 300}}));
-  EXPECT_TRUE(same(TransferPortsFor(TransferKind::Waypoint, list, "/dev/ttyACM0"), Ports{{"/dev/ttyACM0", 30}}));
+  EXPECT_TRUE(same(TransferPortsFor(TransferKind::Waypoint, list, "/dev/ttyACM0"),
+                   Ports{{"/dev/ttyACM0", 30}}));
 
   // Ports that cannot be opened are passed over; the device on the third answers.
   NewDevice();
   WriteFileBytes(dir / "map.mpt", "waypoints");
-  const Status status = SendWaypointFile(session, dir / "map.mpt",
-                                         {{"/dev/nonexistent0", 30}, {"/dev/nonexistent1", 30}, {device->Path(), 30}}, timing);
+  const Status status = SendWaypointFile(
+      session, dir / "map.mpt",
+      {{"/dev/nonexistent0", 30}, {"/dev/nonexistent1", 30}, {device->Path(), 30}}, timing);
   EXPECT_TRUE(status.Ok()) << status.detail;
   EXPECT_EQ(Received().substr(0, 9), "waypoints");
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

@@ -46,7 +46,7 @@ TEST(TrackLogUnits, ApplySendsOnlyWhatChanged) {
 }
 
 class TrackLogSettingsTest : public test::TransferFixture {
-protected:
+ protected:
   void Open(vdev::DeviceOptions options = {}) {
     NewDevice({}, options);
     session.SelectFromLists(device->Path(), -1);
@@ -57,7 +57,7 @@ protected:
 
 TEST_F(TrackLogSettingsTest, ReadApplyAndClearTalkToTheLogger) {
   Open();
-  device->State().loggerParameters[3] = 25;   // two digits: read whole, not cut to "2"
+  device->State().loggerParameters[3] = 25;  // two digits: read whole, not cut to "2"
   device->State().loggerParameters[4] = 150;
   device->State().loggerParameters[6] = 2;
   const SettingsRead read = ReadTrackLogSettings(protocol, TrackLogSettings{});
@@ -113,5 +113,5 @@ TEST_F(TrackLogSettingsTest, SilentLoggerKeepsTheKnownValuesAndSaysSo) {
   EXPECT_EQ(ClearTrackLog(protocol).textId, kTextClearFailed);
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

@@ -20,8 +20,10 @@
 namespace divuzo::test {
 
 class TransferFixture : public ::testing::Test {
-protected:
-  TransferFixture() : sink([this](const Progress& p) { reports.push_back(p); }) { session.progress = &sink; }
+ protected:
+  TransferFixture() : sink([this](const Progress& p) { reports.push_back(p); }) {
+    session.progress = &sink;
+  }
 
   // A block-transfer device; `edit` sets its faults. It writes what it accepts to received.bin
   // and serves tracklog.bin.
@@ -44,8 +46,12 @@ protected:
   void TearDown() override { session.Reset(); }
 
   // The lines of one direction of the wire record ("> " host to device, "< " back).
-  std::vector<std::string> HostLines() { return vdev::LinesOf(device->WireLines(), vdev::WireDirection::HostToDevice); }
-  std::vector<std::string> DeviceLines() { return vdev::LinesOf(device->WireLines(), vdev::WireDirection::DeviceToHost); }
+  std::vector<std::string> HostLines() {
+    return vdev::LinesOf(device->WireLines(), vdev::WireDirection::HostToDevice);
+  }
+  std::vector<std::string> DeviceLines() {
+    return vdev::LinesOf(device->WireLines(), vdev::WireDirection::DeviceToHost);
+  }
   // Every byte of one direction that is not part of a sentence, block or kind line: the
   // single-character replies, in order.
   std::string Replies(vdev::WireDirection direction) {
@@ -84,4 +90,4 @@ inline std::string RandomBytes(std::size_t size, unsigned seed, bool noCrLf = tr
   return bytes;
 }
 
-} // namespace divuzo::test
+}  // namespace divuzo::test

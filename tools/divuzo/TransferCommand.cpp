@@ -35,8 +35,9 @@ void TransferReports::Finish() {
 
 int TransferExitStatus(const Status& status) {
   if (status.Ok()) return kExitDone;
-  const bool noDevice = (status.code == StatusCode::NoAnswer || status.code == StatusCode::LineLost) &&
-                        status.textId != kTextEndNotConfirmed;
+  const bool noDevice =
+      (status.code == StatusCode::NoAnswer || status.code == StatusCode::LineLost) &&
+      status.textId != kTextEndNotConfirmed;
   return noDevice ? kExitNoDevice : kExitFailed;
 }
 
@@ -49,7 +50,8 @@ void PrintTransferStatus(const Status& status) {
     std::fprintf(out, "%s%s\n", text.c_str(), status.detail.c_str());
   else if (!text.empty())
     std::fprintf(out, "%s\n", text.c_str());
-  if (!status.Ok() && !namesSomething && !status.detail.empty()) std::fprintf(stderr, "(%s)\n", status.detail.c_str());
+  if (!status.Ok() && !namesSomething && !status.detail.empty())
+    std::fprintf(stderr, "(%s)\n", status.detail.c_str());
 }
 
-} // namespace divuzo::cli
+}  // namespace divuzo::cli

@@ -21,12 +21,12 @@ std::vector<PortCandidate> PortsToTry(TransferKind kind, const std::string& port
 // The session's reports on standard error: stage texts as lines, the bytes moved on the
 // shared progress display.
 class TransferReports : public ProgressSink {
-public:
+ public:
   explicit TransferReports(std::string label) : label_(std::move(label)) {}
   void Report(const Progress& p) override;
   void Finish();
 
-private:
+ private:
   std::string label_;
   std::unique_ptr<ProgressDisplay> display_;
 };
@@ -38,4 +38,4 @@ int TransferExitStatus(const Status& status);
 // output when done, standard error otherwise.
 void PrintTransferStatus(const Status& status);
 
-} // namespace divuzo::cli
+}  // namespace divuzo::cli

@@ -1,6 +1,7 @@
 // divuzo tracklog: the track-log setting page on the command line: receive the device's track
 // log, show and change its recording settings.
 #include "Command.h"
+#include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
 #include "StringTable.h"
@@ -28,6 +29,7 @@ int RunReceive(const ReceiveOptions& o) {
   cli::TransferReports reports("tracklog");
   DeviceSession session;
   session.progress = &reports;
+  cli::InterruptToCancel interrupt(session);
   const TrackLogReceiveResult r = ReceiveTrackLog(session, o.out, ports);
   reports.Finish();
   cli::PrintTransferStatus(r.status);
@@ -109,27 +111,37 @@ int RunSettings(const SettingsOptions& o) {
 }
 
 divuzo::cli::RegisterCommand reg([](CLI::App& app) {
-  auto* group = app.add_subcommand("tracklog", "A device's track log: receive it, show and change its settings");
+  auto* group = app.add_subcommand(
+      "tracklog", "A device's track log: receive it, show and change its settings");
   group->require_subcommand(1);
 
   auto receive = std::make_shared<ReceiveOptions>();
-  auto* r = group->add_subcommand("receive", "Receive the device's track log into a file (.trl), unchanged");
-  r->add_option("OUT", receive->out, "the file to write; a receive that fails part-way keeps OUT.partial")->required();
-  r->add_option("--port", receive->port,
-                "serial port path (default: every port of the list in its order, a known bridge first)");
+  auto* r = group->add_subcommand("receive",
+                                  "Receive the device's track log into a file (.trl), unchanged");
+  r->add_option("OUT", receive->out,
+                "the file to write; a receive that fails part-way keeps OUT.partial")
+      ->required();
+  r->add_option(
+      "--port", receive->port,
+      "serial port path (default: every port of the list in its order, a known bridge first)");
   r->callback([receive] { divuzo::cli::SetExitCode(RunReceive(*receive)); });
 
   auto settings = std::make_shared<SettingsOptions>();
-  auto* s = group->add_subcommand("settings", "Show the track logger's settings; change those given");
-  s->add_option("--port", settings->port, "serial port path (default: the first known USB-to-serial bridge)");
+  auto* s =
+      group->add_subcommand("settings", "Show the track logger's settings; change those given");
+  s->add_option("--port", settings->port,
+                "serial port path (default: the first known USB-to-serial bridge)");
   s->add_option("--recording", settings->recording, "switch recording on or off")
       ->check(CLI::IsMember({"on", "off"}));
-  s->add_option("--log-by", settings->logBy, "log by time or by distance")->check(CLI::IsMember({"time", "distance"}));
-  s->add_option("--interval", settings->interval, "time interval in seconds")->check(CLI::NonNegativeNumber);
-  s->add_option("--distance", settings->distance, "distance in metres")->check(CLI::NonNegativeNumber);
+  s->add_option("--log-by", settings->logBy, "log by time or by distance")
+      ->check(CLI::IsMember({"time", "distance"}));
+  s->add_option("--interval", settings->interval, "time interval in seconds")
+      ->check(CLI::NonNegativeNumber);
+  s->add_option("--distance", settings->distance, "distance in metres")
+      ->check(CLI::NonNegativeNumber);
   s->add_option("--record-mode", settings->recordMode, "record in flash with cycle, or once")
       ->check(CLI::IsMember({"cycle", "once"}));
   s->callback([settings] { divuzo::cli::SetExitCode(RunSettings(*settings)); });
 });
 
-} // namespace
+}  // namespace

@@ -1,5 +1,6 @@
 // divuzo waypoints send: the waypoint page's Download on the command line.
 #include "Command.h"
+#include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
 #include "serial/DeviceSession.h"
@@ -21,6 +22,7 @@ int RunSend(const SendOptions& o) {
   cli::TransferReports reports("waypoints");
   DeviceSession session;
   session.progress = &reports;
+  cli::InterruptToCancel interrupt(session);
   const Status status = SendWaypointFile(session, o.file, ports);
   reports.Finish();
   cli::PrintTransferStatus(status);
@@ -31,11 +33,13 @@ divuzo::cli::RegisterCommand reg([](CLI::App& app) {
   auto* group = app.add_subcommand("waypoints", "Waypoint and map files on a device");
   group->require_subcommand(1);
   auto options = std::make_shared<SendOptions>();
-  auto* send = group->add_subcommand("send", "Send a waypoint or map file (.mpt) to the device as it is");
+  auto* send =
+      group->add_subcommand("send", "Send a waypoint or map file (.mpt) to the device as it is");
   send->add_option("FILE", options->file, "the file to send")->required();
-  send->add_option("--port", options->port,
-                   "serial port path (default: every port of the list in its order, a known bridge first)");
+  send->add_option(
+      "--port", options->port,
+      "serial port path (default: every port of the list in its order, a known bridge first)");
   send->callback([options] { divuzo::cli::SetExitCode(RunSend(*options)); });
 });
 
-} // namespace
+}  // namespace

@@ -48,7 +48,8 @@ public:
   QCheckBox* CheckBox(int id, int x, int y, int cx, int cy, const QString& caption, bool visible = true);
   // A radio button with a caption of its own. Radios are not exclusive by themselves (every
   // control shares the dialog as parent): the page puts each group in a QButtonGroup.
-  QRadioButton* Radio(int id, int x, int y, int cx, int cy, const QString& caption, bool visible = true);
+  QRadioButton* Radio(int id, int x, int y, int cx, int cy, const QString& caption,
+                      bool visible = true);
   // A picture static showing bitmap `bitmapId` (0: none yet).
   QLabel* Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible = true);
 

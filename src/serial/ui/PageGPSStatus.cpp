@@ -19,7 +19,7 @@ namespace {
 constexpr int kTimeZoneItems = 25;
 constexpr int kInitialTimeZoneIndex = 4;
 
-} // namespace
+}  // namespace
 
 PageGPSStatus::PageGPSStatus(QWidget* parent) : PageBase(129, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 170);
@@ -28,7 +28,7 @@ PageGPSStatus::PageGPSStatus(QWidget* parent) : PageBase(129, parent) {
     int id;
     const char* caption;
   };
-  const Row rows[] = {{1016, "GMT"},      {1018, "Local Time"}, {1008, "Latitude"},
+  const Row rows[] = {{1016, "GMT"},       {1018, "Local Time"}, {1008, "Latitude"},
                       {1009, "Longitude"}, {1011, "Altitude"},   {1010, "Speed"}};
   int y = 14;
   for (const Row& row : rows) {
@@ -42,10 +42,12 @@ PageGPSStatus::PageGPSStatus(QWidget* parent) : PageBase(129, parent) {
   t.GroupBox(1020, 192, 5, 123, 112)->setTitle(QStringLiteral("Reset Device"));
   t.Static(-1, 200, 16, 100, 10)->setText(QStringLiteral("Reset Mode"));
   resetMode_ = new QButtonGroup(this);
-  const Row modes[] = {{1026, "Hot Start"}, {1027, "Warm Start"}, {1028, "Cold Start"}, {1012, "Factory Reset"}};
+  const Row modes[] = {
+      {1026, "Hot Start"}, {1027, "Warm Start"}, {1028, "Cold Start"}, {1012, "Factory Reset"}};
   y = 30;
   for (const Row& mode : modes) {
-    resetMode_->addButton(t.Radio(mode.id, 204, y, 100, 12, QString::fromLatin1(mode.caption)), mode.id);
+    resetMode_->addButton(t.Radio(mode.id, 204, y, 100, 12, QString::fromLatin1(mode.caption)),
+                          mode.id);
     y += 15;
   }
   QPushButton* reset = t.Button(1001, 240, 96, 68, 14);
@@ -72,4 +74,4 @@ void PageGPSStatus::OnInitDialog() {
   timeZoneList_->setCurrentIndex(kInitialTimeZoneIndex);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -11,15 +11,15 @@ namespace divuzo {
 
 class PageGPSStatus : public PageBase {
   Q_OBJECT
-public:
+ public:
   explicit PageGPSStatus(QWidget* parent = nullptr);
   ~PageGPSStatus() override;
 
   void OnInitDialog() override;
 
-private:
+ private:
   QComboBox* timeZoneList_ = nullptr;  // 1013
   QButtonGroup* resetMode_ = nullptr;  // 1026, 1027, 1028, 1012
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -29,19 +29,22 @@ QString SaveTrackFile(QWidget* parent) {
   dialog.setNameFilter(QStringLiteral("*.trl"));
   dialog.setDefaultSuffix(QStringLiteral("trl"));
   dialog.selectFile(QStringLiteral("*.trl"));
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                  : QString();
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
 }
 
 // A number as the edit boxes hold it: its leading decimal digits (atoi's rules).
-int NumberIn(const QLineEdit* box) { return std::atoi(box->text().toLatin1().constData()); }
+int NumberIn(const QLineEdit* box) {
+  return std::atoi(box->text().toLatin1().constData());
+}
 
 void Exclusive(QObject* parent, std::initializer_list<QRadioButton*> radios) {
   auto* group = new QButtonGroup(parent);
   for (QRadioButton* r : radios) group->addButton(r);
 }
 
-} // namespace
+}  // namespace
 
 PageTrackLogSetting::PageTrackLogSetting(QWidget* parent) : PageBase(130, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 170);
@@ -97,22 +100,27 @@ PageTrackLogSetting::PageTrackLogSetting(QWidget* parent) : PageBase(130, parent
   connect(clearButton_, &QPushButton::clicked, this, &PageTrackLogSetting::OnClear);
 }
 
-PageTrackLogSetting::~PageTrackLogSetting() { worker_->Wait(); }
+PageTrackLogSetting::~PageTrackLogSetting() {
+  worker_->Wait();
+}
 
 void PageTrackLogSetting::OnInitDialog() {
   page_ = known_ = TrackLogSettings{};
   for (int index = 0; index <= 6; ++index) ShowSetting(index);
 }
 
-bool PageTrackLogSetting::IsWorking() const { return worker_->Running(); }
+bool PageTrackLogSetting::IsWorking() const {
+  return worker_->Running();
+}
 
 void PageTrackLogSetting::ShowSetting(int index) {
   switch (index) {
     case 0: {
       const bool on = page_.recording == kRecordingOn;
       recording_->setChecked(on);
-      for (QWidget* w : std::initializer_list<QWidget*>{byTime_, byDistance_, timeBox_, timeUnit_, distanceBox_,
-                                                         distanceUnit_, meter_, foot_, cycle_, once_})
+      for (QWidget* w :
+           std::initializer_list<QWidget*>{byTime_, byDistance_, timeBox_, timeUnit_, distanceBox_,
+                                           distanceUnit_, meter_, foot_, cycle_, once_})
         w->setEnabled(on);
       if (on) ShowSetting(1);
       break;
@@ -121,7 +129,8 @@ void PageTrackLogSetting::ShowSetting(int index) {
       const bool byTime = page_.logBy == kLogByTime;
       (byTime ? byTime_ : byDistance_)->setChecked(true);
       timeBox_->setEnabled(byTime);
-      for (QWidget* w : std::initializer_list<QWidget*>{distanceBox_, meter_, foot_}) w->setEnabled(!byTime);
+      for (QWidget* w : std::initializer_list<QWidget*>{distanceBox_, meter_, foot_})
+        w->setEnabled(!byTime);
       break;
     }
     case 2:
@@ -175,13 +184,14 @@ bool PageTrackLogSetting::RunOnLine(std::function<Status(DeviceProtocol&)> work,
   session.cancel.Reset();
   const std::string port = ChosenPort(this);
   EnableButtons(false);
-  return worker_->Start([&session, port, work = std::move(work)] { return WithSettingsLine(session, port, work); },
-                        {},
-                        [this, done = std::move(done)](const Status& s) {
-                          done(s);
-                          Ended(s);
-                        },
-                        {.deviceWork = true, .cancelButton = cancel_});
+  return worker_->Start(
+      [&session, port, work = std::move(work)] { return WithSettingsLine(session, port, work); },
+      {},
+      [this, done = std::move(done)](const Status& s) {
+        done(s);
+        Ended(s);
+      },
+      {.deviceWork = true, .cancelButton = cancel_});
 }
 
 void PageTrackLogSetting::Ended(const Status& status) {
@@ -196,13 +206,15 @@ void PageTrackLogSetting::EnableButtons(bool enable) {
 void PageTrackLogSetting::OnRecordingClicked(bool checked) {
   page_.recording = checked ? kRecordingOn : kRecordingOff;
   ShowSetting(0);
-  RunOnLine([checked](DeviceProtocol& p) {
-    return SetRecording(p, checked) ? Status::Success()
-                                    : Status::Failure(StatusCode::NoAnswer, kTextSettingRefused, "recording switch");
-  },
-            [this, checked](const Status& s) {
-              if (s.Ok()) known_.recording = checked ? kRecordingOn : kRecordingOff;
-            });
+  RunOnLine(
+      [checked](DeviceProtocol& p) {
+        return SetRecording(p, checked)
+                   ? Status::Success()
+                   : Status::Failure(StatusCode::NoAnswer, kTextSettingRefused, "recording switch");
+      },
+      [this, checked](const Status& s) {
+        if (s.Ok()) known_.recording = checked ? kRecordingOn : kRecordingOff;
+      });
 }
 
 void PageTrackLogSetting::OnPageApply() {
@@ -212,7 +224,8 @@ void PageTrackLogSetting::OnPageApply() {
   const bool feet = feetShown_;
   if (ApplyCommands(known_, wanted, feet).empty()) return;
   readStatus_->setText(TextOf(kTextUpdatingSettings));
-  RunOnLine([this, wanted, feet](DeviceProtocol& p) { return ApplyTrackLogSettings(p, workerKnown_, wanted, feet); },
+  RunOnLine([this, wanted, feet](
+                DeviceProtocol& p) { return ApplyTrackLogSettings(p, workerKnown_, wanted, feet); },
             [this](const Status& s) {
               known_ = workerKnown_;
               ShowOutcome(this, s, readStatus_);
@@ -231,7 +244,8 @@ void PageTrackLogSetting::OnRead() {
       [this, current](DeviceProtocol& p) {
         read_ = ReadTrackLogSettings(p, current);
         return read_.answered ? Status::Success(kTextSettingsUpdated)
-                              : Status::Failure(StatusCode::NoAnswer, kTextSettingRefused, "no answer to the queries");
+                              : Status::Failure(StatusCode::NoAnswer, kTextSettingRefused,
+                                                "no answer to the queries");
       },
       [this](const Status& s) {
         if (s.Ok()) {
@@ -262,9 +276,10 @@ void PageTrackLogSetting::OnUpload() {
         ShowPercent(p, uploadBar_, uploadPercent_);
       },
       [this](const Status& s) {
-        const QString partial = received_.partial.empty()
-                                    ? QString()
-                                    : TextOf(kTextPartialKept) + QString::fromStdString(received_.partial.string());
+        const QString partial =
+            received_.partial.empty()
+                ? QString()
+                : TextOf(kTextPartialKept) + QString::fromStdString(received_.partial.string());
         ShowOutcome(this, s, status_, partial);
         Ended(s);
       },
@@ -281,4 +296,4 @@ void PageTrackLogSetting::OnClear() {
             });
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -27,7 +27,7 @@ struct Progress;
 
 class PageTrackLogSetting : public PageBase {
   Q_OBJECT
-public:
+ public:
   explicit PageTrackLogSetting(QWidget* parent = nullptr);
   ~PageTrackLogSetting() override;
 
@@ -45,21 +45,21 @@ public:
   bool FeetShown() const { return feetShown_; }
   bool IsWorking() const;
 
-public slots:
+ public slots:
   void OnRead();
   void OnUpload();
   void OnClear();
 
-signals:
+ signals:
   // Emitted on the GUI thread when a job of the page (Read, Apply, Upload, Clear, the
   // recording switch) has ended.
   void jobFinished(bool ok);
 
-protected:
+ protected:
   void OnPageApply() override;
   void OnPageDefault() override;
 
-private:
+ private:
   // Refreshes one group of controls from the page's values: 0 recording, 1 log-by, 2 time,
   // 3 distance (in metres), 4 record mode, 5 and 6 the two progress bars.
   void ShowSetting(int index);
@@ -68,31 +68,32 @@ private:
   void OnRecordingClicked(bool checked);
   void OnUnitChosen(bool feet);
   // Runs `work` over the settings line on the worker; `done` on the GUI thread after.
-  bool RunOnLine(std::function<Status(DeviceProtocol&)> work, std::function<void(const Status&)> done);
+  bool RunOnLine(std::function<Status(DeviceProtocol&)> work,
+                 std::function<void(const Status&)> done);
   void Ended(const Status& status);
   void EnableButtons(bool enable);
 
-  QCheckBox* recording_ = nullptr;     // 1001
-  QRadioButton* byTime_ = nullptr;     // 1003
-  QRadioButton* byDistance_ = nullptr; // 1004
-  QLineEdit* timeBox_ = nullptr;       // 1005
-  QLabel* timeUnit_ = nullptr;         // 1032
-  QLineEdit* distanceBox_ = nullptr;   // 1006
-  QLabel* distanceUnit_ = nullptr;     // 1033
-  QRadioButton* meter_ = nullptr;      // 1014
-  QRadioButton* foot_ = nullptr;       // 1015
-  QRadioButton* cycle_ = nullptr;      // 1074
-  QRadioButton* once_ = nullptr;       // 1073
-  QPushButton* readButton_ = nullptr;  // 1082
-  QLabel* readStatus_ = nullptr;       // 1050
-  QPushButton* uploadButton_ = nullptr;// 1036
-  QProgressBar* uploadBar_ = nullptr;  // 1037
-  QLabel* uploadPercent_ = nullptr;    // 1038
-  QPushButton* clearButton_ = nullptr; // 1007
-  QProgressBar* clearBar_ = nullptr;   // 1009
-  QLabel* clearPercent_ = nullptr;     // 1040
-  QLabel* status_ = nullptr;           // 1048
-  QPushButton* cancel_ = nullptr;      // 1240, this program's own
+  QCheckBox* recording_ = nullptr;       // 1001
+  QRadioButton* byTime_ = nullptr;       // 1003
+  QRadioButton* byDistance_ = nullptr;   // 1004
+  QLineEdit* timeBox_ = nullptr;         // 1005
+  QLabel* timeUnit_ = nullptr;           // 1032
+  QLineEdit* distanceBox_ = nullptr;     // 1006
+  QLabel* distanceUnit_ = nullptr;       // 1033
+  QRadioButton* meter_ = nullptr;        // 1014
+  QRadioButton* foot_ = nullptr;         // 1015
+  QRadioButton* cycle_ = nullptr;        // 1074
+  QRadioButton* once_ = nullptr;         // 1073
+  QPushButton* readButton_ = nullptr;    // 1082
+  QLabel* readStatus_ = nullptr;         // 1050
+  QPushButton* uploadButton_ = nullptr;  // 1036
+  QProgressBar* uploadBar_ = nullptr;    // 1037
+  QLabel* uploadPercent_ = nullptr;      // 1038
+  QPushButton* clearButton_ = nullptr;   // 1007
+  QProgressBar* clearBar_ = nullptr;     // 1009
+  QLabel* clearPercent_ = nullptr;       // 1040
+  QLabel* status_ = nullptr;             // 1048
+  QPushButton* cancel_ = nullptr;        // 1240, this program's own
   PageWorker* worker_ = nullptr;
 
   TrackLogSettings page_;
@@ -104,4 +105,4 @@ private:
   TrackLogReceiveResult received_;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

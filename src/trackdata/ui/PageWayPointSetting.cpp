@@ -25,11 +25,12 @@ QString OpenMapFile(QWidget* parent) {
   dialog.setNameFilter(QStringLiteral("*.mpt"));
   dialog.setDefaultSuffix(QStringLiteral("mpt"));
   dialog.selectFile(QStringLiteral("*.mpt"));
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                  : QString();
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
 }
 
-} // namespace
+}  // namespace
 
 PageWayPointSetting::PageWayPointSetting(QWidget* parent) : PageBase(134, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 170);
@@ -50,7 +51,9 @@ PageWayPointSetting::PageWayPointSetting(QWidget* parent) : PageBase(134, parent
   connect(downloadButton_, &QPushButton::clicked, this, &PageWayPointSetting::OnDownload);
 }
 
-PageWayPointSetting::~PageWayPointSetting() { worker_->Wait(); }
+PageWayPointSetting::~PageWayPointSetting() {
+  worker_->Wait();
+}
 
 void PageWayPointSetting::OnInitDialog() {
   nameBox_->setText(QStringLiteral("Default File Name"));
@@ -60,7 +63,9 @@ void PageWayPointSetting::OnInitDialog() {
   percent_->setText(QStringLiteral("0%"));
 }
 
-bool PageWayPointSetting::IsTransferring() const { return worker_->Running(); }
+bool PageWayPointSetting::IsTransferring() const {
+  return worker_->Running();
+}
 
 void PageWayPointSetting::OnDownload() {
   if (worker_->Running() || !Host()) return;
@@ -75,8 +80,10 @@ void PageWayPointSetting::OnDownload() {
   session.cancel.Reset();
   const auto ports = TransferPorts(TransferKind::Waypoint, listPorts(), ChosenPort(this));
   const TransferTiming waits = timing;
-  worker_->Start([&session, path, ports, waits] { return SendWaypointFile(session, path.toStdString(), ports, waits); },
-                 [this](const Progress& p) { ShowProgress(p); }, [this](const Status& s) { Finish(s); },
+  worker_->Start([&session, path, ports,
+                  waits] { return SendWaypointFile(session, path.toStdString(), ports, waits); },
+                 [this](const Progress& p) { ShowProgress(p); },
+                 [this](const Status& s) { Finish(s); },
                  {.deviceWork = true, .cancelButton = cancel_});
 }
 
@@ -91,4 +98,4 @@ void PageWayPointSetting::Finish(const Status& status) {
   emit transferFinished(status.Ok());
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -21,7 +21,7 @@ struct Progress;
 
 class PageWayPointSetting : public PageBase {
   Q_OBJECT
-public:
+ public:
   explicit PageWayPointSetting(QWidget* parent = nullptr);
   ~PageWayPointSetting() override;
 
@@ -35,25 +35,25 @@ public:
 
   bool IsTransferring() const;
 
-public slots:
+ public slots:
   void OnDownload();
 
-signals:
+ signals:
   void transferFinished(bool ok);
 
-private:
+ private:
   void ShowProgress(const Progress& p);
   void Finish(const Status& status);
 
-  QLineEdit* nameBox_ = nullptr;         // 1031
-  QLineEdit* versionBox_ = nullptr;      // 1035
-  QLineEdit* dateBox_ = nullptr;         // 1034
-  QPushButton* downloadButton_ = nullptr;// 1000
-  QProgressBar* progress_ = nullptr;     // 1037
-  QLabel* percent_ = nullptr;            // 1038
-  QLabel* status_ = nullptr;             // 1048
-  QPushButton* cancel_ = nullptr;        // 1240, this program's own
+  QLineEdit* nameBox_ = nullptr;           // 1031
+  QLineEdit* versionBox_ = nullptr;        // 1035
+  QLineEdit* dateBox_ = nullptr;           // 1034
+  QPushButton* downloadButton_ = nullptr;  // 1000
+  QProgressBar* progress_ = nullptr;       // 1037
+  QLabel* percent_ = nullptr;              // 1038
+  QLabel* status_ = nullptr;               // 1048
+  QPushButton* cancel_ = nullptr;          // 1240, this program's own
   PageWorker* worker_ = nullptr;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -29,7 +29,8 @@ QString StatusText(const Status& status) {
 void ShowOutcome(PageBase* page, const Status& status, QLabel* line, const QString& more) {
   const QString text = StatusText(status);
   line->setText(text);
-  if (!status.Ok()) ShowStopMessage(page, more.isEmpty() ? text : text + QStringLiteral("\n") + more);
+  if (!status.Ok())
+    ShowStopMessage(page, more.isEmpty() ? text : text + QStringLiteral("\n") + more);
 }
 
 std::string ChosenPort(PageBase* page) {
@@ -41,4 +42,4 @@ std::string ChosenPort(PageBase* page) {
   return name;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -25,9 +25,10 @@ void ShowPercent(const Progress& p, QProgressBar* bar, QLabel* label);
 QString StatusText(const Status& status);
 
 // The status text in `line`; a failure also in a stop message, with `more` (if any) after it.
-void ShowOutcome(PageBase* page, const Status& status, QLabel* line, const QString& more = QString());
+void ShowOutcome(PageBase* page, const Status& status, QLabel* line,
+                 const QString& more = QString());
 
 // The port chosen on the update page (the session's link settings) of the page's host.
 std::string ChosenPort(PageBase* page);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -26,7 +26,7 @@ bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& out) {
   return !in.bad();
 }
 
-} // namespace
+}  // namespace
 
 BlockTransferDevice::BlockTransferDevice(const BlockTransferOptions& options, DeviceState& state)
     : options_(options), state_(state) {
@@ -37,7 +37,9 @@ BlockTransferDevice::BlockTransferDevice(const BlockTransferOptions& options, De
   state_.loggerParameters.emplace(6, 1);
 }
 
-BlockTransferDevice::~BlockTransferDevice() { CloseReceivedFile(); }
+BlockTransferDevice::~BlockTransferDevice() {
+  CloseReceivedFile();
+}
 
 void BlockTransferDevice::CloseReceivedFile() {
   if (receivedFile_) std::fclose(receivedFile_);
@@ -48,7 +50,8 @@ void BlockTransferDevice::Pace(std::size_t bytes, DeviceIo& io) {
   if (!options_.lineRate) return;
   const unsigned baud = io.LineSpeed() ? io.LineSpeed() : 115200;
   // The host's bytes could not have arrived faster than the line carries them.
-  lineFree_ = std::max(lineFree_, io.Now()) + std::chrono::microseconds(bytes * 10ULL * 1000000ULL / baud);
+  lineFree_ =
+      std::max(lineFree_, io.Now()) + std::chrono::microseconds(bytes * 10ULL * 1000000ULL / baud);
   io.SleepUntil(lineFree_);
 }
 
@@ -64,7 +67,8 @@ bool BlockTransferDevice::Silenced(long block, DeviceIo& io) {
   return true;
 }
 
-void BlockTransferDevice::OnBytes(const std::uint8_t* data, std::size_t size, DeviceIo& io, const Pass& pass) {
+void BlockTransferDevice::OnBytes(const std::uint8_t* data, std::size_t size, DeviceIo& io,
+                                  const Pass& pass) {
   if (!pacingSet_) {
     io.SetPacing(options_.lineRate);
     pacingSet_ = true;
@@ -85,7 +89,8 @@ void BlockTransferDevice::OnBytes(const std::uint8_t* data, std::size_t size, De
     if (first == '$') {
       const std::size_t length = CommandLength();
       if (length == 0) return;
-      const std::string line(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
+      const std::string line(pending_.begin(),
+                             pending_.begin() + static_cast<std::ptrdiff_t>(length));
       pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
       OnLine(line, io, pass);
       continue;
@@ -96,7 +101,8 @@ void BlockTransferDevice::OnBytes(const std::uint8_t* data, std::size_t size, De
       continue;
     }
     // Not ours (the boot ROM's bytes, anything else): on to the sentence engine at once.
-    const auto next = std::find(pending_.begin() + 1, pending_.end(), static_cast<std::uint8_t>('$'));
+    const auto next =
+        std::find(pending_.begin() + 1, pending_.end(), static_cast<std::uint8_t>('$'));
     const std::vector<std::uint8_t> other(pending_.begin(), next);
     pending_.erase(pending_.begin(), next);
     pass(other.data(), other.size());
@@ -116,7 +122,8 @@ std::size_t BlockTransferDevice::CommandLength() const {
 void BlockTransferDevice::OnLine(const std::string& line, DeviceIo& io, const Pass& pass) {
   std::string text = line;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  const std::string busyBegin(transfer::kBusyBeginLine.substr(0, transfer::kBusyBeginLine.size() - 2));
+  const std::string busyBegin(
+      transfer::kBusyBeginLine.substr(0, transfer::kBusyBeginLine.size() - 2));
   std::string trackLogStart = LogCommandLine(transfer::kTrackLogStartCommand, 0, 0);
   trackLogStart.resize(trackLogStart.size() - 2);
   if (text == "$BEG" || text == busyBegin || text == trackLogStart) {
@@ -127,7 +134,9 @@ void BlockTransferDevice::OnLine(const std::string& line, DeviceIo& io, const Pa
     io.Log(options_.refuseStart ? ">> $ (start refused)" : ">> ! (ready)");
   } else if (text.rfind("$WRT", 0) == 0 && line.size() == 10) {
     const auto* b = reinterpret_cast<const std::uint8_t*>(line.data()) + 4;
-    OnKindLine(static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24), io);
+    OnKindLine(static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 |
+                                          static_cast<std::uint32_t>(b[3]) << 24),
+               io);
   } else if (text == "$TLG") {
     OnTrackLogRequest(io);
   } else if (text == "$END") {
@@ -169,18 +178,21 @@ bool BlockTransferDevice::TakeBlock(DeviceIo& io) {
   if (end == 0) {
     if (pending_.size() < 2 + transfer::kBlockData + 2) return false;
     io.Log("block transfer: block without its CR LF, dropped");
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(2 + transfer::kBlockData + 2));
+    pending_.erase(pending_.begin(),
+                   pending_.begin() + static_cast<std::ptrdiff_t>(2 + transfer::kBlockData + 2));
     Say("@&", io);
     return true;
   }
   const std::uint8_t checksum = pending_[1];
-  const std::vector<std::uint8_t> data(pending_.begin() + 2, pending_.begin() + static_cast<std::ptrdiff_t>(end));
+  const std::vector<std::uint8_t> data(pending_.begin() + 2,
+                                       pending_.begin() + static_cast<std::ptrdiff_t>(end));
   pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end + 2));
   OnBlock(data, checksum, io);
   return true;
 }
 
-void BlockTransferDevice::OnBlock(const std::vector<std::uint8_t>& data, std::uint8_t checksum, DeviceIo& io) {
+void BlockTransferDevice::OnBlock(const std::vector<std::uint8_t>& data, std::uint8_t checksum,
+                                  DeviceIo& io) {
   const long n = acceptedBlocks_;
   if (Silenced(n, io)) return;
   if (BlockChecksum(data) != checksum) {
@@ -244,8 +256,10 @@ void BlockTransferDevice::OnTrackLogRequest(DeviceIo& io) {
 void BlockTransferDevice::SendBlock(DeviceIo& io) {
   if (static_cast<std::size_t>(sendIndex_) * transfer::kBlockData >= trackLog_.size()) return;
   if (Silenced(sendIndex_, io)) return;
-  const auto from = trackLog_.begin() + static_cast<std::ptrdiff_t>(sendIndex_ * transfer::kBlockData);
-  const std::vector<std::uint8_t> data(from, from + static_cast<std::ptrdiff_t>(transfer::kBlockData));
+  const auto from =
+      trackLog_.begin() + static_cast<std::ptrdiff_t>(sendIndex_ * transfer::kBlockData);
+  const std::vector<std::uint8_t> data(from,
+                                       from + static_cast<std::ptrdiff_t>(transfer::kBlockData));
   std::string block = BlockBytes(data);
   if (sendIndex_ == options_.badChecksumBlock && !badChecksumDone_) {
     badChecksumDone_ = true;
@@ -274,4 +288,4 @@ void BlockTransferDevice::OnHostReply(char reply, DeviceIo& io) {
   SendBlock(io);
 }
 
-} // namespace divuzo::vdev
+}  // namespace divuzo::vdev

@@ -18,22 +18,22 @@ namespace divuzo::vdev {
 
 struct BlockTransferOptions {
   bool enabled = false;
-  bool lineRate = false;        // bytes take as long as on a real line at the port's rate, both ways
-  bool silent = false;          // answers nothing at all
-  std::string receivedPath;     // the data bytes of the accepted blocks, in order ("" for none)
-  std::string trackLogPath;     // served on "$TLG" (whole 512-byte blocks); none: "$TLG" is refused
-  bool refuseStart = false;     // "$" to the start request
-  char kindReply = '!';         // the answer to "$WRT" and "$TLG": '!', '?' or '#'
-  long atSignBlock = -1;        // block N (from 0) is answered with the at sign once
-  long queryBlock = -1;         // block N is answered "?" first and accepted a little later
-  long abortBlock = -1;         // "^" after block N (either direction)
-  long badChecksumBlock = -1;   // track-log block N goes out once with a wrong checksum
-  long silentBlock = -1;        // from block N on nothing is answered or sent
-  int queryDelayMs = 100;       // between the "?" and the late "!"
+  bool lineRate = false;       // bytes take as long as on a real line at the port's rate, both ways
+  bool silent = false;         // answers nothing at all
+  std::string receivedPath;    // the data bytes of the accepted blocks, in order ("" for none)
+  std::string trackLogPath;    // served on "$TLG" (whole 512-byte blocks); none: "$TLG" is refused
+  bool refuseStart = false;    // "$" to the start request
+  char kindReply = '!';        // the answer to "$WRT" and "$TLG": '!', '?' or '#'
+  long atSignBlock = -1;       // block N (from 0) is answered with the at sign once
+  long queryBlock = -1;        // block N is answered "?" first and accepted a little later
+  long abortBlock = -1;        // "^" after block N (either direction)
+  long badChecksumBlock = -1;  // track-log block N goes out once with a wrong checksum
+  long silentBlock = -1;       // from block N on nothing is answered or sent
+  int queryDelayMs = 100;      // between the "?" and the late "!"
 };
 
 class BlockTransferDevice {
-public:
+ public:
   using Pass = std::function<void(const std::uint8_t* data, std::size_t size)>;
 
   BlockTransferDevice(const BlockTransferOptions& options, DeviceState& state);
@@ -47,7 +47,7 @@ public:
   // The data bytes of the blocks accepted since the last "$WRT".
   const std::vector<std::uint8_t>& Received() const { return received_; }
 
-private:
+ private:
   enum class Mode { Command, Receiving, Sending };
 
   void Pace(std::size_t bytes, DeviceIo& io);
@@ -87,4 +87,4 @@ private:
   bool badChecksumDone_ = false;
 };
 
-} // namespace divuzo::vdev
+}  // namespace divuzo::vdev

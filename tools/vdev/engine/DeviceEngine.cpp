@@ -89,8 +89,9 @@ void DeviceEngine::Receive(const std::uint8_t* data, std::size_t size) {
   received_ += static_cast<long>(take);
   if (keepRecords_) wire_.Record(WireDirection::HostToDevice, data, take);
   if (blockTransfer_)
-    blockTransfer_->OnBytes(data, take, *io_,
-                            [this](const std::uint8_t* d, std::size_t n) { device_.OnBytes(d, n, *io_); });
+    blockTransfer_->OnBytes(data, take, *io_, [this](const std::uint8_t* d, std::size_t n) {
+      device_.OnBytes(d, n, *io_);
+    });
   else
     device_.OnBytes(data, take, *io_);
   if (hangupAfter_ >= 0 && received_ >= hangupAfter_ && !hungUp_) {
