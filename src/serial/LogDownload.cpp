@@ -178,8 +178,8 @@ LogDownloadResult Download::Run() {
   outputOptions.announce = request_.announce;
   DownloadOutput output(outputOptions);
   if (!output.Begin(result_.from)) {
-    Fail(StatusCode::FileRefused, kTextCannotWrite, output.Error());
-    result_.message = TextWithArgs(kTextCannotWrite, {output.Error()});
+    Fail(StatusCode::FileRefused, kTextLogFileRefused, output.Error());
+    result_.message = TextWithArgs(kTextLogFileRefused, {output.Error()});
     if (session_.heartbeat) session_.heartbeat->SetHeartbeat(true);
     return result_;
   }
@@ -206,13 +206,13 @@ LogDownloadResult Download::Run() {
     result_.message = TextOrOwnWording(kTextDownloadCancelled);
   } else if (result_.missing.empty()) {
     if (output.FinishComplete()) {
-      result_.status = Status::Success(kTextDownloadDone);
+      result_.status = Status::Success(kTextLogDownloadDone);
       if (request_.sinceLast && logger_.usedEnd) StoreLastEnd(identity, *logger_.usedEnd, request_.store);
       Progress done = Progress::Value(100);
       done.done = done.total = result_.extent - result_.from;
       session_.Report(done);
     } else {
-      Fail(StatusCode::FileRefused, kTextCannotWrite, output.Error());
+      Fail(StatusCode::FileRefused, kTextLogFileRefused, output.Error());
     }
   } else {
     std::vector<std::string> lines;
@@ -223,15 +223,15 @@ LogDownloadResult Download::Run() {
       else
         Fail(StatusCode::Failed, kTextChunksMissing, "memory missing: " + RangesText(result_.missing));
     } else {
-      Fail(StatusCode::FileRefused, kTextCannotWrite, output.Error());
+      Fail(StatusCode::FileRefused, kTextLogFileRefused, output.Error());
     }
   }
   result_.files = output.Files();
   result_.seconds = std::chrono::duration<double>(session_.Clock().Now() - started).count();
 
   switch (result_.status.code) {
-  case StatusCode::Ok: result_.message = TextOrOwnWording(kTextDownloadDone) + " " + ElapsedText(result_.seconds); break;
-  case StatusCode::FileRefused: result_.message = TextWithArgs(kTextCannotWrite, {output.Error()}); break;
+  case StatusCode::Ok: result_.message = TextOrOwnWording(kTextLogDownloadDone) + " " + ElapsedText(result_.seconds); break;
+  case StatusCode::FileRefused: result_.message = TextWithArgs(kTextLogFileRefused, {output.Error()}); break;
   case StatusCode::LineLost: result_.message = TextOrOwnWording(kTextLineLostDuringDownload) + "\n" + MissingText(); break;
   case StatusCode::Failed: result_.message = MissingText(); break;
   default: break;

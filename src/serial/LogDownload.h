@@ -4,7 +4,7 @@
 //
 //   DownloadLogMemory(session, logger, request)
 //
-//  1. No line open: text 971, nothing else.
+//  1. No line open: text 921, nothing else.
 //  2. The heartbeat is stopped; a fast line is chosen for a known bridge (or as asked):
 //     logger command 14 with 921600, a pause, the line at 921600, commands in 16-byte pieces.
 //  3. Memory up to the used end (all 2 MiB when it is unknown or 0) in 64 KiB blocks: the
@@ -18,7 +18,7 @@
 //  5. The logger is brought back to 38400 and the line to its own rate. After a cancel the
 //     line is released (goodbye and close, the toggle's disconnect).
 //  6. Files (DownloadOutput.h): everything read: the image, the track files, the KML files;
-//     memory missing: the image and the list of missing ranges, no track files, text 978 with
+//     memory missing: the image and the list of missing ranges, no track files, text 927 with
 //     the count and the addresses; cancelled: nothing (the folder stays as it was).
 //  7. The heartbeat runs again.
 //
@@ -44,12 +44,12 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts of the download (string table). Role texts of the product at kOwnWording + id.
-inline constexpr int kTextElapsed = 973;           // "Total mins: %M, secs: %S"
-inline constexpr int kTextChunksMissing = 978;     // %1 chunks at %2 could not be read
-inline constexpr int kTextLineLostDuringDownload = 979;
-inline constexpr int kTextCannotWrite = 983;       // %1: the reason
+inline constexpr int kTextElapsed = 923;           // "Total mins: %M, secs: %S"
+inline constexpr int kTextChunksMissing = 927;     // %1 chunks at %2 could not be read
+inline constexpr int kTextLineLostDuringDownload = 928;
+inline constexpr int kTextLogFileRefused = 932;       // %1: the reason
 inline constexpr int kTextDownloadNotStarted = 338;
-inline constexpr int kTextDownloadDone = 340;
+inline constexpr int kTextLogDownloadDone = 340;
 inline constexpr int kTextDownloadCancelled = 392;
 
 enum class LoggerSpeed {
@@ -73,8 +73,8 @@ struct LogDownloadRequest {
 };
 
 struct LogDownloadResult {
-  // Ok (340 or 989); Failed (978, memory missing); LineLost (979); Cancelled (392);
-  // PortUnusable (971, no line); FileRefused (983, a file could not be written).
+  // Ok (340 or 938); Failed (927, memory missing); LineLost (928); Cancelled (392);
+  // PortUnusable (921, no line); FileRefused (932, a file could not be written).
   Status status;
   std::string message;                     // the text for the user, numbers filled in
   std::uint32_t from = 0, extent = 0;      // memory read: [from, extent)
@@ -82,7 +82,7 @@ struct LogDownloadResult {
   std::vector<MemoryRange> missing;
   std::vector<std::filesystem::path> files;
   bool highSpeed = false;
-  int sinceLastTextId = 0;                 // why since-last read everything (or 988 / 989)
+  int sinceLastTextId = 0;                 // why since-last read everything (or 937 / 938)
   double seconds = 0;                      // on the session's clock
 };
 
@@ -92,7 +92,7 @@ LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger,
 
 // "Total mins: 05, secs: 07" for an elapsed time.
 std::string ElapsedText(double seconds);
-// The since-last text of a result (988 names the address), empty when there is none.
+// The since-last text of a result (937 names the address), empty when there is none.
 std::string SinceLastText(const LogDownloadResult& result);
 // Whether the port at `path` is a USB bridge the fast line is used with.
 bool IsFastBridgePort(const std::string& path);

@@ -15,12 +15,12 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts of the logger flows (string table). The literal ones are the system's own wording.
-inline constexpr int kTextReadAddressTimeout = 970;  // "read Address: Timeout!"
-inline constexpr int kTextUploadNoDevice = 971;      // "Upload Failed! No Device Connected! "
-inline constexpr int kTextClearNoDevice = 972;       // "Clear Failed! No Device Connected! "
-inline constexpr int kTextClearNoAnswer = 980;       // the erase was not acknowledged
-inline constexpr int kTextCleared = 981;             // erased; %1 free records
-inline constexpr int kTextClearedFreeUnknown = 982;  // erased; the free memory could not be read
+inline constexpr int kTextReadAddressTimeout = 920;  // "read Address: Timeout!"
+inline constexpr int kTextUploadNoDevice = 921;      // "Upload Failed! No Device Connected! "
+inline constexpr int kTextClearNoDevice = 922;       // "Clear Failed! No Device Connected! "
+inline constexpr int kTextClearNoAnswer = 929;       // the erase was not acknowledged
+inline constexpr int kTextCleared = 930;             // erased; %1 free records
+inline constexpr int kTextClearedFreeUnknown = 931;  // erased; the free memory could not be read
 inline constexpr int kTextPortFailedLogger = 413;    // the port could not be opened
 // Texts the product names by their role (this program's wording at kOwnWording + id).
 inline constexpr int kTextErasing = 341;
@@ -37,7 +37,7 @@ struct LoggerState {
 
 struct LoggerConnectResult {
   bool connected = false;
-  // Ok; PortUnusable with 413 (portError says why); NoAnswer with 970: the used end did not
+  // Ok; PortUnusable with 413 (portError says why); NoAnswer with 920: the used end did not
   // come, so the logger is not connected and the line is let go again.
   Status status;
   PortError portError;
@@ -69,7 +69,7 @@ bool EnterLoggerHighSpeed(DeviceSession& session);
 void RestoreLoggerSpeed(DeviceSession& session);
 
 struct ClearResult {
-  // Ok with 981 (free records known) or 982; Failed with 972 (no line) or 980 (no answer).
+  // Ok with 930 (free records known) or 931; Failed with 922 (no line) or 929 (no answer).
   Status status;
   long freeRecords = -1;
 };

@@ -12,10 +12,10 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts (string table; the role texts of the product at kOwnWording + id).
-inline constexpr int kTextSettingsFailed = 974;    // "Connection to Device Failed"
-inline constexpr int kTextReadingMode = 975;       // "Reading Record Mode Settings...."
-inline constexpr int kTextUpdatingMode = 976;      // "Updating Record Mode Settings...."
-inline constexpr int kTextSettingsRead = 977;      // "Update Setting Successfully."
+inline constexpr int kTextSettingsFailed = 924;    // "Connection to Device Failed"
+inline constexpr int kTextReadingMode = 925;       // "Reading Record Mode Settings...."
+inline constexpr int kTextUpdatingMode = 926;      // "Updating Record Mode Settings...."
+inline constexpr int kTextSettingsRead = 978;      // "Update Setting Successfully."
 inline constexpr int kTextSettingTime = 335;
 inline constexpr int kTextSettingDistance = 336;
 inline constexpr int kTextSettingsApplied = 337;
@@ -70,13 +70,13 @@ public:
   // Check box 1001: on gives the first row of each list, off gives 0 and 0.
   void SetRecording(bool on);
 
-  // Reads parameters 6, 3 and 4. Ok with 977, or Failed with 974 at the first step that got no
+  // Reads parameters 6, 3 and 4. Ok with 978, or Failed with 924 at the first step that got no
   // answer. Stage texts go to the session's sink. A value the lists cannot show picks a row
   // whose value is then also the page's, so that Apply sends what the page shows.
   Status Read(DeviceSession& session);
   // Sends the time (parameter 3, tenths of a second), the distance (4) and the record mode (6)
   // where they differ from what the device is known to hold; a value of 0 is skipped. Ok with
-  // 337; Failed with 974 when a set was not answered; PortUnusable (text 0) without a line.
+  // 337; Failed with 924 when a set was not answered; PortUnusable (text 0) without a line.
   Status Apply(DeviceSession& session);
 };
 

@@ -12,12 +12,12 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts of the choice (string table).
-inline constexpr int kTextSinceLastNoRecord = 984;    // no earlier download of this unit
-inline constexpr int kTextSinceLastNoUsedEnd = 985;   // the used end is not known
-inline constexpr int kTextSinceLastShrank = 986;      // cleared, wrapped or full since
-inline constexpr int kTextSinceLastNoImage = 987;     // the last image is not in the folder
-inline constexpr int kTextSinceLastPartial = 988;     // reading from %1
-inline constexpr int kTextSinceLastNothingNew = 989;  // nothing new since
+inline constexpr int kTextSinceLastNoRecord = 933;    // no earlier download of this unit
+inline constexpr int kTextSinceLastNoUsedEnd = 934;   // the used end is not known
+inline constexpr int kTextSinceLastShrank = 935;      // cleared, wrapped or full since
+inline constexpr int kTextSinceLastNoImage = 936;     // the last image is not in the folder
+inline constexpr int kTextSinceLastPartial = 937;     // reading from %1
+inline constexpr int kTextSinceLastNothingNew = 938;  // nothing new since
 
 // The unit on the session's line: "BT 01:23:45:67:89:AB" when it tells its Bluetooth address,
 // else "T-410 V1.23" (model and firmware); empty when it tells neither.
@@ -32,7 +32,7 @@ struct SinceLastPlan {
   bool nothingNew = false;     // nothing to read at all
   std::uint32_t from = 0;      // first block to read
   std::uint32_t newFrom = 0;   // first slot that is new (the filter starts there)
-  int textId = 0;              // why everything is read, or 988 / 989
+  int textId = 0;              // why everything is read, or 937 / 938
 };
 // The choice, from the end recorded last time, the unit's used end now and the length of the
 // memory image of the last download in the output folder.

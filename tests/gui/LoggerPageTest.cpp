@@ -229,7 +229,7 @@ private slots:
     QVERIFY(WaitIdle());
     const auto& memory = device_->Logger()->Memory();
     QVERIFY(std::all_of(memory.begin(), memory.end(), [](std::uint8_t b) { return b == 0xFF; }));
-    QCOMPARE(Shown(page_, 1048), QString::fromStdString(LoadText(981)).replace(QStringLiteral("%1"), QStringLiteral("131072")));
+    QCOMPARE(Shown(page_, 1048), QString::fromStdString(LoadText(930)).replace(QStringLiteral("%1"), QStringLiteral("131072")));
   }
 
   void outputDialogRules() {

@@ -63,7 +63,7 @@ TEST_F(LoggerDownload, WholeMemoryIsByteExactAndBecomesTrackFiles) {
   ASSERT_EQ(logger.usedEnd, 0x200000u);  // the generated memory has gone round: it is all used
   const LogDownloadResult r = Download();
   ASSERT_TRUE(r.status.Ok()) << r.message;
-  EXPECT_EQ(r.status.textId, kTextDownloadDone);
+  EXPECT_EQ(r.status.textId, kTextLogDownloadDone);
   EXPECT_EQ(r.extent, 0x200000u);
   EXPECT_EQ(r.bytesTaken, 0x200000u);
   EXPECT_TRUE(r.missing.empty());

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -64,8 +65,9 @@ int main(int argc, char** argv) {
   app.add_flag("--noise", faults.noise, "garbage before every reply");
   app.add_flag("--bad-checksum", faults.badChecksum, "replies carry a wrong checksum");
   app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
-  app.add_flag("--line-rate", rom.lineRate, "boot ROM traffic and logger answers take as long as on a real line at "
-                                             "the current rate");
+  app.add_flag("--line-rate", rom.lineRate,
+               "boot ROM, block-transfer and logger traffic take as long as on a real line at the "
+               "current rate");
   app.add_flag("--no-handshake", rom.noHandshake, "the boot ROM never answers");
   app.add_option("--refuse-packet", rom.refusePacket, "refuse image packet N (from 0)");
   app.add_option("--refuse-times", rom.refuseTimes, "refuse it this often in all (default: always)");
@@ -75,26 +77,65 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 100));
   app.add_option("--stuck-bit", rom.stuckByte, "flash byte whose lowest bit stays 0");
   app.add_option("--flash-dump", rom.flashDump, "save the written image here after a good write");
+  BlockTransferOptions& block = o.blockTransfer;
+  std::string kindReply = "!";
+  app.add_flag("--block-transfer", block.enabled,
+               "take waypoint and map files and hand over the track log by the block transfer");
+  app.add_option("--received", block.receivedPath,
+                 "block transfer: write the data bytes of the accepted blocks here");
+  app.add_option("--tracklog", block.trackLogPath,
+                 "block transfer: the track log served on $TLG (whole 512-byte blocks)");
+  app.add_flag("--refuse-start", block.refuseStart,
+               "block transfer: answer $ to the start request");
+  app.add_option("--kind-reply", kindReply,
+                 "block transfer: the answer to $WRT and $TLG: ! (default), ? or #")
+      ->check(CLI::IsMember({"!", "?", "#"}));
+  app.add_option("--at-sign-block", block.atSignBlock,
+                 "block transfer: answer block N (from 0) with the at sign once");
+  app.add_option("--query-block", block.queryBlock,
+                 "block transfer: answer block N with ? and accept it a little later");
+  app.add_option("--abort-block", block.abortBlock, "block transfer: abort (^) after block N");
+  app.add_option("--bad-checksum-block", block.badChecksumBlock,
+                 "block transfer: send track-log block N once with a wrong checksum");
+  app.add_option("--silent-block", block.silentBlock,
+                 "block transfer: from block N on, answer and send nothing");
   // The logger personality (logger family).
   LoggerOptions& logger = o.logger;
   std::string memoryPath, usedEnd;
-  app.add_option("--memory", memoryPath, "logger memory: a 2 MiB image file (default: generated tracks)");
-  app.add_option("--used-end", usedEnd, "logger parameter 8 in hexadecimal (default: just past the last slot "
-                                        "that is not erased)");
-  app.add_option("--memory-time", logger.memoryTime, "first record of the generated memory, seconds since 1970 "
-                                                     "(default: ten days ago)");
+  app.add_option("--memory", memoryPath,
+                 "logger memory: a 2 MiB image file (default: generated tracks)");
+  app.add_option("--used-end", usedEnd,
+                 "logger parameter 8 in hexadecimal (default: just past the last slot that is not "
+                 "erased)");
+  app.add_option("--memory-time", logger.memoryTime,
+                 "first record of the generated memory, seconds since 1970 (default: ten days ago)");
   app.add_option("--erase-ms", logger.eraseMs, "how long erasing the logger memory takes");
-  app.add_flag("--interleave", logger.interleave, "other sentences between the memory data sentences");
+  app.add_flag("--interleave", logger.interleave,
+               "other sentences between the memory data sentences");
   app.add_option("--drop-chunk", logger.dropChunk, "memory chunk N (address / 2048) is not sent");
-  app.add_option("--bad-checksum-chunk", logger.badChecksumChunk, "memory chunk N is sent with a wrong checksum");
-  app.add_option("--wrong-address-chunk", logger.wrongAddressChunk, "memory chunk N is sent under the next "
-                                                                    "chunk's address");
-  app.add_option("--stall-chunk", logger.stallChunk, "pause before memory chunk N (see --stall-seconds)");
-  app.add_option("--stall-seconds", logger.stallSeconds, "length of the --stall-chunk pause; negative: the "
-                                                         "device falls silent for good");
+  app.add_option("--bad-checksum-chunk", logger.badChecksumChunk,
+                 "memory chunk N is sent with a wrong checksum");
+  app.add_option("--wrong-address-chunk", logger.wrongAddressChunk,
+                 "memory chunk N is sent under the next chunk's address");
+  app.add_option("--stall-chunk", logger.stallChunk,
+                 "pause before memory chunk N (see --stall-seconds)");
+  app.add_option("--stall-seconds", logger.stallSeconds,
+                 "length of the --stall-chunk pause; negative: the device falls silent for good");
   app.add_option("--hangup-chunk", logger.hangupChunk, "hang the line up before memory chunk N");
-  app.add_option("--fault-times", logger.faultTimes, "how often each memory chunk fault strikes (0: every time)");
+  app.add_option("--fault-times", logger.faultTimes,
+                 "how often each memory chunk fault strikes (0: every time)");
   CLI11_PARSE(app, argc, argv);
+  block.kindReply = kindReply[0];
+  block.lineRate = rom.lineRate;
+  if (!block.trackLogPath.empty()) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(block.trackLogPath, error);
+    if (error || size % 512 != 0) {
+      std::fprintf(stderr,
+                   "divuzo-vdev: --tracklog wants a readable file of whole 512-byte blocks\n");
+      return 2;
+    }
+  }
 
   if (!memoryPath.empty()) {
     std::FILE* file = std::fopen(memoryPath.c_str(), "rb");

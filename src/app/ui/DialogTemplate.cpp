@@ -96,7 +96,8 @@ QCheckBox* DialogTemplate::CheckBox(int id, int x, int y, int cx, int cy, const 
   return c;
 }
 
-QRadioButton* DialogTemplate::Radio(int id, int x, int y, int cx, int cy, const QString& caption, bool visible) {
+QRadioButton* DialogTemplate::Radio(int id, int x, int y, int cx, int cy, const QString& caption,
+                                    bool visible) {
   auto* r = new QRadioButton(caption, dialog_);
   r->setAutoExclusive(false);
   Place(r, id, x, y, cx, cy, visible);

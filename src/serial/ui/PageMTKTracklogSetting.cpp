@@ -31,12 +31,12 @@ namespace {
 QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 
 // This program's texts on the page.
-constexpr int kTextUpload = 990;
-constexpr int kTextClear = 991;
-constexpr int kTextIntervalLabel = 992;
-constexpr int kTextDistanceLabel = 993;
-constexpr int kTextMemoryInUse = 995;
-constexpr int kTextApply = 996;
+constexpr int kTextUpload = 939;
+constexpr int kTextClear = 940;
+constexpr int kTextIntervalLabel = 941;
+constexpr int kTextDistanceLabel = 942;
+constexpr int kTextMemoryInUse = 944;
+constexpr int kTextApply = 945;
 constexpr int kTextConnect = 307;
 constexpr int kTextDisconnect = 308;
 

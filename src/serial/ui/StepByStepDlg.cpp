@@ -18,7 +18,7 @@ constexpr int kTextPhotoLabel = 349;
 constexpr int kTextCombinePhotos = 350;
 constexpr int kTextTotalFile = 351;
 constexpr int kTextChooseFolder = 391;
-constexpr int kTextSinceLast = 994;
+constexpr int kTextSinceLast = 943;
 } // namespace
 
 std::function<QString(QWidget*, const QString&)>& StepByStepDlg::ChooseFolder() {
