@@ -14,15 +14,15 @@
 #include "serial/LoggerConnection.h"
 #include "update/FlashDownload.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 // The system clock, adding up the pauses asked for (the waits on the line are not pauses).
 class PauseCountingClock : public LinkClock {
-public:
+ public:
   TimePoint Now() override { return LinkClock::System().Now(); }
   void SleepUntil(TimePoint when) override {
     const auto now = Now();
@@ -44,10 +44,12 @@ public:
 // A serial line that adds up the line-rate time of every byte it carries, at the speed the
 // line has when the byte goes.
 class MeasuredLine : public Link {
-public:
+ public:
   MeasuredLine(std::unique_ptr<Link> line, LinkClock& clock, double& lineSeconds)
       : line_(std::move(line)), clock_(clock), lineSeconds_(lineSeconds) {}
-  long Write(const void* data, std::size_t size) override { return Count(line_->Write(data, size)); }
+  long Write(const void* data, std::size_t size) override {
+    return Count(line_->Write(data, size));
+  }
   long Read(void* buffer, std::size_t count) override { return Count(line_->Read(buffer, count)); }
   bool WaitReadable(int timeoutMs) override { return line_->WaitReadable(timeoutMs); }
   bool Configure(unsigned baud) override { return line_->Configure(baud); }
@@ -60,7 +62,7 @@ public:
   const PortError& LastError() const override { return line_->LastError(); }
   LinkClock& Clock() override { return clock_; }
 
-private:
+ private:
   long Count(long bytes) {
     if (bytes > 0) lineSeconds_ += bytes * 10.0 / line_->Baud();
     return bytes;
@@ -71,7 +73,8 @@ private:
 };
 
 bool Measure(const std::string& folder, unsigned speed, const std::string& usedEnd) {
-  bench::BenchVdev vdev = bench::StartVdev(folder + "/divuzo-vdev", {"--model", "TR410", "--line-rate", "--used-end", usedEnd});
+  bench::BenchVdev vdev = bench::StartVdev(
+      folder + "/divuzo-vdev", {"--model", "TR410", "--line-rate", "--used-end", usedEnd});
   if (vdev.port.empty()) {
     std::fprintf(stderr, "bench_logger: the virtual device did not start\n");
     return false;
@@ -80,7 +83,8 @@ bool Measure(const std::string& folder, unsigned speed, const std::string& usedE
   double lineSeconds = 0;
   DeviceSession session;
   session.clock = &clock;
-  session.opener = [&](const std::string& path, unsigned baud, PortError& error) -> std::unique_ptr<Link> {
+  session.opener = [&](const std::string& path, unsigned baud,
+                       PortError& error) -> std::unique_ptr<Link> {
     auto line = OpenSerialLink(path, baud, error);
     if (!line) return nullptr;
     return std::make_unique<MeasuredLine>(std::move(line), clock, lineSeconds);
@@ -114,10 +118,11 @@ bool Measure(const std::string& folder, unsigned speed, const std::string& usedE
   // The files are written after the last byte; their time is the download's as well, but not
   // the line's, so it is shown apart.
   const double target = 1.05 * lineSeconds + clock.paused;
-  std::printf("%7u baud  %8.0f KiB  time %8.2f s  line time %8.2f s  pauses %6.2f s  "
-              "(time - pauses) / line time %.3f  target %8.2f s  %s\n",
-              speed, (r.extent - r.from) / 1024.0, seconds, lineSeconds, clock.paused,
-              (seconds - clock.paused) / lineSeconds, target, seconds <= target ? "met" : "NOT met");
+  std::printf(
+      "%7u baud  %8.0f KiB  time %8.2f s  line time %8.2f s  pauses %6.2f s  "
+      "(time - pauses) / line time %.3f  target %8.2f s  %s\n",
+      speed, (r.extent - r.from) / 1024.0, seconds, lineSeconds, clock.paused,
+      (seconds - clock.paused) / lineSeconds, target, seconds <= target ? "met" : "NOT met");
   return true;
 }
 
@@ -125,15 +130,16 @@ bool Measure(const std::string& folder, unsigned speed, const std::string& usedE
 long CommandLinePeak(const std::string& folder) {
   bench::BenchVdev vdev = bench::StartVdev(folder + "/divuzo-vdev", {"--model", "TR410"});
   if (vdev.port.empty()) return -1;
-  const std::string out = std::filesystem::temp_directory_path() / ("bench_logger_cli_" + std::to_string(getpid()));
+  const std::string out =
+      std::filesystem::temp_directory_path() / ("bench_logger_cli_" + std::to_string(getpid()));
   std::fflush(stdout);
   std::fflush(stderr);
   const pid_t pid = fork();
   if (pid == 0) {
     std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
-    execl((folder + "/divuzo").c_str(), "divuzo", "logger", "download", "--port", vdev.port.c_str(), "--out",
-          out.c_str(), "--total", static_cast<char*>(nullptr));
+    execl((folder + "/divuzo").c_str(), "divuzo", "logger", "download", "--port", vdev.port.c_str(),
+          "--out", out.c_str(), "--total", static_cast<char*>(nullptr));
     _exit(127);
   }
   int status = 0;
@@ -144,7 +150,7 @@ long CommandLinePeak(const std::string& folder) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   std::string usedEnd = "200000";
@@ -157,6 +163,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_logger: divuzo logger download failed\n");
     return 1;
   }
-  std::printf("divuzo logger download of 2 MiB: peak resident %ld KiB (%.1f MiB)\n", peak, peak / 1024.0);
+  std::printf("divuzo logger download of 2 MiB: peak resident %ld KiB (%.1f MiB)\n", peak,
+              peak / 1024.0);
   return ok ? 0 : 1;
 }

@@ -25,4 +25,4 @@ std::string TextWithArgs(int id, const std::vector<std::string>& args) {
   return FillArgs(TextOrOwnWording(id), args);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

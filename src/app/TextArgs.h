@@ -11,4 +11,4 @@ std::string FillArgs(std::string text, const std::vector<std::string>& args);
 // The string-table text of `id` (or this program's wording of it) with its marks filled.
 std::string TextWithArgs(int id, const std::vector<std::string>& args);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -63,13 +63,13 @@ struct BlockRead {
 enum class Stop { None, Lost, Cancelled, Silent };
 
 class Download {
-public:
+ public:
   Download(DeviceSession& session, LoggerState& logger, const LogDownloadRequest& request)
       : session_(session), logger_(logger), request_(request), reader_(session) {}
 
   LogDownloadResult Run();
 
-private:
+ private:
   void ReadBlock(std::uint32_t block);
   void Report(std::uint32_t block, std::uint32_t chunkOffset);
   LogDownloadResult& Fail(StatusCode code, int textId, const std::string& detail);
@@ -92,7 +92,8 @@ LogDownloadResult& Download::Fail(StatusCode code, int textId, const std::string
 void Download::Report(std::uint32_t block, std::uint32_t chunkOffset) {
   Progress p;
   // The percentage counts against the used end itself, as the logger page always showed it.
-  p.value = DownloadPercent(block, chunkOffset, logger_.usedEnd.value_or(0) ? *logger_.usedEnd : logger_memory::kSize);
+  p.value = DownloadPercent(block, chunkOffset,
+                            logger_.usedEnd.value_or(0) ? *logger_.usedEnd : logger_memory::kSize);
   p.done = result_.bytesTaken;
   p.total = result_.extent - result_.from;
   session_.Report(p);
@@ -105,26 +106,30 @@ void Download::ReadBlock(std::uint32_t block) {
     const auto [first, last] = block_.WantedSpan();
     if (first == last) return;
     const std::uint32_t start = block + first * kChunkSize;
-    const LoggerReader::RangeResult range = reader_.ReadRange(
-        start, (last - first) * kChunkSize, block_.bytes.data(), block, block_.taken, [&](std::uint32_t address) {
-          result_.bytesTaken += kChunkSize;
-          Report(block, address - block);
-        });
+    const LoggerReader::RangeResult range =
+        reader_.ReadRange(start, (last - first) * kChunkSize, block_.bytes.data(), block,
+                          block_.taken, [&](std::uint32_t address) {
+                            result_.bytesTaken += kChunkSize;
+                            Report(block, address - block);
+                          });
     switch (range.end) {
-    case LoggerReader::RangeEnd::Lost: stop_ = Stop::Lost; return;
-    case LoggerReader::RangeEnd::Cancelled:
-      stop_ = Stop::Cancelled;
-      reader_.FinishRange(reader_.LastRange());
-      return;
-    case LoggerReader::RangeEnd::Stalled:
-      // Not a byte of data for the watchdog's time after a read command: the device has
-      // stopped answering, and asking again would only cost the same time again.
-      if (!range.dataSeen) {
-        stop_ = Stop::Silent;
+      case LoggerReader::RangeEnd::Lost:
+        stop_ = Stop::Lost;
         return;
-      }
-      break;
-    default: break;
+      case LoggerReader::RangeEnd::Cancelled:
+        stop_ = Stop::Cancelled;
+        reader_.FinishRange(reader_.LastRange());
+        return;
+      case LoggerReader::RangeEnd::Stalled:
+        // Not a byte of data for the watchdog's time after a read command: the device has
+        // stopped answering, and asking again would only cost the same time again.
+        if (!range.dataSeen) {
+          stop_ = Stop::Silent;
+          return;
+        }
+        break;
+      default:
+        break;
     }
     block_.NoteBreak(first, last);
   }
@@ -156,7 +161,8 @@ LogDownloadResult Download::Run() {
     identity = LoggerUnitIdentity(session_);
     std::error_code error;
     const auto imageBytes = std::filesystem::file_size(request_.folder / kMemoryImageName, error);
-    plan = PlanSinceLast(StoredLastEnd(identity, request_.store), logger_.usedEnd, error ? 0 : imageBytes);
+    plan = PlanSinceLast(StoredLastEnd(identity, request_.store), logger_.usedEnd,
+                         error ? 0 : imageBytes);
     result_.sinceLastTextId = plan.textId;
     session_.Report(Progress::Stage(plan.textId));
   }
@@ -185,12 +191,15 @@ LogDownloadResult Download::Run() {
   }
 
   if (result_.highSpeed && !EnterLoggerHighSpeed(session_)) result_.highSpeed = false;
-  for (std::uint32_t block = result_.from; block < result_.extent && stop_ != Stop::Cancelled; block += kBlockSize) {
+  for (std::uint32_t block = result_.from; block < result_.extent && stop_ != Stop::Cancelled;
+       block += kBlockSize) {
     ReadBlock(block);
     if (stop_ == Stop::Cancelled) break;
     for (std::uint32_t i = 0; i < kChunksPerBlock; ++i)
-      if (!block_.taken[i]) AddRange(result_.missing, block + i * kChunkSize, block + (i + 1) * kChunkSize);
-    output.AddBlock(block, block_.bytes.data(), block_.bytes.size(), plan.partial ? plan.newFrom : 0);
+      if (!block_.taken[i])
+        AddRange(result_.missing, block + i * kChunkSize, block + (i + 1) * kChunkSize);
+    output.AddBlock(block, block_.bytes.data(), block_.bytes.size(),
+                    plan.partial ? plan.newFrom : 0);
   }
   // A cancel has been honoured; bringing the logger back and letting the line go must not be
   // cut short by it, or the logger would stay at high speed.
@@ -207,7 +216,8 @@ LogDownloadResult Download::Run() {
   } else if (result_.missing.empty()) {
     if (output.FinishComplete()) {
       result_.status = Status::Success(kTextLogDownloadDone);
-      if (request_.sinceLast && logger_.usedEnd) StoreLastEnd(identity, *logger_.usedEnd, request_.store);
+      if (request_.sinceLast && logger_.usedEnd)
+        StoreLastEnd(identity, *logger_.usedEnd, request_.store);
       Progress done = Progress::Value(100);
       done.done = done.total = result_.extent - result_.from;
       session_.Report(done);
@@ -221,7 +231,8 @@ LogDownloadResult Download::Run() {
       if (stop_ == Stop::Lost)
         Fail(StatusCode::LineLost, kTextLineLostDuringDownload, "the line went away");
       else
-        Fail(StatusCode::Failed, kTextChunksMissing, "memory missing: " + RangesText(result_.missing));
+        Fail(StatusCode::Failed, kTextChunksMissing,
+             "memory missing: " + RangesText(result_.missing));
     } else {
       Fail(StatusCode::FileRefused, kTextLogFileRefused, output.Error());
     }
@@ -230,20 +241,30 @@ LogDownloadResult Download::Run() {
   result_.seconds = std::chrono::duration<double>(session_.Clock().Now() - started).count();
 
   switch (result_.status.code) {
-  case StatusCode::Ok: result_.message = TextOrOwnWording(kTextLogDownloadDone) + " " + ElapsedText(result_.seconds); break;
-  case StatusCode::FileRefused: result_.message = TextWithArgs(kTextLogFileRefused, {output.Error()}); break;
-  case StatusCode::LineLost: result_.message = TextOrOwnWording(kTextLineLostDuringDownload) + "\n" + MissingText(); break;
-  case StatusCode::Failed: result_.message = MissingText(); break;
-  default: break;
+    case StatusCode::Ok:
+      result_.message = TextOrOwnWording(kTextLogDownloadDone) + " " + ElapsedText(result_.seconds);
+      break;
+    case StatusCode::FileRefused:
+      result_.message = TextWithArgs(kTextLogFileRefused, {output.Error()});
+      break;
+    case StatusCode::LineLost:
+      result_.message = TextOrOwnWording(kTextLineLostDuringDownload) + "\n" + MissingText();
+      break;
+    case StatusCode::Failed:
+      result_.message = MissingText();
+      break;
+    default:
+      break;
   }
   TraceF("logger: download ended: %s\n", result_.status.detail.c_str());
   if (session_.heartbeat) session_.heartbeat->SetHeartbeat(true);
   return result_;
 }
 
-} // namespace
+}  // namespace
 
-LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger, const LogDownloadRequest& request) {
+LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger,
+                                    const LogDownloadRequest& request) {
   return Download(session, logger, request).Run();
 }
 
@@ -253,7 +274,8 @@ std::string ElapsedText(double seconds) {
   std::snprintf(minutes, sizeof minutes, "%02ld", whole / 60);
   std::snprintf(secs, sizeof secs, "%02ld", whole % 60);
   std::string text = LoadText(kTextElapsed);
-  for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%M", minutes}, {"%S", secs}}) {
+  for (const auto& [mark, value] :
+       {std::pair<std::string, std::string>{"%M", minutes}, {"%S", secs}}) {
     const auto at = text.find(mark);
     if (at != std::string::npos) text.replace(at, mark.size(), value);
   }
@@ -276,4 +298,4 @@ bool IsFastBridgePort(const std::string& path) {
   }
 }
 
-} // namespace divuzo
+}  // namespace divuzo

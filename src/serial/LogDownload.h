@@ -44,10 +44,10 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts of the download (string table). Role texts of the product at kOwnWording + id.
-inline constexpr int kTextElapsed = 923;           // "Total mins: %M, secs: %S"
-inline constexpr int kTextChunksMissing = 927;     // %1 chunks at %2 could not be read
+inline constexpr int kTextElapsed = 923;        // "Total mins: %M, secs: %S"
+inline constexpr int kTextChunksMissing = 927;  // %1 chunks at %2 could not be read
 inline constexpr int kTextLineLostDuringDownload = 928;
-inline constexpr int kTextLogFileRefused = 932;       // %1: the reason
+inline constexpr int kTextLogFileRefused = 932;  // %1: the reason
 inline constexpr int kTextDownloadNotStarted = 338;
 inline constexpr int kTextLogDownloadDone = 340;
 inline constexpr int kTextDownloadCancelled = 392;
@@ -64,10 +64,10 @@ struct LogDownloadRequest {
   std::filesystem::path photoFolder;  // combine the photos there into the KML files
   PhotoSettings photo;                // time zone and calibration of the photo combination
   LocalTimeBase localTime = LocalTimeBase::Computer();  // file names and KML
-  std::string prefix;                 // the device's name text, in front of track file names
+  std::string prefix;  // the device's name text, in front of track file names
   LoggerSpeed speed = LoggerSpeed::Auto;
   bool sinceLast = false;
-  RegistryStore* store = nullptr;     // where since-last keeps its record (the user's store)
+  RegistryStore* store = nullptr;  // where since-last keeps its record (the user's store)
   // One line per written file ("<prefix text> <path>"); called on the worker.
   std::function<void(const std::string& line)> announce;
 };
@@ -76,19 +76,20 @@ struct LogDownloadResult {
   // Ok (340 or 938); Failed (927, memory missing); LineLost (928); Cancelled (392);
   // PortUnusable (921, no line); FileRefused (932, a file could not be written).
   Status status;
-  std::string message;                     // the text for the user, numbers filled in
-  std::uint32_t from = 0, extent = 0;      // memory read: [from, extent)
+  std::string message;                 // the text for the user, numbers filled in
+  std::uint32_t from = 0, extent = 0;  // memory read: [from, extent)
   std::uint64_t bytesTaken = 0;
   std::vector<MemoryRange> missing;
   std::vector<std::filesystem::path> files;
   bool highSpeed = false;
-  int sinceLastTextId = 0;                 // why since-last read everything (or 937 / 938)
-  double seconds = 0;                      // on the session's clock
+  int sinceLastTextId = 0;  // why since-last read everything (or 937 / 938)
+  double seconds = 0;       // on the session's clock
 };
 
 // A cancel request already set when it starts stops it at once: the caller clears an old one
 // before it hands the work to a worker.
-LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger, const LogDownloadRequest& request);
+LogDownloadResult DownloadLogMemory(DeviceSession& session, LoggerState& logger,
+                                    const LogDownloadRequest& request);
 
 // "Total mins: 05, secs: 07" for an elapsed time.
 std::string ElapsedText(double seconds);
@@ -97,4 +98,4 @@ std::string SinceLastText(const LogDownloadResult& result);
 // Whether the port at `path` is a USB bridge the fast line is used with.
 bool IsFastBridgePort(const std::string& path);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -16,7 +16,9 @@ constexpr int kUsedEndAttempts = 2;       // at connection, each an exchange wit
 constexpr int kEraseSends = 2;            // erase commands of one clear
 constexpr int kClearUsedEndAttempts = 3;  // used-end queries after an erase
 
-bool Answered(const char* reply) { return reply && !IsNotConnected(reply) && IsCompleteReply(reply, 256); }
+bool Answered(const char* reply) {
+  return reply && !IsNotConnected(reply) && IsCompleteReply(reply, 256);
+}
 
 // Why a conversation that got no answer ended.
 StatusCode SilenceCode(DeviceSession& session, bool wasOpen) {
@@ -25,9 +27,10 @@ StatusCode SilenceCode(DeviceSession& session, bool wasOpen) {
   return StatusCode::NoAnswer;
 }
 
-} // namespace
+}  // namespace
 
-LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger, const std::string& portEntry) {
+LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger,
+                                  const std::string& portEntry) {
   LoggerConnectResult result;
   session.exchangeFinished = 0;
   DeviceProtocol& protocol = session.Protocol();
@@ -36,13 +39,16 @@ LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger, c
     session.SelectFromLists(portEntry, -1);
     if (!session.portOpen.load()) {
       result.portError = session.LastError();
-      result.status = Status::Failure(StatusCode::PortUnusable, kTextPortFailedLogger, result.portError.message);
+      result.status = Status::Failure(StatusCode::PortUnusable, kTextPortFailedLogger,
+                                      result.portError.message);
       return result;
     }
     protocol.SendLogCommand(logger_command::kConnect, 0, 0);
     const char* answer = nullptr;
-    for (int attempt = 0; attempt < kUsedEndAttempts && !answer && !session.cancel.Cancelled(); ++attempt) {
-      const char* reply = protocol.LogExchange(logger_command::kQueryParameter, logger_parameter::kUsedEnd, 0);
+    for (int attempt = 0; attempt < kUsedEndAttempts && !answer && !session.cancel.Cancelled();
+         ++attempt) {
+      const char* reply =
+          protocol.LogExchange(logger_command::kQueryParameter, logger_parameter::kUsedEnd, 0);
       if (Answered(reply)) answer = reply;
     }
     if (!answer) {
@@ -51,7 +57,8 @@ LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger, c
       const StatusCode code = SilenceCode(session, true);
       logger.usedEnd.reset();
       session.Close();
-      result.status = Status::Failure(code, kTextReadAddressTimeout, "the logger did not report its used memory");
+      result.status = Status::Failure(code, kTextReadAddressTimeout,
+                                      "the logger did not report its used memory");
       return result;
     }
     logger.usedEnd = static_cast<std::uint32_t>(LogSettingValue(answer, true));
@@ -80,7 +87,8 @@ LoggerConnectResult ToggleLoggerConnection(DeviceSession& session, LoggerState& 
   return result;
 }
 
-LoggerConnectResult ReconnectLogger(DeviceSession& session, LoggerState& logger, const std::string& portEntry) {
+LoggerConnectResult ReconnectLogger(DeviceSession& session, LoggerState& logger,
+                                    const std::string& portEntry) {
   if (session.IsOpen()) {
     session.Purge();
     session.Reset();
@@ -94,7 +102,8 @@ LoggerConnectResult ReconnectLogger(DeviceSession& session, LoggerState& logger,
 bool EnterLoggerHighSpeed(DeviceSession& session) {
   if (!session.IsOpen()) return false;
   session.highSpeedLink = 1;
-  session.Protocol().SendLogCommand(logger_command::kSetSpeed, static_cast<long>(kHighSpeedBaud), 0);
+  session.Protocol().SendLogCommand(logger_command::kSetSpeed, static_cast<long>(kHighSpeedBaud),
+                                    0);
   // The logger needs this long before it listens at the new speed.
   session.SleepMs(session.timing.speedSwitchPauseMs);
   if (session.ReconfigureHighSpeed()) return true;
@@ -107,7 +116,8 @@ void RestoreLoggerSpeed(DeviceSession& session) {
   if (session.highSpeedLink.load() != 1) return;
   if (session.IsOpen()) {
     // Said piecewise, at high speed, as the logger listens there.
-    session.Protocol().SendLogCommand(logger_command::kSetSpeed, static_cast<long>(kLoggerNormalBaud), 0);
+    session.Protocol().SendLogCommand(logger_command::kSetSpeed,
+                                      static_cast<long>(kLoggerNormalBaud), 0);
     session.SleepMs(session.timing.speedRestorePauseMs);
     session.Reconfigure();
   }
@@ -123,19 +133,22 @@ ClearResult ClearLogMemory(DeviceSession& session, LoggerState& logger) {
   DeviceProtocol& protocol = session.Protocol();
   session.Report(Progress::Stage(kTextErasing));
   bool erased = false;
-  for (int i = 0; i < kEraseSends && !erased && session.IsOpen() && !session.cancel.Cancelled(); ++i) {
+  for (int i = 0; i < kEraseSends && !erased && session.IsOpen() && !session.cancel.Cancelled();
+       ++i) {
     const char* ack = protocol.SendLogCommand(logger_command::kErase, 1, 0);
     erased = ack && !IsNotConnected(ack);
   }
   if (!erased) {
-    result.status = Status::Failure(SilenceCode(session, true), kTextClearNoAnswer, "the erase was not acknowledged");
+    result.status = Status::Failure(SilenceCode(session, true), kTextClearNoAnswer,
+                                    "the erase was not acknowledged");
     return result;
   }
   // The memory is empty now, whatever the used end turns out to be.
   logger.usedEnd.reset();
   session.Report(Progress::Stage(kTextReadingFreeMemory));
   for (int i = 0; i < kClearUsedEndAttempts && session.IsOpen(); ++i) {
-    const char* reply = protocol.SendLogCommand(logger_command::kQueryParameter, logger_parameter::kUsedEnd, 0);
+    const char* reply =
+        protocol.SendLogCommand(logger_command::kQueryParameter, logger_parameter::kUsedEnd, 0);
     session.SleepMs(session.timing.clearQueryPauseMs);
     if (!Answered(reply)) continue;
     const auto end = static_cast<std::uint32_t>(LogSettingValue(reply, true));
@@ -153,4 +166,4 @@ std::string ClearResultText(const ClearResult& result) {
   return TextWithArgs(result.status.textId, {std::to_string(result.freeRecords)});
 }
 
-} // namespace divuzo
+}  // namespace divuzo

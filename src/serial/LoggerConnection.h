@@ -29,10 +29,10 @@ inline constexpr int kTextReadingFreeMemory = 342;
 // What the program knows of the logger it talks to (the logger page's state; the command
 // line keeps one per command).
 struct LoggerState {
-  bool connectMode = true;                // the toggle connects next (else it disconnects)
-  std::optional<std::uint32_t> usedEnd;   // parameter 8 from the connection; none when unknown
+  bool connectMode = true;               // the toggle connects next (else it disconnects)
+  std::optional<std::uint32_t> usedEnd;  // parameter 8 from the connection; none when unknown
   std::time_t connectedAt = 0;
-  long freeRecords = -1;                  // after a clear; -1 when not known
+  long freeRecords = -1;  // after a clear; -1 when not known
 };
 
 struct LoggerConnectResult {
@@ -47,7 +47,8 @@ struct LoggerConnectResult {
 // a word. Otherwise the port of `portEntry` is opened at the session's rate, "$PMTK400" is sent
 // and parameter 8 is asked for (two attempts, each an exchange with retries); its answer is the
 // used end. Connected: the session's device is of kind 3.
-LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger, const std::string& portEntry);
+LoggerConnectResult ConnectLogger(DeviceSession& session, LoggerState& logger,
+                                  const std::string& portEntry);
 
 // Connect mode: ConnectLogger, and disconnect mode next when a line is open afterwards.
 // Disconnect mode: DisconnectDevice (heartbeat, pause, goodbye, close); connect mode next once
@@ -57,7 +58,8 @@ LoggerConnectResult ToggleLoggerConnection(DeviceSession& session, LoggerState& 
 
 // After a transfer that left the logger in doubt: the line (if any) purged and closed, connect
 // mode, the toggle, then a pause of 1500 ms.
-LoggerConnectResult ReconnectLogger(DeviceSession& session, LoggerState& logger, const std::string& portEntry);
+LoggerConnectResult ReconnectLogger(DeviceSession& session, LoggerState& logger,
+                                    const std::string& portEntry);
 
 // The line speed of a fast download: piecewise sending on, logger command 14 with 921600, a
 // pause of 500 ms for the logger to switch, the line at 921600. False (and everything back as
@@ -81,4 +83,4 @@ ClearResult ClearLogMemory(DeviceSession& session, LoggerState& logger);
 // "ログデータを消去しました。空きレコード数: 65536": the text of a clear's result.
 std::string ClearResultText(const ClearResult& result);
 
-} // namespace divuzo
+}  // namespace divuzo

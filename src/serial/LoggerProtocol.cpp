@@ -32,7 +32,8 @@ std::optional<DataSentence> ParseDataSentence(std::string_view sentence) {
   std::string_view rest = sentence.substr(kDataSentenceHead.size());
   const auto comma = rest.find(',');
   const auto star = rest.find('*');
-  if (comma == std::string_view::npos || star == std::string_view::npos || comma > star || comma == 0)
+  if (comma == std::string_view::npos || star == std::string_view::npos || comma > star ||
+      comma == 0)
     return std::nullopt;
   const std::string_view address = rest.substr(0, comma);
   for (char c : address)
@@ -72,7 +73,8 @@ int DownloadPercent(std::uint32_t block, std::uint32_t chunkOffset, std::uint32_
 
 long FreeRecords(std::uint32_t usedEnd) {
   if (usedEnd >= logger_memory::kSize) return 0;
-  const long records = static_cast<long>((logger_memory::kSize - usedEnd) / logger_memory::kSlotSize);
+  const long records =
+      static_cast<long>((logger_memory::kSize - usedEnd) / logger_memory::kSlotSize);
   return records < 2 ? 0 : records;
 }
 
@@ -80,7 +82,8 @@ std::string RangesText(const std::vector<MemoryRange>& ranges) {
   std::string text;
   char one[40];
   for (const MemoryRange& r : ranges) {
-    std::snprintf(one, sizeof one, "0x%08X-0x%08X", static_cast<unsigned>(r.start), static_cast<unsigned>(r.end));
+    std::snprintf(one, sizeof one, "0x%08X-0x%08X", static_cast<unsigned>(r.start),
+                  static_cast<unsigned>(r.end));
     if (!text.empty()) text += ", ";
     text += one;
   }
@@ -90,7 +93,8 @@ std::string RangesText(const std::vector<MemoryRange>& ranges) {
 void AddRange(std::vector<MemoryRange>& ranges, std::uint32_t start, std::uint32_t end) {
   if (start >= end) return;
   ranges.push_back({start, end});
-  std::sort(ranges.begin(), ranges.end(), [](const MemoryRange& a, const MemoryRange& b) { return a.start < b.start; });
+  std::sort(ranges.begin(), ranges.end(),
+            [](const MemoryRange& a, const MemoryRange& b) { return a.start < b.start; });
   std::vector<MemoryRange> joined;
   for (const MemoryRange& r : ranges) {
     if (!joined.empty() && r.start <= joined.back().end)
@@ -101,4 +105,4 @@ void AddRange(std::vector<MemoryRange>& ranges, std::uint32_t start, std::uint32
   ranges.swap(joined);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -13,12 +13,12 @@
 namespace divuzo {
 
 namespace logger_memory {
-inline constexpr std::uint32_t kSize = 0x200000;       // 2 MiB
-inline constexpr std::uint32_t kBlockSize = 0x10000;   // read in blocks of 64 KiB
-inline constexpr std::uint32_t kChunkSize = 0x800;     // one data sentence carries 2048 bytes
+inline constexpr std::uint32_t kSize = 0x200000;      // 2 MiB
+inline constexpr std::uint32_t kBlockSize = 0x10000;  // read in blocks of 64 KiB
+inline constexpr std::uint32_t kChunkSize = 0x800;    // one data sentence carries 2048 bytes
 inline constexpr std::uint32_t kChunksPerBlock = kBlockSize / kChunkSize;
 inline constexpr std::uint32_t kSlotSize = 16;
-} // namespace logger_memory
+}  // namespace logger_memory
 
 // Logger parameters ("$PMTK182,1,p,v" sets, "$PMTK182,2,p" reads).
 namespace logger_parameter {
@@ -26,7 +26,7 @@ inline constexpr int kTimeInterval = 3;  // tenths of a second
 inline constexpr int kDistance = 4;      // tenths of a metre
 inline constexpr int kRecordMode = 6;    // 1 overwrite, 2 stop when full
 inline constexpr int kUsedEnd = 8;       // end of the used memory, hexadecimal
-} // namespace logger_parameter
+}  // namespace logger_parameter
 
 // The line speed a logger is brought back to after a fast download.
 inline constexpr unsigned kLoggerNormalBaud = 38400;
@@ -78,4 +78,4 @@ std::string RangesText(const std::vector<MemoryRange>& ranges);
 // Adds [start, end) to sorted, non-overlapping `ranges`, joining it with a neighbour it touches.
 void AddRange(std::vector<MemoryRange>& ranges, std::uint32_t start, std::uint32_t end);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -30,12 +30,12 @@ ReceiveBuffer::Options ReaderBuffer() {
   return options;
 }
 
-} // namespace
+}  // namespace
 
 LoggerReader::LoggerReader(DeviceSession& session) : session_(session), received_(ReaderBuffer()) {}
 
-bool LoggerReader::Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t* out, MemoryRange range,
-                        ChunkEvent& event, std::uint32_t& address) {
+bool LoggerReader::Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t* out,
+                        MemoryRange range, ChunkEvent& event, std::uint32_t& address) {
   const std::string_view text = received_.View();
   std::size_t pos = 0;
   bool decided = false;
@@ -84,8 +84,9 @@ bool LoggerReader::Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t
   return decided;
 }
 
-LoggerReader::ChunkEvent LoggerReader::WaitForDataChunk(std::uint32_t expected, std::uint32_t size, std::uint8_t* out,
-                                                        MemoryRange range, LinkClock::TimePoint deadline,
+LoggerReader::ChunkEvent LoggerReader::WaitForDataChunk(std::uint32_t expected, std::uint32_t size,
+                                                        std::uint8_t* out, MemoryRange range,
+                                                        LinkClock::TimePoint deadline,
                                                         std::uint32_t* address) {
   ChunkEvent event = ChunkEvent::Timeout;
   std::uint32_t claimed = 0;
@@ -98,13 +99,18 @@ LoggerReader::ChunkEvent LoggerReader::WaitForDataChunk(std::uint32_t expected, 
   if (!link) return ChunkEvent::Lost;
   const WaitStatus status = WaitFor(
       *link, received_, deadline,
-      [&](ReceiveBuffer&, bool) { return Scan(expected, size, out, range, event, claimed); }, &session_.cancel);
+      [&](ReceiveBuffer&, bool) { return Scan(expected, size, out, range, event, claimed); },
+      &session_.cancel);
   if (address) *address = claimed;
   switch (status) {
-  case WaitStatus::Ok: return event;
-  case WaitStatus::Timeout: return ChunkEvent::Timeout;
-  case WaitStatus::Lost: return ChunkEvent::Lost;
-  case WaitStatus::Cancelled: return ChunkEvent::Cancelled;
+    case WaitStatus::Ok:
+      return event;
+    case WaitStatus::Timeout:
+      return ChunkEvent::Timeout;
+    case WaitStatus::Lost:
+      return ChunkEvent::Lost;
+    case WaitStatus::Cancelled:
+      return ChunkEvent::Cancelled;
   }
   return ChunkEvent::Timeout;
 }
@@ -113,24 +119,29 @@ void LoggerReader::FinishRange(MemoryRange range) {
   using logger_memory::kChunkSize;
   if (range.start >= range.end) return;
   LinkClock& clock = session_.Clock();
-  const LinkClock::TimePoint limit = clock.Now() + std::chrono::milliseconds(session_.timing.loggerWatchdogMs);
+  const LinkClock::TimePoint limit =
+      clock.Now() + std::chrono::milliseconds(session_.timing.loggerWatchdogMs);
   std::uint8_t scratch[kChunkSize];
   for (;;) {
     Link* link = session_.Line();
     if (!link) return;
-    const LinkClock::TimePoint quiet = std::min(limit, clock.Now() + std::chrono::milliseconds(kQuietMs));
+    const LinkClock::TimePoint quiet =
+        std::min(limit, clock.Now() + std::chrono::milliseconds(kQuietMs));
     ChunkEvent event = ChunkEvent::Timeout;
     std::uint32_t claimed = 0;
     // No cancel token: the work was cancelled already, and this wait is part of stopping.
-    const WaitStatus status = WaitFor(
-        *link, received_, quiet,
-        [&](ReceiveBuffer&, bool) { return Scan(range.end, kChunkSize, scratch, range, event, claimed); });
-    if (status != WaitStatus::Ok || event == ChunkEvent::ReadDone || claimed + kChunkSize >= range.end) return;
+    const WaitStatus status = WaitFor(*link, received_, quiet, [&](ReceiveBuffer&, bool) {
+      return Scan(range.end, kChunkSize, scratch, range, event, claimed);
+    });
+    if (status != WaitStatus::Ok || event == ChunkEvent::ReadDone ||
+        claimed + kChunkSize >= range.end)
+      return;
   }
 }
 
-LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint32_t size, std::uint8_t* image,
-                                                  std::uint32_t imageBase, std::vector<bool>& taken,
+LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint32_t size,
+                                                  std::uint8_t* image, std::uint32_t imageBase,
+                                                  std::vector<bool>& taken,
                                                   const ChunkTaken& onChunk) {
   using logger_memory::kChunkSize;
   RangeResult result;
@@ -165,49 +176,51 @@ LoggerReader::RangeResult LoggerReader::ReadRange(std::uint32_t start, std::uint
     const ChunkEvent event = WaitForDataChunk(inStep ? expected : end, want, slot ? slot : scratch,
                                               {start, end}, deadline, &claimed);
     switch (event) {
-    case ChunkEvent::Chunk:
-      taken[(expected - imageBase) / kChunkSize] = true;
-      ++result.chunksTaken;
-      result.dataSeen = true;
-      if (onChunk) onChunk(expected);
-      expected += kChunkSize;
-      deadline = fromNow();
-      break;
-    case ChunkEvent::Rejected:
-      result.dataSeen = true;
-      deadline = fromNow();
-      if (inStep && claimed == expected) {
-        // The expected chunk, damaged: a gap, and the device is still in step.
-        TraceF("logger: chunk 0x%08X not taken\n", static_cast<unsigned>(expected));
+      case ChunkEvent::Chunk:
+        taken[(expected - imageBase) / kChunkSize] = true;
+        ++result.chunksTaken;
+        result.dataSeen = true;
+        if (onChunk) onChunk(expected);
         expected += kChunkSize;
-      } else if (inStep) {
-        TraceF("logger: expected 0x%08X, got 0x%08X: out of step\n", static_cast<unsigned>(expected),
-               static_cast<unsigned>(claimed));
-        inStep = false;
-      }
-      // The sentence for the last chunk of the range ends its stream.
-      over = claimed + kChunkSize >= end;
-      break;
-    case ChunkEvent::ReadDone:
-      // An acknowledgement before any data of this read is a late one of an earlier read.
-      over = result.dataSeen;
-      break;
-    case ChunkEvent::Timeout:
-      TraceF("logger: no chunk for %ld ms at 0x%08X\n", watchdog, static_cast<unsigned>(expected));
-      result.end = RangeEnd::Stalled;
-      return result;
-    case ChunkEvent::Lost:
-      result.end = RangeEnd::Lost;
-      return result;
-    case ChunkEvent::Cancelled:
-      result.end = RangeEnd::Cancelled;
-      return result;
+        deadline = fromNow();
+        break;
+      case ChunkEvent::Rejected:
+        result.dataSeen = true;
+        deadline = fromNow();
+        if (inStep && claimed == expected) {
+          // The expected chunk, damaged: a gap, and the device is still in step.
+          TraceF("logger: chunk 0x%08X not taken\n", static_cast<unsigned>(expected));
+          expected += kChunkSize;
+        } else if (inStep) {
+          TraceF("logger: expected 0x%08X, got 0x%08X: out of step\n",
+                 static_cast<unsigned>(expected), static_cast<unsigned>(claimed));
+          inStep = false;
+        }
+        // The sentence for the last chunk of the range ends its stream.
+        over = claimed + kChunkSize >= end;
+        break;
+      case ChunkEvent::ReadDone:
+        // An acknowledgement before any data of this read is a late one of an earlier read.
+        over = result.dataSeen;
+        break;
+      case ChunkEvent::Timeout:
+        TraceF("logger: no chunk for %ld ms at 0x%08X\n", watchdog,
+               static_cast<unsigned>(expected));
+        result.end = RangeEnd::Stalled;
+        return result;
+      case ChunkEvent::Lost:
+        result.end = RangeEnd::Lost;
+        return result;
+      case ChunkEvent::Cancelled:
+        result.end = RangeEnd::Cancelled;
+        return result;
     }
   }
   bool all = true;
-  for (std::uint32_t a = start; a < end; a += kChunkSize) all = all && taken[(a - imageBase) / kChunkSize];
+  for (std::uint32_t a = start; a < end; a += kChunkSize)
+    all = all && taken[(a - imageBase) / kChunkSize];
   result.end = all ? RangeEnd::Complete : RangeEnd::Incomplete;
   return result;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -26,7 +26,7 @@ namespace divuzo {
 class DeviceSession;
 
 class LoggerReader {
-public:
+ public:
   explicit LoggerReader(DeviceSession& session);
 
   // What WaitForDataChunk found.
@@ -42,8 +42,9 @@ public:
   // and data for addresses outside it, are passed over) or the read command's
   // acknowledgement. `expected` is the address and `size` the byte count of the chunk wanted;
   // its bytes go to `out`. `address` receives the address a data sentence claimed.
-  ChunkEvent WaitForDataChunk(std::uint32_t expected, std::uint32_t size, std::uint8_t* out, MemoryRange range,
-                              LinkClock::TimePoint deadline, std::uint32_t* address = nullptr);
+  ChunkEvent WaitForDataChunk(std::uint32_t expected, std::uint32_t size, std::uint8_t* out,
+                              MemoryRange range, LinkClock::TimePoint deadline,
+                              std::uint32_t* address = nullptr);
 
   enum class RangeEnd { Complete, Incomplete, Stalled, Lost, Cancelled };
   struct RangeResult {
@@ -56,8 +57,9 @@ public:
   // Sends the read command for [start, start + size) (whole chunks) and takes its chunks into
   // `image`, which holds the memory from `imageBase` on; `taken` gets a mark for each chunk
   // (index (address - imageBase) / 2048).
-  RangeResult ReadRange(std::uint32_t start, std::uint32_t size, std::uint8_t* image, std::uint32_t imageBase,
-                        std::vector<bool>& taken, const ChunkTaken& onChunk = {});
+  RangeResult ReadRange(std::uint32_t start, std::uint32_t size, std::uint8_t* image,
+                        std::uint32_t imageBase, std::vector<bool>& taken,
+                        const ChunkTaken& onChunk = {});
   // The range the last ReadRange asked for (empty when its read command did not go out).
   MemoryRange LastRange() const { return lastRange_; }
 
@@ -71,11 +73,11 @@ public:
   // Sentences that were passed over since the reader was made (other traffic on the line).
   long PassedOver() const { return passedOver_; }
 
-private:
+ private:
   // Takes complete sentences off the front of the buffer until one decides the wait; false
   // when the buffer holds no deciding sentence yet.
-  bool Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t* out, MemoryRange range, ChunkEvent& event,
-            std::uint32_t& address);
+  bool Scan(std::uint32_t expected, std::uint32_t size, std::uint8_t* out, MemoryRange range,
+            ChunkEvent& event, std::uint32_t& address);
 
   DeviceSession& session_;
   ReceiveBuffer received_;
@@ -83,4 +85,4 @@ private:
   long passedOver_ = 0;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -13,11 +13,15 @@ namespace divuzo {
 
 namespace {
 
-bool Answered(const char* reply) { return reply && !IsNotConnected(reply); }
+bool Answered(const char* reply) {
+  return reply && !IsNotConnected(reply);
+}
 
-Status Failed() { return Status::Failure(StatusCode::NoAnswer, kTextSettingsFailed, "the logger did not answer"); }
+Status Failed() {
+  return Status::Failure(StatusCode::NoAnswer, kTextSettingsFailed, "the logger did not answer");
+}
 
-} // namespace
+}  // namespace
 
 long DistanceRowValue(int row, bool feet) {
   if (row < 0 || row >= static_cast<int>(kDistanceRows.size())) return 0;
@@ -28,24 +32,37 @@ long DistanceRowValue(int row, bool feet) {
 
 int TimeRowForSeconds(long seconds) {
   switch (seconds) {
-  case 1: return 0;
-  case 10: return 2;
-  case 15: return 3;
-  case 30: return 4;
-  case 60: return 5;
-  case 120: return 6;
-  default: return 1;
+    case 1:
+      return 0;
+    case 10:
+      return 2;
+    case 15:
+      return 3;
+    case 30:
+      return 4;
+    case 60:
+      return 5;
+    case 120:
+      return 6;
+    default:
+      return 1;
   }
 }
 
 int DistanceRowForMetres(long metres) {
   switch (metres) {
-  case 100: return 1;
-  case 150: return 2;
-  case 300: return 3;
-  case 500: return 4;
-  case 1000: return 5;
-  default: return 0;
+    case 100:
+      return 1;
+    case 150:
+      return 2;
+    case 300:
+      return 3;
+    case 500:
+      return 4;
+    case 1000:
+      return 5;
+    default:
+      return 0;
   }
 }
 
@@ -94,7 +111,8 @@ Status LoggerSettings::Read(DeviceSession& session) {
   if (!session.IsOpen()) return Failed();
   DeviceProtocol& protocol = session.Protocol();
   session.Report(Progress::Stage(kTextReadingMode));
-  const char* mode = protocol.LogExchange(logger_command::kQueryParameter, logger_parameter::kRecordMode, 0);
+  const char* mode =
+      protocol.LogExchange(logger_command::kQueryParameter, logger_parameter::kRecordMode, 0);
   if (!Answered(mode)) return Failed();
   session.Report(Progress::Stage(kTextUpdatingMode));
   // The one character after "$PMTK182,3,6,".
@@ -146,10 +164,11 @@ Status LoggerSettings::Apply(DeviceSession& session) {
     else
       allAnswered = false;
   };
-  set(kTextSettingTime, logger_parameter::kTimeInterval, static_cast<long>(values.timeInterval) * 10, known.time);
+  set(kTextSettingTime, logger_parameter::kTimeInterval,
+      static_cast<long>(values.timeInterval) * 10, known.time);
   set(kTextSettingDistance, logger_parameter::kDistance, values.distance, known.distance);
   set(kTextSettingMode, logger_parameter::kRecordMode, values.recordMode, known.recordMode);
   return allAnswered ? Status::Success(kTextSettingsApplied) : Failed();
 }
 
-} // namespace divuzo
+}  // namespace divuzo

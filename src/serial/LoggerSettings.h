@@ -12,10 +12,10 @@ namespace divuzo {
 class DeviceSession;
 
 // Texts (string table; the role texts of the product at kOwnWording + id).
-inline constexpr int kTextSettingsFailed = 924;    // "Connection to Device Failed"
-inline constexpr int kTextReadingMode = 925;       // "Reading Record Mode Settings...."
-inline constexpr int kTextUpdatingMode = 926;      // "Updating Record Mode Settings...."
-inline constexpr int kTextSettingsRead = 978;      // "Update Setting Successfully."
+inline constexpr int kTextSettingsFailed = 924;  // "Connection to Device Failed"
+inline constexpr int kTextReadingMode = 925;     // "Reading Record Mode Settings...."
+inline constexpr int kTextUpdatingMode = 926;    // "Updating Record Mode Settings...."
+inline constexpr int kTextSettingsRead = 978;    // "Update Setting Successfully."
 inline constexpr int kTextSettingTime = 335;
 inline constexpr int kTextSettingDistance = 336;
 inline constexpr int kTextSettingsApplied = 337;
@@ -37,25 +37,25 @@ int TimeRowForSeconds(long seconds);
 int DistanceRowForMetres(long metres);
 
 struct LoggerSettingValues {
-  bool recording = true;   // check box 1001
-  int timeInterval = 5;    // seconds
+  bool recording = true;  // check box 1001
+  int timeInterval = 5;   // seconds
   int timeRow = 1;
-  long distance = 1000;    // tenths of a metre
+  long distance = 1000;  // tenths of a metre
   int distanceRow = 1;
   int recordMode = kRecordStopWhenFull;
-  int logBy = 0;           // 0 by second, 1 by distance
+  int logBy = 0;  // 0 by second, 1 by distance
   bool operator==(const LoggerSettingValues&) const = default;
 };
 
 // What the device is known to hold (0: not known).
 struct LoggerSettingsKnown {
-  long time = 0;       // tenths of a second
-  long distance = 0;   // tenths of a metre
+  long time = 0;      // tenths of a second
+  long distance = 0;  // tenths of a metre
   int recordMode = 0;
 };
 
 class LoggerSettings {
-public:
+ public:
   LoggerSettingValues values;
   LoggerSettingsKnown known;
   bool feetMode = false;  // no unit setting exists; metres
@@ -80,4 +80,4 @@ public:
   Status Apply(DeviceSession& session);
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -15,14 +15,17 @@ namespace divuzo {
 namespace {
 
 // Registry values "LoggerDownloads\<identity>" below the program's key.
-std::string ValuePath(const std::string& identity) { return "LoggerDownloads\\" + identity; }
+std::string ValuePath(const std::string& identity) {
+  return "LoggerDownloads\\" + identity;
+}
 
 bool UsableAddress(const BtAddress& address) {
-  const bool allSame = std::all_of(address.begin(), address.end(), [&](std::uint8_t b) { return b == address[0]; });
+  const bool allSame =
+      std::all_of(address.begin(), address.end(), [&](std::uint8_t b) { return b == address[0]; });
   return !(allSame && (address[0] == 0x00 || address[0] == 0xFF));
 }
 
-} // namespace
+}  // namespace
 
 std::string LoggerUnitIdentity(DeviceSession& session) {
   Link* link = session.Line();
@@ -31,9 +34,13 @@ std::string LoggerUnitIdentity(DeviceSession& session) {
   if (link->Write(query.data(), query.size()) == static_cast<long>(query.size())) {
     ReceiveBuffer received;
     std::optional<BtAddress> address;
-    WaitFor(*link, received, DeadlineIn(*link, static_cast<long>(session.timing.logPolls) * session.timing.pollMs),
-            [&](ReceiveBuffer& r, bool) { return (address = ParseBtAddressReply(r.View())).has_value(); },
-            &session.cancel);
+    WaitFor(
+        *link, received,
+        DeadlineIn(*link, static_cast<long>(session.timing.logPolls) * session.timing.pollMs),
+        [&](ReceiveBuffer& r, bool) {
+          return (address = ParseBtAddressReply(r.View())).has_value();
+        },
+        &session.cancel);
     if (address && UsableAddress(*address)) return "BT " + FormatBtAddressText(*address);
   }
   const char* reply = session.Protocol().SendRadedCommand(maker_command::kFirmwareVersion);
@@ -51,18 +58,20 @@ std::optional<std::uint32_t> StoredLastEnd(const std::string& identity, Registry
 }
 
 bool StoreLastEnd(const std::string& identity, std::uint32_t usedEnd, RegistryStore* store) {
-  return !identity.empty() && Tool(store).WriteRegDword(HKEY_CURRENT_USER, ValuePath(identity), usedEnd);
+  return !identity.empty() &&
+         Tool(store).WriteRegDword(HKEY_CURRENT_USER, ValuePath(identity), usedEnd);
 }
 
-SinceLastPlan PlanSinceLast(std::optional<std::uint32_t> lastEnd, std::optional<std::uint32_t> usedEnd,
-                            std::uintmax_t lastImageBytes) {
+SinceLastPlan PlanSinceLast(std::optional<std::uint32_t> lastEnd,
+                            std::optional<std::uint32_t> usedEnd, std::uintmax_t lastImageBytes) {
   using logger_memory::kBlockSize;
   SinceLastPlan plan;
   if (!lastEnd) {
     plan.textId = kTextSinceLastNoRecord;
   } else if (!usedEnd || *usedEnd == 0) {
     plan.textId = kTextSinceLastNoUsedEnd;
-  } else if (*usedEnd >= logger_memory::kSize || *lastEnd >= logger_memory::kSize || *usedEnd < *lastEnd) {
+  } else if (*usedEnd >= logger_memory::kSize || *lastEnd >= logger_memory::kSize ||
+             *usedEnd < *lastEnd) {
     // Erased, or gone round (a full memory may have been overwritten from the start).
     plan.textId = kTextSinceLastShrank;
   } else if (*usedEnd == *lastEnd) {
@@ -79,4 +88,4 @@ SinceLastPlan PlanSinceLast(std::optional<std::uint32_t> lastEnd, std::optional<
   return plan;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -24,19 +24,21 @@ inline constexpr int kTextSinceLastNothingNew = 938;  // nothing new since
 std::string LoggerUnitIdentity(DeviceSession& session);
 
 // The used end recorded after the last complete download of `identity`, and recording it.
-std::optional<std::uint32_t> StoredLastEnd(const std::string& identity, RegistryStore* store = nullptr);
-bool StoreLastEnd(const std::string& identity, std::uint32_t usedEnd, RegistryStore* store = nullptr);
+std::optional<std::uint32_t> StoredLastEnd(const std::string& identity,
+                                           RegistryStore* store = nullptr);
+bool StoreLastEnd(const std::string& identity, std::uint32_t usedEnd,
+                  RegistryStore* store = nullptr);
 
 struct SinceLastPlan {
-  bool partial = false;        // read from `from` on only
-  bool nothingNew = false;     // nothing to read at all
-  std::uint32_t from = 0;      // first block to read
-  std::uint32_t newFrom = 0;   // first slot that is new (the filter starts there)
-  int textId = 0;              // why everything is read, or 937 / 938
+  bool partial = false;       // read from `from` on only
+  bool nothingNew = false;    // nothing to read at all
+  std::uint32_t from = 0;     // first block to read
+  std::uint32_t newFrom = 0;  // first slot that is new (the filter starts there)
+  int textId = 0;             // why everything is read, or 937 / 938
 };
 // The choice, from the end recorded last time, the unit's used end now and the length of the
 // memory image of the last download in the output folder.
-SinceLastPlan PlanSinceLast(std::optional<std::uint32_t> lastEnd, std::optional<std::uint32_t> usedEnd,
-                            std::uintmax_t lastImageBytes);
+SinceLastPlan PlanSinceLast(std::optional<std::uint32_t> lastEnd,
+                            std::optional<std::uint32_t> usedEnd, std::uintmax_t lastImageBytes);
 
-} // namespace divuzo
+}  // namespace divuzo

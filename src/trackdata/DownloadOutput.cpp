@@ -22,7 +22,8 @@ bool DownloadOutput::Begin(std::uint32_t keepFrom) {
     // The image is the user's file by now: read it as one (a regular file of memory size).
     std::string why;
     if (!ReadInputFile(target, kMemoryImageMaxBytes, kept, &why) || kept.size() < keepFrom) {
-      error_ = why.empty() ? "the memory image of the last download in " + options_.folder.string() + " is too short"
+      error_ = why.empty() ? "the memory image of the last download in " +
+                                 options_.folder.string() + " is too short"
                            : why;
       return false;
     }
@@ -121,6 +122,8 @@ bool DownloadOutput::FinishIncomplete(const std::vector<std::string>& missingRan
   return true;
 }
 
-void DownloadOutput::Discard() { image_.Discard(); }
+void DownloadOutput::Discard() {
+  image_.Discard();
+}
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -32,16 +32,16 @@ inline constexpr std::uint64_t kMemoryImageMaxBytes = 0x200000;
 
 struct DownloadOutputOptions {
   std::filesystem::path folder;
-  std::string prefix;                // the device's name text, in front of the track names
+  std::string prefix;  // the device's name text, in front of the track names
   bool writeTotal = false;
-  std::filesystem::path photoFolder; // empty: plain KML files
-  PhotoSettings photo;               // for the photo combination
+  std::filesystem::path photoFolder;  // empty: plain KML files
+  PhotoSettings photo;                // for the photo combination
   LocalTimeBase localTime = LocalTimeBase::Computer();
-  StatusLineSink announce;           // one line per written file
+  StatusLineSink announce;  // one line per written file
 };
 
 class DownloadOutput {
-public:
+ public:
   explicit DownloadOutput(DownloadOutputOptions options);
 
   // Opens the memory image. With `keepFrom` > 0 its first `keepFrom` bytes are copied from the
@@ -50,7 +50,8 @@ public:
   bool Begin(std::uint32_t keepFrom = 0);
   // One block of memory at `address`: into the image, and through the record filter from
   // `filterFrom` on (slots below it were taken by an earlier download).
-  void AddBlock(std::uint32_t address, const std::uint8_t* block, std::size_t size, std::uint32_t filterFrom = 0);
+  void AddBlock(std::uint32_t address, const std::uint8_t* block, std::size_t size,
+                std::uint32_t filterFrom = 0);
 
   // A download that read everything: the image, then the track files and their KML files.
   bool FinishComplete();
@@ -65,7 +66,7 @@ public:
   const std::string& Error() const { return error_; }
   const LogBlockFilter& Filter() const { return filter_; }
 
-private:
+ private:
   bool Publish(AtomicTextFile& file);
   void Announce(const std::filesystem::path& path);
   bool WriteKmlFiles(const SplitResult& split);
@@ -77,4 +78,4 @@ private:
   std::string error_;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -31,8 +31,12 @@ using namespace divuzo;
 
 namespace {
 
-QString Shown(QWidget* dialog, int id) { return FindControl<QLabel>(dialog, id)->text(); }
-void Click(QWidget* dialog, int id) { QTest::mouseClick(FindControl<QPushButton>(dialog, id), Qt::LeftButton); }
+QString Shown(QWidget* dialog, int id) {
+  return FindControl<QLabel>(dialog, id)->text();
+}
+void Click(QWidget* dialog, int id) {
+  QTest::mouseClick(FindControl<QPushButton>(dialog, id), Qt::LeftButton);
+}
 
 vdev::DeviceOptions Logger(long usedEnd) {
   vdev::DeviceOptions o;
@@ -42,7 +46,7 @@ vdev::DeviceOptions Logger(long usedEnd) {
   return o;
 }
 
-} // namespace
+}  // namespace
 
 class LoggerPageTest : public QObject {
   Q_OBJECT
@@ -82,7 +86,7 @@ class LoggerPageTest : public QObject {
     };
   }
 
-private slots:
+ private slots:
   void init() {
     theUtilityManager.Reset();
     messages_.clear();
@@ -101,9 +105,9 @@ private slots:
     QCOMPARE(FindControl<QComboBox>(page_, 1097)->count(), 6);
     QCOMPARE(FindControl<QComboBox>(page_, 1096)->currentText(), QStringLiteral("5"));
     QCOMPARE(FindControl<QComboBox>(page_, 1097)->currentText(), QStringLiteral("100"));
-    QVERIFY(FindControl<QRadioButton>(page_, 1073)->isChecked());   // Full and Stop
+    QVERIFY(FindControl<QRadioButton>(page_, 1073)->isChecked());  // Full and Stop
     QVERIFY(!FindControl<QRadioButton>(page_, 1074)->isChecked());
-    QVERIFY(FindControl<QRadioButton>(page_, 1122)->isChecked());   // By Second
+    QVERIFY(FindControl<QRadioButton>(page_, 1122)->isChecked());  // By Second
     QVERIFY(FindControl<QCheckBox>(page_, 1001)->isHidden());
     QVERIFY(FindControl<QPushButton>(page_, 1082)->isHidden());
     QCOMPARE(Shown(page_, 1038), QStringLiteral("0%"));
@@ -118,7 +122,7 @@ private slots:
 
   void connectShowsTheLoggersSettings() {
     Open(Logger(0x1F000));
-    device_->Logger()->SetParameter(3, 100);  // 10 s
+    device_->Logger()->SetParameter(3, 100);   // 10 s
     device_->Logger()->SetParameter(4, 1500);  // 150 m
     device_->Logger()->SetParameter(6, 1);     // overwrite
     ConnectLogger();
@@ -179,15 +183,17 @@ private slots:
     TrackLogFileStatusDlg* status = page_->StatusDialog();
     QVERIFY(status && status->isVisible());
     QCOMPARE(status->windowTitle(), TextOf(382));
-    const int files = static_cast<int>(std::distance(std::filesystem::directory_iterator(out.path()),
-                                                     std::filesystem::directory_iterator()));
+    const int files = static_cast<int>(std::distance(
+        std::filesystem::directory_iterator(out.path()), std::filesystem::directory_iterator()));
     QCOMPARE(status->List()->count(), files);
     QCOMPARE(status->List()->item(0)->text(),
-             QString::fromStdString(FileStatusPrefix() + " " + (out.path() / kMemoryImageName).string()));
+             QString::fromStdString(FileStatusPrefix() + " " +
+                                    (out.path() / kMemoryImageName).string()));
     QVERIFY(FindControl<QPushButton>(status, 1)->isEnabled());
     QVERIFY(status->List()->count() > 4);  // the image, tracks, total file, their KML files
     const auto& memory = device_->Logger()->Memory();
-    QVERIFY(test::ReadFileBytes(out.path() / kMemoryImageName) == std::string(memory.begin(), memory.begin() + 0x20000));
+    QVERIFY(test::ReadFileBytes(out.path() / kMemoryImageName) ==
+            std::string(memory.begin(), memory.begin() + 0x20000));
     QVERIFY(messages_.isEmpty());
     // Now the window closes.
     window_->close();
@@ -229,7 +235,8 @@ private slots:
     QVERIFY(WaitIdle());
     const auto& memory = device_->Logger()->Memory();
     QVERIFY(std::all_of(memory.begin(), memory.end(), [](std::uint8_t b) { return b == 0xFF; }));
-    QCOMPARE(Shown(page_, 1048), QString::fromStdString(LoadText(930)).replace(QStringLiteral("%1"), QStringLiteral("131072")));
+    QCOMPARE(Shown(page_, 1048), QString::fromStdString(LoadText(930))
+                                     .replace(QStringLiteral("%1"), QStringLiteral("131072")));
   }
 
   void outputDialogRules() {

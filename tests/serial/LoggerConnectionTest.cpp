@@ -2,9 +2,9 @@
 // checked on what the device received and holds afterwards.
 #include "LoggerFixture.h"
 
+#include "StringTable.h"
 #include "serial/LoggerSettings.h"
 #include "serial/Sentence.h"
-#include "StringTable.h"
 
 #include <algorithm>
 
@@ -13,12 +13,11 @@
 namespace divuzo {
 namespace {
 
-using vdev::DeviceOptions;
 using test::Sent;
-
+using vdev::DeviceOptions;
 
 class LoggerConnection : public test::LoggerFixture {
-protected:
+ protected:
   std::vector<int> stages;
   ProgressFunction stageLog{[this](const Progress& p) {
     if (p.stageTextId) stages.push_back(p.stageTextId);
@@ -34,7 +33,8 @@ TEST_F(LoggerConnection, ConnectReadsTheUsedEnd) {
   EXPECT_EQ(logger.usedEnd, 0x1F000u);
   EXPECT_FALSE(logger.connectMode);
   EXPECT_EQ(session.device.kind, DeviceKind::T410);
-  EXPECT_EQ(device->ReceivedSentences(), (std::vector<std::string>{Sent("PMTK400"), Sent("PMTK182,2,8")}));
+  EXPECT_EQ(device->ReceivedSentences(),
+            (std::vector<std::string>{Sent("PMTK400"), Sent("PMTK182,2,8")}));
   // With the line open a second connect says nothing.
   EXPECT_TRUE(ConnectLogger(session, logger, device->Path()).connected);
   EXPECT_EQ(device->ReceivedSentences().size(), 2u);
@@ -86,7 +86,8 @@ TEST_F(LoggerConnection, ClearErasesTheMemory) {
 }
 
 TEST_F(LoggerConnection, ClearIsBoundedAndSaysWhy) {
-  EXPECT_EQ(LoadText(ClearLogMemory(session, logger).status.textId), "Clear Failed! No Device Connected! ");
+  EXPECT_EQ(LoadText(ClearLogMemory(session, logger).status.textId),
+            "Clear Failed! No Device Connected! ");
   DeviceOptions o = Logger();
   o.faults.silent = true;
   NewDevice(o);
@@ -133,8 +134,9 @@ TEST_F(LoggerConnection, SettingsReadShowsWhatTheDeviceHolds) {
     EXPECT_EQ(settings.known.distance, c.distance);
   }
   const auto sent = device->ReceivedSentences();
-  EXPECT_EQ(std::vector<std::string>(sent.end() - 3, sent.end()),
-            (std::vector<std::string>{Sent("PMTK182,2,6"), Sent("PMTK182,2,3"), Sent("PMTK182,2,4")}));
+  EXPECT_EQ(
+      std::vector<std::string>(sent.end() - 3, sent.end()),
+      (std::vector<std::string>{Sent("PMTK182,2,6"), Sent("PMTK182,2,3"), Sent("PMTK182,2,4")}));
 }
 
 TEST_F(LoggerConnection, ApplySendsOnlyWhatDiffers) {
@@ -151,7 +153,8 @@ TEST_F(LoggerConnection, ApplySendsOnlyWhatDiffers) {
   EXPECT_EQ(s.textId, kTextSettingsApplied);
   auto sent = device->ReceivedSentences();
   EXPECT_EQ(std::vector<std::string>(sent.begin() + static_cast<long>(before), sent.end()),
-            (std::vector<std::string>{Sent("PMTK182,1,3,100"), Sent("PMTK182,1,4,3000"), Sent("PMTK182,1,6,2")}));
+            (std::vector<std::string>{Sent("PMTK182,1,3,100"), Sent("PMTK182,1,4,3000"),
+                                      Sent("PMTK182,1,6,2")}));
   EXPECT_EQ(device->Logger()->Parameter(3), 100);
   EXPECT_EQ(device->Logger()->Parameter(4), 3000);
   EXPECT_EQ(device->Logger()->Parameter(6), 2);
@@ -205,5 +208,5 @@ TEST(LoggerSettingsPage, ListsRadiosAndDefaults) {
   EXPECT_EQ(settings.values.distance, 500);
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

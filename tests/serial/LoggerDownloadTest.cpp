@@ -4,8 +4,8 @@
 #include "LoggerFixture.h"
 
 #include "platform/RegistryStore.h"
-#include "serial/Sentence.h"
 #include "serial/LoggerSinceLast.h"
+#include "serial/Sentence.h"
 #include "trackdata/TrackPointRecord.h"
 #include "update/BtAddress.h"
 
@@ -17,9 +17,8 @@
 namespace divuzo {
 namespace {
 
-using vdev::DeviceOptions;
 using test::Sent;
-
+using vdev::DeviceOptions;
 
 // Slots of device memory counted by hand: records, and those announced as waypoints.
 struct SlotCount {
@@ -34,7 +33,8 @@ SlotCount CountSlots(const std::string& memory) {
       const std::string slot = memory.substr(at, 16);
       const bool marker = slot == "PELMOTR410WAYPNT";
       if (slot == std::string(16, '\xFF') || slot == "PELMOTR410LOGGER" || marker ||
-          (slot.substr(0, 7) == std::string(7, '\xAA') && slot.substr(12) == std::string(4, '\xBB'))) {
+          (slot.substr(0, 7) == std::string(7, '\xAA') &&
+           slot.substr(12) == std::string(4, '\xBB'))) {
         markerBefore = marker;
         continue;
       }
@@ -47,7 +47,7 @@ SlotCount CountSlots(const std::string& memory) {
 }
 
 class LoggerDownload : public test::LoggerFixture {
-protected:
+ protected:
   // Files of the folder whose names contain `part`.
   std::vector<std::string> Named(const std::string& part) {
     std::vector<std::string> names;
@@ -128,7 +128,9 @@ TEST_F(LoggerDownload, EveryChunkFaultEndsExactOrNamesWhatIsMissing) {
     Connect(o);
     const LogDownloadResult r = Download();
     const auto log = device->LogLines();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(c.struck) != std::string::npos; }));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+      return l.find(c.struck) != std::string::npos;
+    }));
     test::ExpectFaultOutcome(c, r, out.path(), DeviceMemory(test::kFaultMemoryEnd));
   }
 }
@@ -201,7 +203,8 @@ TEST_F(LoggerDownload, FastLineSendsReadCommandsInPieces) {
   // Speed command in two 16-byte pieces of 100 ms, the 500 ms switch, the read command in two
   // pieces of 50 ms at 921600, the restore likewise. No other pause.
   const std::vector<long> pauses = clock.Pauses();
-  EXPECT_EQ(pauses, (std::vector<long>{100, 100, 500, 100, 100, 500})) << ::testing::PrintToString(pauses);
+  EXPECT_EQ(pauses, (std::vector<long>{100, 100, 500, 100, 100, 500}))
+      << ::testing::PrintToString(pauses);
   EXPECT_EQ(device->LineSpeed(), 115200u);
 }
 
@@ -212,7 +215,8 @@ std::vector<std::uint8_t> GrowingMemory(long records, std::time_t first) {
   std::size_t at = 512;
   for (long i = 0; i < records; ++i) {
     if (at % 0x10000 == 0) at += 512;
-    const TrackPointRecord r = EncodeRecord(static_cast<std::int32_t>(first + 5 * i), 35.0f, 139.0f + i * 1e-5f, 10);
+    const TrackPointRecord r =
+        EncodeRecord(static_cast<std::int32_t>(first + 5 * i), 35.0f, 139.0f + i * 1e-5f, 10);
     std::memcpy(&memory[at], r.bytes.data(), 16);
     at += 16;
   }
@@ -243,7 +247,9 @@ TEST_F(LoggerDownload, SinceLastReadsOnlyWhatIsNew) {
   ASSERT_TRUE(r.status.Ok()) << r.message;
   EXPECT_EQ(r.sinceLastTextId, kTextSinceLastNoRecord);
   EXPECT_EQ(r.from, 0u);
-  EXPECT_EQ(StoredLastEnd("BT " + FormatBtAddressText({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}), &store), end1);
+  EXPECT_EQ(
+      StoredLastEnd("BT " + FormatBtAddressText({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}), &store),
+      end1);
   const auto firstTracks = Named("_T-410_Start_");
   ASSERT_EQ(firstTracks.size(), 2u);  // one track and its KML
 
@@ -252,7 +258,8 @@ TEST_F(LoggerDownload, SinceLastReadsOnlyWhatIsNew) {
   std::memcpy(&memory[end1], "PELMOTR410LOGGER", 16);
   std::size_t at = end1 + 16;
   for (long i = 0; i < 1000; ++i, at += 16) {
-    const TrackPointRecord rec = EncodeRecord(static_cast<std::int32_t>(first + 86400 + 5 * i), 36.0f, 140.0f, 5);
+    const TrackPointRecord rec =
+        EncodeRecord(static_cast<std::int32_t>(first + 86400 + 5 * i), 36.0f, 140.0f, 5);
     std::memcpy(&memory[at], rec.bytes.data(), 16);
   }
   setUsedEnd(static_cast<std::uint32_t>(at));
@@ -270,7 +277,8 @@ TEST_F(LoggerDownload, SinceLastReadsOnlyWhatIsNew) {
   ASSERT_EQ(tracks.size(), 4u);
   std::vector<std::string> fresh;
   for (const auto& name : tracks)
-    if (name.ends_with(".trl") && std::find(firstTracks.begin(), firstTracks.end(), name) == firstTracks.end())
+    if (name.ends_with(".trl") &&
+        std::find(firstTracks.begin(), firstTracks.end(), name) == firstTracks.end())
       fresh.push_back(name);
   ASSERT_EQ(fresh.size(), 1u);
   EXPECT_EQ(Size(fresh[0]), 1000u * 16);
@@ -309,5 +317,5 @@ TEST_F(LoggerDownload, UnitWithoutAnAddressIsKnownByModelAndFirmware) {
   EXPECT_EQ(LoggerUnitIdentity(session), "T-410 V1.23");
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

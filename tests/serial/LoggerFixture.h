@@ -10,9 +10,9 @@
 #include "serial/Sentence.h"
 #include "trackdata/DownloadOutput.h"
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -27,7 +27,7 @@ inline std::string Sent(const std::string& body) {
 }
 
 class LoggerFixture : public DeviceFixture {
-protected:
+ protected:
   // A TR410 whose memory starts ten days before now (so its records pass the year window).
   static vdev::DeviceOptions Logger() {
     vdev::DeviceOptions o;
@@ -83,9 +83,9 @@ inline constexpr std::uint32_t kFaultMemoryEnd = 0x30000;
 struct FaultCase {
   const char* name;
   std::function<void(vdev::LoggerOptions&)> fault;
-  const char* struck;                 // the device's log line that shows the fault struck
-  bool exact;                         // ends byte-exact after asking again
-  std::vector<MemoryRange> missing;   // otherwise: what is named as missing
+  const char* struck;                // the device's log line that shows the fault struck
+  bool exact;                        // ends byte-exact after asking again
+  std::vector<MemoryRange> missing;  // otherwise: what is named as missing
   StatusCode code = StatusCode::Failed;
 };
 
@@ -97,17 +97,37 @@ inline std::vector<FaultCase> FaultCases(long watchdogMs) {
   const MemoryRange from35{0x11800, kFaultMemoryEnd};
   return {
       {"drop once", [](auto& l) { l.dropChunk = 35; }, "dropping chunk 35", true, {}},
-      {"bad checksum once", [](auto& l) { l.badChecksumChunk = 35; }, "chunk 35 with a wrong checksum", true, {}},
-      {"wrong address once", [](auto& l) { l.wrongAddressChunk = 35; }, "chunk 35 under a wrong address", true, {}},
+      {"bad checksum once",
+       [](auto& l) { l.badChecksumChunk = 35; },
+       "chunk 35 with a wrong checksum",
+       true,
+       {}},
+      {"wrong address once",
+       [](auto& l) { l.wrongAddressChunk = 35; },
+       "chunk 35 under a wrong address",
+       true,
+       {}},
       {"interleaved sentences", [](auto& l) { l.interleave = true; }, ">> $GPRMC", true, {}},
-      {"short stall", [=](auto& l) { l.stallChunk = 35, l.stallSeconds = shortStall; }, "stalling at chunk 35", true, {}},
+      {"short stall",
+       [=](auto& l) { l.stallChunk = 35, l.stallSeconds = shortStall; },
+       "stalling at chunk 35",
+       true,
+       {}},
       {"stall beyond the watchdog",
        [=](auto& l) { l.stallChunk = 35, l.stallSeconds = longStall; },
        "stalling at chunk 35",
        true,
        {}},
-      {"last chunk of a block dropped", [](auto& l) { l.dropChunk = 63; }, "dropping chunk 63", true, {}},
-      {"drop every time", [](auto& l) { l.dropChunk = 35, l.faultTimes = 0; }, "dropping chunk 35", false, {chunk35}},
+      {"last chunk of a block dropped",
+       [](auto& l) { l.dropChunk = 63; },
+       "dropping chunk 63",
+       true,
+       {}},
+      {"drop every time",
+       [](auto& l) { l.dropChunk = 35, l.faultTimes = 0; },
+       "dropping chunk 35",
+       false,
+       {chunk35}},
       {"bad checksum every time",
        [](auto& l) { l.badChecksumChunk = 35, l.faultTimes = 0; },
        "chunk 35 with a wrong checksum",
@@ -123,7 +143,12 @@ inline std::vector<FaultCase> FaultCases(long watchdogMs) {
        "falling silent at chunk 35",
        false,
        {from35}},
-      {"hang-up", [](auto& l) { l.hangupChunk = 35; }, "hanging up at chunk 35", false, {from35}, StatusCode::LineLost},
+      {"hang-up",
+       [](auto& l) { l.hangupChunk = 35; },
+       "hanging up at chunk 35",
+       false,
+       {from35},
+       StatusCode::LineLost},
   };
 }
 
@@ -154,12 +179,13 @@ inline void ClearFolder(const std::filesystem::path& folder) {
 // The download of a fault case ended as it should: byte-exact with track files, or with the
 // missing memory named (count and addresses, in the text and the list beside the image), the
 // rest of the image exact, 0xFF where memory is missing, and no track file.
-inline void ExpectFaultOutcome(const FaultCase& c, const LogDownloadResult& r, const std::filesystem::path& folder,
-                               const std::string& memory) {
+inline void ExpectFaultOutcome(const FaultCase& c, const LogDownloadResult& r,
+                               const std::filesystem::path& folder, const std::string& memory) {
   const std::string image = ReadFileBytes(folder / kMemoryImageName);
   ASSERT_EQ(image.size(), memory.size()) << r.message;
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   if (c.exact) {
     EXPECT_TRUE(r.status.Ok()) << r.message;
@@ -181,7 +207,8 @@ inline void ExpectFaultOutcome(const FaultCase& c, const LogDownloadResult& r, c
   const std::uint32_t chunks = (r.missing[0].end - r.missing[0].start) / 0x800;
   EXPECT_NE(r.message.find(std::to_string(chunks) + " 個"), std::string::npos) << r.message;
   EXPECT_NE(r.message.find(RangesText(r.missing)), std::string::npos) << r.message;
-  EXPECT_NE(ReadFileBytes(folder / kMissingListName).find(RangesText(r.missing)), std::string::npos);
+  EXPECT_NE(ReadFileBytes(folder / kMissingListName).find(RangesText(r.missing)),
+            std::string::npos);
   for (std::size_t i = 0; i < memory.size(); ++i) {
     const bool lost = i >= r.missing[0].start && i < r.missing[0].end;
     if (image[i] != (lost ? '\xFF' : memory[i])) {
@@ -192,4 +219,4 @@ inline void ExpectFaultOutcome(const FaultCase& c, const LogDownloadResult& r, c
   EXPECT_EQ(names, (std::vector<std::string>{kMemoryImageName, kMissingListName}));
 }
 
-} // namespace divuzo::test
+}  // namespace divuzo::test

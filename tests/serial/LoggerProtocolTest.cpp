@@ -10,7 +10,9 @@
 namespace divuzo {
 namespace {
 
-std::string Line(const std::string& body) { return FrameSentence(body); }
+std::string Line(const std::string& body) {
+  return FrameSentence(body);
+}
 
 TEST(LoggerProtocol, DataSentenceRoundTrip) {
   const std::uint8_t bytes[4] = {0x00, 0x7F, 0xA5, 0xFF};
@@ -89,5 +91,5 @@ TEST(LoggerProtocol, RangesJoinAndRead) {
   EXPECT_EQ(RangesText(ranges), "0x00000000-0x00000800, 0x00001000-0x00002000");
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

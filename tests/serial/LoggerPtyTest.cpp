@@ -19,14 +19,14 @@ using test::VdevProcess;
 using Args = std::vector<std::string>;
 using test::Sent;
 
-
 bool Logged(const VdevProcess& vdev, const std::string& text) {
   const auto log = vdev.LogLines();
-  return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+  return std::any_of(log.begin(), log.end(),
+                     [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
 
 class LoggerPty : public ::testing::Test {
-protected:
+ protected:
   LoggerPty() {
     memory_ = vdev::GenerateLoggerMemory(std::time(nullptr) / 60 * 60 - 10 * 24 * 3600);
     test::WriteFileBytes(memoryFile_, std::string(memory_.begin(), memory_.end()));
@@ -53,7 +53,9 @@ protected:
     DisconnectDevice(session);
     return r;
   }
-  std::string Memory(std::size_t size) const { return std::string(memory_.begin(), memory_.begin() + static_cast<long>(size)); }
+  std::string Memory(std::size_t size) const {
+    return std::string(memory_.begin(), memory_.begin() + static_cast<long>(size));
+  }
 
   test::TempDir dir;
   test::TempDir out;
@@ -112,11 +114,16 @@ TEST_F(LoggerPty, CommandLineDownload) {
   auto vdev = Start({"--used-end", "30000"});
   test::ScopedEnv env("DIVUZO_VPORT_DIR", vdev->VportDir());
   // No --port and no --speed: the virtual device is a known bridge, so the fast line is used.
-  auto [status, output] = RunCli("logger download --out " + test::ShellQuote(out.path().string()) + " --total --tz 9");
+  auto [status, output] =
+      RunCli("logger download --out " + test::ShellQuote(out.path().string()) + " --total --tz 9");
   EXPECT_EQ(status, 0) << output;
-  EXPECT_NE(output.find(FileStatusPrefix() + " " + (out / "Vorur.trl").string() + "\n"), std::string::npos) << output;
+  EXPECT_NE(output.find(FileStatusPrefix() + " " + (out / "Vorur.trl").string() + "\n"),
+            std::string::npos)
+      << output;
   EXPECT_NE(output.find("_T-410_Total_Start_"), std::string::npos) << output;
-  EXPECT_NE(output.find("ログデータのダウンロードが完了しました。 Total mins: 00, secs: "), std::string::npos) << output;
+  EXPECT_NE(output.find("ログデータのダウンロードが完了しました。 Total mins: 00, secs: "),
+            std::string::npos)
+      << output;
   EXPECT_TRUE(test::ReadFileBytes(out / "Vorur.trl") == Memory(0x30000));
   EXPECT_TRUE(Logged(*vdev, "logger: speed 921600"));
   EXPECT_TRUE(Logged(*vdev, "logger: speed 38400"));
@@ -130,8 +137,8 @@ TEST_F(LoggerPty, CommandLineDownload) {
 
 TEST_F(LoggerPty, CommandLineDownloadFailsOnMissingMemory) {
   auto vdev = Start({"--used-end", "20000", "--drop-chunk", "40", "--fault-times", "0"});
-  auto [status, output] =
-      RunCli("logger download --port " + vdev->PortPath() + " --speed 115200 --out " + test::ShellQuote(out.path().string()));
+  auto [status, output] = RunCli("logger download --port " + vdev->PortPath() +
+                                 " --speed 115200 --out " + test::ShellQuote(out.path().string()));
   EXPECT_EQ(status, 1) << output;
   EXPECT_NE(output.find("1 個のデータ"), std::string::npos) << output;
   EXPECT_NE(output.find("0x00014000-0x00014800"), std::string::npos) << output;
@@ -149,7 +156,8 @@ TEST_F(LoggerPty, CommandLineClear) {
   EXPECT_EQ(vdev->CountReceived(Sent("PMTK182,6,1")), 0);
   auto [status, output] = RunCli("logger clear --yes --port " + vdev->PortPath());
   EXPECT_EQ(status, 0) << output;
-  EXPECT_NE(output.find("ログデータを消去しました。空きレコード数: 131072"), std::string::npos) << output;
+  EXPECT_NE(output.find("ログデータを消去しました。空きレコード数: 131072"), std::string::npos)
+      << output;
   EXPECT_EQ(vdev->WaitReceived(Sent("PMTK182,6,1"), 1), 1);
 }
 
@@ -158,7 +166,8 @@ TEST_F(LoggerPty, CommandLineSettings) {
   auto [status, output] = RunCli("logger settings --port " + vdev->PortPath());
   EXPECT_EQ(status, 0) << output;
   EXPECT_EQ(output, "Record mode: overwrite\nInterval: 5.0 s\nDistance: 0.0 m\n");
-  const auto applied = RunCli("logger settings --port " + vdev->PortPath() + " --interval 10 --distance 100 --mode stop");
+  const auto applied = RunCli("logger settings --port " + vdev->PortPath() +
+                              " --interval 10 --distance 100 --mode stop");
   EXPECT_EQ(applied.exitCode, 0) << applied.out;
   EXPECT_EQ(applied.out, "Record mode: stop when full\nInterval: 10.0 s\nDistance: 100.0 m\n");
   EXPECT_EQ(vdev->WaitReceived(Sent("PMTK182,1,3,100"), 1), 1);
@@ -171,12 +180,14 @@ TEST_F(LoggerPty, CommandLineSettings) {
 
 TEST(LoggerCommandLine, NoDeviceAndBadUsage) {
   test::TempDir out;
-  auto [status, output] = RunCli("logger download --port /dev/ttyDIVUZO-missing --out " + out.path().string());
+  auto [status, output] =
+      RunCli("logger download --port /dev/ttyDIVUZO-missing --out " + out.path().string());
   EXPECT_EQ(status, 3) << output;
   // Usage errors end before any port is touched: --out is required, the speeds and modes are
   // listed ones.
-  for (const char* wrong : {"logger download --port /dev/ttyDIVUZO-missing", "logger download --speed 9600 --out /tmp",
-                            "logger settings --mode sometimes", "logger settings --interval 0", "logger"}) {
+  for (const char* wrong :
+       {"logger download --port /dev/ttyDIVUZO-missing", "logger download --speed 9600 --out /tmp",
+        "logger settings --mode sometimes", "logger settings --interval 0", "logger"}) {
     const auto r = RunCli(wrong);
     EXPECT_EQ(r.exitCode, 2) << wrong;
     EXPECT_EQ(r.out.find("No known USB-to-serial bridge"), std::string::npos) << wrong;
@@ -184,5 +195,5 @@ TEST(LoggerCommandLine, NoDeviceAndBadUsage) {
   }
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

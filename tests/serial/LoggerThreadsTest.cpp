@@ -22,7 +22,7 @@ using namespace std::chrono_literals;
 
 // Progress as a window receives it: handed over under a lock to the thread that shows it.
 class ProgressQueue : public ProgressSink {
-public:
+ public:
   void Report(const Progress& p) override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (p.value >= 0) percent_ = p.value;
@@ -39,7 +39,7 @@ public:
     return reports_;
   }
 
-private:
+ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   int percent_ = -1;
@@ -90,5 +90,5 @@ TEST(LoggerThreads, DownloadCancelledFromAnotherThread) {
   }
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

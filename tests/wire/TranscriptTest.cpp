@@ -144,30 +144,53 @@ TEST(Transcript, IdentifySilentAndEchoingDevices) {
 }
 
 // The logger page's flows on a connected logger, which is let go (goodbye) at the end.
-Flow LoggerFlow(const std::string& what, std::function<std::string(DeviceSession&, LoggerState&)> work) {
+using LoggerWork = std::function<std::string(DeviceSession&, LoggerState&)>;
+Flow LoggerFlow(const std::string& what, LoggerWork work) {
   return [=](DeviceSession& session, const std::string& port) {
     LoggerState logger;
     const LoggerConnectResult c = ConnectLogger(session, logger, port);
     char end[16];
     std::snprintf(end, sizeof end, "0x%08X", logger.usedEnd.value_or(0));
-    std::vector<std::string> header{what, std::string("connected: ") + (c.connected ? "yes" : "no") + ", used end " + end};
+    std::vector<std::string> header{
+        what, std::string("connected: ") + (c.connected ? "yes" : "no") + ", used end " + end};
     if (c.connected && work) header.push_back(work(session, logger));
     DisconnectDevice(session);
     return header;
   };
 }
 
-std::string Download(DeviceSession& session, LoggerState& logger, LoggerSpeed speed) {
-  test::TempDir out;
-  LogDownloadRequest request;
-  request.folder = out.path();
-  request.speed = speed;
-  request.localTime = LocalTimeBase::FixedHours(0);
-  const LogDownloadResult r = DownloadLogMemory(session, logger, request);
-  char text[120];
-  std::snprintf(text, sizeof text, "result: status %d, read 0x%08X-0x%08X, %zu ranges missing, speed %s",
-                static_cast<int>(r.status.code), r.from, r.extent, r.missing.size(), r.highSpeed ? "921600" : "normal");
-  return text;
+LoggerWork Download(LoggerSpeed speed) {
+  return [speed](DeviceSession& session, LoggerState& logger) {
+    test::TempDir out;
+    LogDownloadRequest request;
+    request.folder = out.path();
+    request.speed = speed;
+    request.localTime = LocalTimeBase::FixedHours(0);
+    const LogDownloadResult r = DownloadLogMemory(session, logger, request);
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "result: status %d, read 0x%08X-0x%08X, %zu ranges missing, speed %s",
+                  static_cast<int>(r.status.code), r.from, r.extent, r.missing.size(),
+                  r.highSpeed ? "921600" : "normal");
+    return std::string(text);
+  };
+}
+
+std::string ClearAndSay(DeviceSession& session, LoggerState& logger) {
+  return "result: " + ClearResultText(ClearLogMemory(session, logger));
+}
+
+std::string ReadAndApplyTwice(DeviceSession& session, LoggerState&) {
+  LoggerSettings settings;
+  settings.Defaults();
+  const int read = settings.Read(session).textId;
+  settings.ChooseTimeRow(2);
+  settings.ChooseDistanceRow(3);
+  settings.ChooseRecordMode(kRecordStopWhenFull);
+  const int first = settings.Apply(session).textId;
+  const int second = settings.Apply(session).textId;
+  return "result: texts " + std::to_string(read) + ", " + std::to_string(first) + ", " +
+         std::to_string(second);
 }
 
 TEST(Transcript, LoggerFlows) {
@@ -175,31 +198,13 @@ TEST(Transcript, LoggerFlows) {
   Check("logger-connect", logger, LoggerFlow("logger connect and disconnect", {}), true);
   Check("logger-download", logger,
         LoggerFlow("logger download of one block at the line's own speed",
-                   [](DeviceSession& s, LoggerState& l) { return Download(s, l, LoggerSpeed::Normal); }),
+                   Download(LoggerSpeed::Normal)),
         true);
   Check("logger-download-fast", logger,
-        LoggerFlow("logger download of one block at 921600",
-                   [](DeviceSession& s, LoggerState& l) { return Download(s, l, LoggerSpeed::Fast); }),
-        true);
-  Check("logger-clear", logger,
-        LoggerFlow("logger clear",
-                   [](DeviceSession& s, LoggerState& l) { return "result: " + ClearResultText(ClearLogMemory(s, l)); }),
-        true);
+        LoggerFlow("logger download of one block at 921600", Download(LoggerSpeed::Fast)), true);
+  Check("logger-clear", logger, LoggerFlow("logger clear", ClearAndSay), true);
   Check("logger-settings", logger,
-        LoggerFlow("logger settings: read, apply a change, apply again",
-                   [](DeviceSession& s, LoggerState&) {
-                     LoggerSettings settings;
-                     settings.Defaults();
-                     const int read = settings.Read(s).textId;
-                     settings.ChooseTimeRow(2);
-                     settings.ChooseDistanceRow(3);
-                     settings.ChooseRecordMode(kRecordStopWhenFull);
-                     const int first = settings.Apply(s).textId;
-                     const int second = settings.Apply(s).textId;
-                     return "result: texts " + std::to_string(read) + ", " + std::to_string(first) + ", " +
-                            std::to_string(second);
-                   }),
-        true);
+        LoggerFlow("logger settings: read, apply a change, apply again", ReadAndApplyTwice), true);
 }
 
 TEST(Transcript, CloseSequences) {

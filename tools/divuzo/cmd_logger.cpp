@@ -14,12 +14,12 @@
 #include "serial/PortChoice.h"
 #include "trackdata/TimeZoneChoice.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 // Holds the line for one command: connects the logger, lets it go at the end (goodbye).
 // Ctrl+C meanwhile asks the work to stop where that is safe.
 class LoggerLine {
-public:
+ public:
   LoggerLine() : interrupt_(session_) {}
   ~LoggerLine() { DisconnectDevice(session_); }
   LoggerLine(const LoggerLine&) = delete;
@@ -61,7 +61,7 @@ public:
   DeviceSession& Session() { return session_; }
   LoggerState& Logger() { return logger_; }
 
-private:
+ private:
   DeviceSession session_;
   LoggerState logger_;
   cli::InterruptToCancel interrupt_;
@@ -83,7 +83,8 @@ int RunDownload(const DownloadOptions& o) {
   std::error_code error;
   fs::create_directories(o.out, error);
   if (!fs::is_directory(o.out)) {
-    std::fprintf(stderr, "divuzo logger download: cannot use %s as the output folder\n", o.out.c_str());
+    std::fprintf(stderr, "divuzo logger download: cannot use %s as the output folder\n",
+                 o.out.c_str());
     return cli::kExitFailed;
   }
   if (!o.photos.empty() && !fs::is_directory(o.photos)) {
@@ -100,7 +101,9 @@ int RunDownload(const DownloadOptions& o) {
   request.localTime = o.tz ? LocalTimeBase::FixedHours(*o.tz) : LocalTimeBase::Computer();
   request.photo.timeZoneHours =
       o.tz ? *o.tz : InitialTimeZoneFromBias(ComputerTimeZoneBiasMinutes()).offsetHours;
-  request.speed = !o.speed ? LoggerSpeed::Auto : *o.speed == kHighSpeedBaud ? LoggerSpeed::Fast : LoggerSpeed::Normal;
+  request.speed = !o.speed                     ? LoggerSpeed::Auto
+                  : *o.speed == kHighSpeedBaud ? LoggerSpeed::Fast
+                                               : LoggerSpeed::Normal;
   request.sinceLast = o.sinceLast;
 
   cli::ProgressDisplay display("download", "bytes");
@@ -115,11 +118,13 @@ int RunDownload(const DownloadOptions& o) {
   line.Session().progress = &progress;
   const LogDownloadResult r = DownloadLogMemory(line.Session(), line.Logger(), request);
   display.Finish();
-  if (const std::string why = SinceLastText(r); !why.empty() && r.status.code != StatusCode::PortUnusable)
+  if (const std::string why = SinceLastText(r);
+      !why.empty() && r.status.code != StatusCode::PortUnusable)
     std::fprintf(stderr, "%s\n", why.c_str());
   for (const std::string& file : files) std::printf("%s\n", file.c_str());
   std::fprintf(r.status.Ok() ? stdout : stderr, "%s\n", r.message.c_str());
-  if (!r.status.Ok() && !r.status.detail.empty()) std::fprintf(stderr, "(%s)\n", r.status.detail.c_str());
+  if (!r.status.Ok() && !r.status.detail.empty())
+    std::fprintf(stderr, "(%s)\n", r.status.detail.c_str());
   return r.status.Ok() ? cli::kExitDone : cli::kExitFailed;
 }
 
@@ -141,7 +146,9 @@ bool AskToErase() {
 int RunClear(const ClearOptions& o) {
   if (!o.yes) {
     if (!isatty(STDIN_FILENO)) {
-      std::fprintf(stderr, "divuzo logger clear: erasing cannot be undone; give --yes to erase without asking\n");
+      std::fprintf(
+          stderr,
+          "divuzo logger clear: erasing cannot be undone; give --yes to erase without asking\n");
       return cli::kExitUsage;
     }
     if (!AskToErase()) {
@@ -166,7 +173,8 @@ struct SettingsOptions {
 };
 
 void PrintSettings(const LoggerSettingsKnown& known) {
-  std::printf("Record mode: %s\n", known.recordMode == kRecordStopWhenFull ? "stop when full" : "overwrite");
+  std::printf("Record mode: %s\n",
+              known.recordMode == kRecordStopWhenFull ? "stop when full" : "overwrite");
   std::printf("Interval: %ld.%ld s\n", known.time / 10, known.time % 10);
   std::printf("Distance: %ld.%ld m\n", known.distance / 10, known.distance % 10);
 }
@@ -190,7 +198,8 @@ int RunSettings(const SettingsOptions& o) {
       settings.values.distance = static_cast<long>(*o.distance) * 10;
       settings.values.distanceRow = DistanceRowForMetres(*o.distance);
     }
-    if (!o.mode.empty()) settings.ChooseRecordMode(o.mode == "stop" ? kRecordStopWhenFull : kRecordOverwrite);
+    if (!o.mode.empty())
+      settings.ChooseRecordMode(o.mode == "stop" ? kRecordStopWhenFull : kRecordOverwrite);
     const Status applied = settings.Apply(line.Session());
     if (!applied.Ok()) {
       std::fprintf(stderr, "%s\n", LoadText(applied.textId).c_str());
@@ -203,39 +212,54 @@ int RunSettings(const SettingsOptions& o) {
 }
 
 cli::RegisterCommand reg([](CLI::App& app) {
-  auto* logger = app.add_subcommand("logger", "Track logger: download its memory, erase it, its recording settings");
+  auto* logger = app.add_subcommand(
+      "logger", "Track logger: download its memory, erase it, its recording settings");
   logger->require_subcommand(1);
   const char* portHelp = "serial port path (default: the first known USB-to-serial bridge)";
 
   auto d = std::make_shared<DownloadOptions>();
   auto* download = logger->add_subcommand(
-      "download", "Read the logger's memory and write Vorur.trl, the track files and their KML files into DIR");
+      "download",
+      "Read the logger's memory and write Vorur.trl, the track files and their KML files into DIR");
   download->add_option("--port", d->port, portHelp);
-  download->add_option("--out", d->out, "folder that receives the files (made when missing)")->required();
+  download->add_option("--out", d->out, "folder that receives the files (made when missing)")
+      ->required();
   download->add_flag("--total", d->total, "also write the track file with every track");
-  download->add_option("--photos", d->photos, "combine the photos of this folder into the KML files");
-  download->add_option("--tz", d->tz, "local time = UTC + HOURS in file names and KML (default: this computer's)")
+  download->add_option("--photos", d->photos,
+                       "combine the photos of this folder into the KML files");
+  download
+      ->add_option("--tz", d->tz,
+                   "local time = UTC + HOURS in file names and KML (default: this computer's)")
       ->check(CLI::Range(-12, 13));
-  download->add_option("--speed", d->speed, "line speed of the download (default: 921600 on a known bridge)")
+  download
+      ->add_option("--speed", d->speed,
+                   "line speed of the download (default: 921600 on a known bridge)")
       ->check(CLI::IsMember({921600u, 115200u}));
-  download->add_flag("--since-last", d->sinceLast,
-                     "read only what the logger recorded since the last download into DIR, when that is sound");
+  download->add_flag(
+      "--since-last", d->sinceLast,
+      "read only what the logger recorded since the last download into DIR, when that is sound");
   download->callback([d] { cli::SetExitCode(RunDownload(*d)); });
 
   auto c = std::make_shared<ClearOptions>();
-  auto* clear = logger->add_subcommand("clear", "Erase the logger's memory (asks first on a terminal)");
+  auto* clear =
+      logger->add_subcommand("clear", "Erase the logger's memory (asks first on a terminal)");
   clear->add_option("--port", c->port, portHelp);
   clear->add_flag("--yes", c->yes, "erase without asking");
   clear->callback([c] { cli::SetExitCode(RunClear(*c)); });
 
   auto s = std::make_shared<SettingsOptions>();
-  auto* settings = logger->add_subcommand("settings", "Show the logger's recording settings; with options, change them");
+  auto* settings = logger->add_subcommand(
+      "settings", "Show the logger's recording settings; with options, change them");
   settings->add_option("--port", s->port, portHelp);
-  settings->add_option("--interval", s->interval, "seconds between records")->check(CLI::Range(1, 3600));
-  settings->add_option("--distance", s->distance, "metres between records")->check(CLI::Range(1, 10000));
-  settings->add_option("--mode", s->mode, "when the memory is full: overwrite the oldest records, or stop")
+  settings->add_option("--interval", s->interval, "seconds between records")
+      ->check(CLI::Range(1, 3600));
+  settings->add_option("--distance", s->distance, "metres between records")
+      ->check(CLI::Range(1, 10000));
+  settings
+      ->add_option("--mode", s->mode,
+                   "when the memory is full: overwrite the oldest records, or stop")
       ->check(CLI::IsMember({"overwrite", "stop"}));
   settings->callback([s] { cli::SetExitCode(RunSettings(*s)); });
 });
 
-} // namespace
+}  // namespace

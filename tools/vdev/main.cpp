@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
                  "logger parameter 8 in hexadecimal (default: just past the last slot that is not "
                  "erased)");
   app.add_option("--memory-time", logger.memoryTime,
-                 "first record of the generated memory, seconds since 1970 (default: ten days ago)");
+                 "first record of the generated memory, in seconds since 1970 (default: ten days "
+                 "ago)");
   app.add_option("--erase-ms", logger.eraseMs, "how long erasing the logger memory takes");
   app.add_flag("--interleave", logger.interleave,
                "other sentences between the memory data sentences");
@@ -139,12 +140,14 @@ int main(int argc, char** argv) {
 
   if (!memoryPath.empty()) {
     std::FILE* file = std::fopen(memoryPath.c_str(), "rb");
-    logger.memory.resize(LoggerDevice::kMemorySize);
-    const bool whole = file && std::fread(logger.memory.data(), 1, logger.memory.size(), file) == logger.memory.size() &&
+    std::vector<std::uint8_t>& memory = logger.memory;
+    memory.resize(LoggerDevice::kMemorySize);
+    const bool whole = file && std::fread(memory.data(), 1, memory.size(), file) == memory.size() &&
                        std::fgetc(file) == EOF;
     if (file) std::fclose(file);
     if (!whole) {
-      std::fprintf(stderr, "divuzo-vdev: --memory wants a file of exactly 2097152 bytes: %s\n", memoryPath.c_str());
+      std::fprintf(stderr, "divuzo-vdev: --memory wants a file of exactly 2097152 bytes: %s\n",
+                   memoryPath.c_str());
       return 2;
     }
   }

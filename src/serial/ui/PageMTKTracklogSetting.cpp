@@ -28,7 +28,9 @@ namespace divuzo {
 
 namespace {
 
-QString FromStd(const std::string& s) { return QString::fromStdString(s); }
+QString FromStd(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 // This program's texts on the page.
 constexpr int kTextUpload = 939;
@@ -45,7 +47,7 @@ constexpr int kStopButton = 1240;
 constexpr int kApplyButton = 1300;
 constexpr int kMemoryInfo = 1301;
 
-} // namespace
+}  // namespace
 
 PageMTKTracklogSetting::PageMTKTracklogSetting(QWidget* parent) : PageBase(143, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 210);
@@ -55,7 +57,8 @@ PageMTKTracklogSetting::PageMTKTracklogSetting(QWidget* parent) : PageBase(143, 
   memoryInfo_ = t.Static(kMemoryInfo, 126, 10, 186, 10);
 
   // The settings. The template quotes the captions of the check box and the radios.
-  recording_ = t.CheckBox(1001, 12, 30, 200, 10, QStringLiteral("Enable Track Log Recording"), false);
+  recording_ =
+      t.CheckBox(1001, 12, 30, 200, 10, QStringLiteral("Enable Track Log Recording"), false);
   overwrite_ = t.Radio(1074, 12, 30, 100, 10, QStringLiteral("Overwrite"));
   fullStop_ = t.Radio(1073, 120, 30, 100, 10, QStringLiteral("Full and Stop"));
   bySecond_ = t.Radio(1122, 12, 44, 100, 10, QStringLiteral("By Second"));
@@ -92,8 +95,10 @@ PageMTKTracklogSetting::PageMTKTracklogSetting(QWidget* parent) : PageBase(143, 
   connect(clear_, &QPushButton::clicked, this, &PageMTKTracklogSetting::OnClear);
   connect(read_, &QPushButton::clicked, this, &PageMTKTracklogSetting::OnReadSettings);
   connect(apply_, &QPushButton::clicked, this, &PageMTKTracklogSetting::OnApplySettings);
-  connect(timeList_, &QComboBox::activated, this, [this](int row) { settings_.ChooseTimeRow(row); });
-  connect(distanceList_, &QComboBox::activated, this, [this](int row) { settings_.ChooseDistanceRow(row); });
+  connect(timeList_, &QComboBox::activated, this,
+          [this](int row) { settings_.ChooseTimeRow(row); });
+  connect(distanceList_, &QComboBox::activated, this,
+          [this](int row) { settings_.ChooseDistanceRow(row); });
   connect(overwrite_, &QRadioButton::clicked, this, [this] {
     settings_.ChooseRecordMode(kRecordOverwrite);
     ShowSettings();
@@ -137,7 +142,9 @@ DeviceSession& PageMTKTracklogSetting::Session() {
   return *ownSession_;
 }
 
-bool PageMTKTracklogSetting::IsWorking() const { return worker_->Running(); }
+bool PageMTKTracklogSetting::IsWorking() const {
+  return worker_->Running();
+}
 
 void PageMTKTracklogSetting::OnPageDefault() {
   if (IsWorking()) return;
@@ -165,22 +172,27 @@ void PageMTKTracklogSetting::ShowConnection() {
   const bool open = Session().IsOpen();
   connect_->setText(TextOf(logger_.connectMode ? kTextConnect : kTextDisconnect));
   QString info;
-  if (open && logger_.usedEnd) info = FromStd(TextWithArgs(kTextMemoryInUse, {std::to_string(*logger_.usedEnd)}));
+  if (open && logger_.usedEnd)
+    info = FromStd(TextWithArgs(kTextMemoryInUse, {std::to_string(*logger_.usedEnd)}));
   memoryInfo_->setText(info);
 }
 
 void PageMTKTracklogSetting::SetButtonsForWork(bool working) {
-  for (QWidget* w : std::initializer_list<QWidget*>{connect_, upload_, clear_, read_, apply_, overwrite_, fullStop_,
-                                                    bySecond_, byDistance_, recording_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{connect_, upload_, clear_, read_, apply_, overwrite_,
+                                       fullStop_, bySecond_, byDistance_, recording_})
     w->setEnabled(!working);
   timeList_->setEnabled(!working && settings_.values.recording);
   distanceList_->setEnabled(!working && settings_.values.recording);
   if (PageHost* host = Host()) host->EnableWindowControls({1, 1095}, !working);
 }
 
-void PageMTKTracklogSetting::ShowSettingStatus(int textId) { settingStatus_->setText(TextOf(textId)); }
+void PageMTKTracklogSetting::ShowSettingStatus(int textId) {
+  settingStatus_->setText(TextOf(textId));
+}
 
-void PageMTKTracklogSetting::Run(std::function<Status()> work, std::function<void(const Progress&)> onProgress,
+void PageMTKTracklogSetting::Run(std::function<Status()> work,
+                                 std::function<void(const Progress&)> onProgress,
                                  std::function<void(const Status&)> onDone) {
   SetButtonsForWork(true);
   worker_->Start(std::move(work), std::move(onProgress),
@@ -270,7 +282,8 @@ void PageMTKTracklogSetting::ShowProgress(const Progress& p) {
   const int value = std::clamp(p.value, 0, 100);
   progress_->setValue(value);
   percent_->setText(QStringLiteral("%1%").arg(value));
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   status_->setText(FromStd(ElapsedText(seconds)));
 }
 
@@ -311,17 +324,20 @@ void PageMTKTracklogSetting::OnUpload() {
   percent_->setText(QStringLiteral("0%"));
   started_ = std::chrono::steady_clock::now();
   Session().cancel.Reset();
-  Run([this, request] {
+  Run(
+      [this, request] {
         download_ = DownloadLogMemory(Session(), logger_, request);
         return download_.status;
       },
-      [this](const Progress& p) { ShowProgress(p); }, [this](const Status& status) { DownloadEnded(status); });
+      [this](const Progress& p) { ShowProgress(p); },
+      [this](const Status& status) { DownloadEnded(status); });
 }
 
 void PageMTKTracklogSetting::DownloadEnded(const Status& status) {
   if (statusDialog_) statusDialog_->EnableOk(true);
   QString text = FromStd(download_.message);
-  if (const std::string why = SinceLastText(download_); !why.empty()) text = FromStd(why) + "\n" + text;
+  if (const std::string why = SinceLastText(download_); !why.empty())
+    text = FromStd(why) + "\n" + text;
   status_->setText(text);
   if (status.Ok()) {
     progress_->setValue(100);
@@ -339,7 +355,8 @@ void PageMTKTracklogSetting::OnClear() {
     return;
   }
   Session().cancel.Reset();
-  Run([this] {
+  Run(
+      [this] {
         clear_result_ = ClearLogMemory(Session(), logger_);
         return clear_result_.status;
       },
@@ -347,4 +364,4 @@ void PageMTKTracklogSetting::OnClear() {
       [this](const Status&) { status_->setText(FromStd(ClearResultText(clear_result_))); });
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -15,10 +15,10 @@
 
 #include "app/Progress.h"
 #include "app/ui/PageBase.h"
-#include "serial/ui/TrackLogFileStatusDlg.h"
 #include "serial/LogDownload.h"
 #include "serial/LoggerConnection.h"
 #include "serial/LoggerSettings.h"
+#include "serial/ui/TrackLogFileStatusDlg.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -36,7 +36,7 @@ class StepByStepDlg;
 
 class PageMTKTracklogSetting : public PageBase {
   Q_OBJECT
-public:
+ public:
   explicit PageMTKTracklogSetting(QWidget* parent = nullptr);
   ~PageMTKTracklogSetting() override;
 
@@ -63,11 +63,11 @@ public:
   TrackLogFileStatusDlg* StatusDialog() const { return statusDialog_; }
   const LogDownloadResult& LastDownload() const { return download_; }
 
-protected:
+ protected:
   void OnPageApply() override { OnApplySettings(); }
   void OnPageDefault() override;
 
-private:
+ private:
   // The port to connect: the one chosen on the update page, else the first known bridge.
   std::string PortToConnect();
   // Values into the controls, and the controls' enabled state.
@@ -80,24 +80,24 @@ private:
            std::function<void(const Status&)> onDone);
   void DownloadEnded(const Status& status);
 
-  QPushButton* connect_ = nullptr;       // 1002
-  QPushButton* stop_ = nullptr;          // 1240, while work runs
-  QLabel* memoryInfo_ = nullptr;         // 1301
-  QCheckBox* recording_ = nullptr;       // 1001 (hidden)
-  QRadioButton* overwrite_ = nullptr;    // 1074
-  QRadioButton* fullStop_ = nullptr;     // 1073
-  QRadioButton* bySecond_ = nullptr;     // 1122
-  QRadioButton* byDistance_ = nullptr;   // 1123
-  QComboBox* timeList_ = nullptr;        // 1096
-  QComboBox* distanceList_ = nullptr;    // 1097
-  QPushButton* read_ = nullptr;          // 1082 (hidden)
-  QPushButton* apply_ = nullptr;         // 1300
-  QLabel* settingStatus_ = nullptr;      // 1050
-  QPushButton* upload_ = nullptr;        // 1036
-  QPushButton* clear_ = nullptr;         // 1007
-  QProgressBar* progress_ = nullptr;     // 1037
-  QLabel* percent_ = nullptr;            // 1038
-  QLabel* status_ = nullptr;             // 1048
+  QPushButton* connect_ = nullptr;      // 1002
+  QPushButton* stop_ = nullptr;         // 1240, while work runs
+  QLabel* memoryInfo_ = nullptr;        // 1301
+  QCheckBox* recording_ = nullptr;      // 1001 (hidden)
+  QRadioButton* overwrite_ = nullptr;   // 1074
+  QRadioButton* fullStop_ = nullptr;    // 1073
+  QRadioButton* bySecond_ = nullptr;    // 1122
+  QRadioButton* byDistance_ = nullptr;  // 1123
+  QComboBox* timeList_ = nullptr;       // 1096
+  QComboBox* distanceList_ = nullptr;   // 1097
+  QPushButton* read_ = nullptr;         // 1082 (hidden)
+  QPushButton* apply_ = nullptr;        // 1300
+  QLabel* settingStatus_ = nullptr;     // 1050
+  QPushButton* upload_ = nullptr;       // 1036
+  QPushButton* clear_ = nullptr;        // 1007
+  QProgressBar* progress_ = nullptr;    // 1037
+  QLabel* percent_ = nullptr;           // 1038
+  QLabel* status_ = nullptr;            // 1048
 
   std::unique_ptr<DeviceSession> ownSession_;
   PageWorker* worker_ = nullptr;
@@ -110,4 +110,4 @@ private:
   std::chrono::steady_clock::time_point started_;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

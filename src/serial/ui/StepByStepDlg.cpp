@@ -19,10 +19,11 @@ constexpr int kTextCombinePhotos = 350;
 constexpr int kTextTotalFile = 351;
 constexpr int kTextChooseFolder = 391;
 constexpr int kTextSinceLast = 943;
-} // namespace
+}  // namespace
 
 std::function<QString(QWidget*, const QString&)>& StepByStepDlg::ChooseFolder() {
-  static std::function<QString(QWidget*, const QString&)> choose = [](QWidget* parent, const QString& start) {
+  static std::function<QString(QWidget*, const QString&)> choose = [](QWidget* parent,
+                                                                      const QString& start) {
     // Only folders of the file system can be chosen.
     return QFileDialog::getExistingDirectory(parent, QString(), start, QFileDialog::ShowDirsOnly);
   };
@@ -90,4 +91,4 @@ void StepByStepDlg::accept() {
   QDialog::accept();
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -15,7 +15,7 @@ namespace divuzo {
 
 class StepByStepDlg : public QDialog {
   Q_OBJECT
-public:
+ public:
   explicit StepByStepDlg(QWidget* parent = nullptr);
 
   // The results, read after OK.
@@ -35,7 +35,7 @@ public:
   void OnChoosePhotoFolder();
   void accept() override;
 
-private:
+ private:
   QLabel* folderText_ = nullptr;  // 1115
   QLabel* photoText_ = nullptr;   // 1104
   QCheckBox* combine_ = nullptr;  // 1101
@@ -43,4 +43,4 @@ private:
   QCheckBox* newOnly_ = nullptr;  // 1107
 };
 
-} // namespace divuzo
+}  // namespace divuzo

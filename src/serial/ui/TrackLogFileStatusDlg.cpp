@@ -10,7 +10,7 @@ namespace divuzo {
 
 namespace {
 constexpr int kTextTitle = 382;  // the product names it by its role: this program's wording
-} // namespace
+}  // namespace
 
 TrackLogFileStatusDlg::TrackLogFileStatusDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("dialog146"));
@@ -32,4 +32,4 @@ void TrackLogFileStatusDlg::EnableOk(bool enable) {
   if (auto* ok = FindControl<QPushButton>(this, 1)) ok->setEnabled(enable);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

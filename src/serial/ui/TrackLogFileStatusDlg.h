@@ -10,7 +10,7 @@ class HListBox;
 
 class TrackLogFileStatusDlg : public QDialog {
   Q_OBJECT
-public:
+ public:
   explicit TrackLogFileStatusDlg(QWidget* parent = nullptr);
 
   // The int the creator hands over (the logger page's window).
@@ -22,9 +22,9 @@ public:
   void EnableOk(bool enable);
   HListBox* List() const { return list_; }
 
-private:
+ private:
   HListBox* list_ = nullptr;
   QWidget* owner_ = nullptr;
 };
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -25,7 +25,8 @@ std::vector<std::string> Fields(std::string_view body) {
   std::size_t start = 0;
   for (;;) {
     const auto comma = body.find(',', start);
-    out.emplace_back(body.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    out.emplace_back(body.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (comma == std::string_view::npos) return out;
     start = comma + 1;
   }
@@ -33,7 +34,7 @@ std::vector<std::string> Fields(std::string_view body) {
 
 // Writes slots in recording order: first into the sectors `from`..31, then on into 0..
 class SlotWriter {
-public:
+ public:
   SlotWriter(std::vector<std::uint8_t>& memory, std::uint32_t firstSector)
       : memory_(memory), sector_(firstSector) {}
   void Put(const std::uint8_t* slot) {
@@ -47,11 +48,12 @@ public:
   void Put(const char* text) { Put(reinterpret_cast<const std::uint8_t*>(text)); }
   void Put(const TrackPointRecord& record) { Put(record.bytes.data()); }
 
-private:
+ private:
   void StartSector() {
     // The header area holds no slots; a record-like pattern there must never be taken for one.
     std::uint8_t* header = &memory_[sector_ * kSector];
-    const TrackPointRecord mark = EncodeRecord(static_cast<std::int32_t>(sector_) * 3600, 1.0f, 2.0f, 3.0f);
+    const TrackPointRecord mark =
+        EncodeRecord(static_cast<std::int32_t>(sector_) * 3600, 1.0f, 2.0f, 3.0f);
     std::memcpy(header, mark.bytes.data(), kSlot);
     header[16] = static_cast<std::uint8_t>(sector_);
   }
@@ -60,7 +62,7 @@ private:
   std::uint32_t index_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::uint8_t> GenerateLoggerMemory(std::time_t firstRecord) {
   std::vector<std::uint8_t> memory(LoggerDevice::kMemorySize, 0xFF);
@@ -119,8 +121,9 @@ LoggerDevice::LoggerDevice(const LoggerOptions& options, VirtualDevice& device, 
   if (options_.memory.size() == kMemorySize) {
     memory_ = options_.memory;
   } else {
-    const std::time_t first =
-        options_.memoryTime != 0 ? options_.memoryTime : std::time(nullptr) / 60 * 60 - 10 * 24 * 3600;
+    const std::time_t first = options_.memoryTime != 0
+                                  ? options_.memoryTime
+                                  : std::time(nullptr) / 60 * 60 - 10 * 24 * 3600;
     memory_ = GenerateLoggerMemory(first);
   }
   options_.memory.clear();
@@ -128,8 +131,10 @@ LoggerDevice::LoggerDevice(const LoggerOptions& options, VirtualDevice& device, 
   parameters_[logger_parameter::kTimeInterval] = 50;
   parameters_[logger_parameter::kDistance] = 0;
   parameters_[logger_parameter::kRecordMode] = 1;
-  parameters_[logger_parameter::kUsedEnd] = options_.usedEnd >= 0 ? options_.usedEnd : UsedEndOf(memory_);
-  device_.SetHandler("PMTK182", [this](std::string_view body, DeviceIo& io) { OnLoggerCommand(body, io); });
+  parameters_[logger_parameter::kUsedEnd] =
+      options_.usedEnd >= 0 ? options_.usedEnd : UsedEndOf(memory_);
+  device_.SetHandler("PMTK182",
+                     [this](std::string_view body, DeviceIo& io) { OnLoggerCommand(body, io); });
 }
 
 long LoggerDevice::Parameter(int p) const {
@@ -158,44 +163,45 @@ void LoggerDevice::OnLoggerCommand(std::string_view body, DeviceIo& io) {
   const int p = f.size() > 2 ? std::atoi(f[2].c_str()) : 0;
   const bool hexValue = p == 1 || p == 2;
   switch (type) {
-  case 1:  // set parameter p (1 and 2 carry hexadecimal values); the used end is the device's
-    if (f.size() > 3 && p != logger_parameter::kUsedEnd)
-      parameters_[p] = hexValue ? static_cast<long>(ParseHex(f[3])) : std::atol(f[3].c_str());
-    Acknowledge(type, io);
-    return;
-  case 2: {  // query parameter p; the used end comes as eight hexadecimal digits
-    char value[32];
-    if (p == logger_parameter::kUsedEnd)
-      std::snprintf(value, sizeof value, "%08lX", Parameter(p));
-    else
-      std::snprintf(value, sizeof value, hexValue ? "%lX" : "%ld", Parameter(p));
-    device_.Reply("PMTK182,3," + std::to_string(p) + "," + value, io);
-    return;
-  }
-  case 6:  // erase
-    if (p == 1) {
-      io.Log("logger: erasing the memory");
-      io.SleepMs(options_.eraseMs);
-      std::fill(memory_.begin(), memory_.end(), 0xFF);
-      parameters_[logger_parameter::kUsedEnd] = 0;
+    case 1:  // set parameter p (1 and 2 carry hexadecimal values); the used end is the device's
+      if (f.size() > 3 && p != logger_parameter::kUsedEnd)
+        parameters_[p] = hexValue ? static_cast<long>(ParseHex(f[3])) : std::atol(f[3].c_str());
+      Acknowledge(type, io);
+      return;
+    case 2: {  // query parameter p; the used end comes as eight hexadecimal digits
+      char value[32];
+      if (p == logger_parameter::kUsedEnd)
+        std::snprintf(value, sizeof value, "%08lX", Parameter(p));
+      else
+        std::snprintf(value, sizeof value, hexValue ? "%lX" : "%ld", Parameter(p));
+      device_.Reply("PMTK182,3," + std::to_string(p) + "," + value, io);
+      return;
     }
-    Acknowledge(type, io);
-    return;
-  case 7:  // read memory
-    if (f.size() > 3) {
-      Read(static_cast<std::uint32_t>(ParseHex(f[2])), static_cast<std::uint32_t>(ParseHex(f[3])), io);
-      if (!silent_) Acknowledge(type, io);
-    }
-    return;
-  case 14:  // line speed: acknowledged at the old speed, then changed
-    Acknowledge(type, io);
-    if (p > 0) {
-      speed_ = static_cast<unsigned>(p);
-      io.Log("logger: speed " + std::to_string(p));
-    }
-    return;
-  default:
-    Acknowledge(type, io);
+    case 6:  // erase
+      if (p == 1) {
+        io.Log("logger: erasing the memory");
+        io.SleepMs(options_.eraseMs);
+        std::fill(memory_.begin(), memory_.end(), 0xFF);
+        parameters_[logger_parameter::kUsedEnd] = 0;
+      }
+      Acknowledge(type, io);
+      return;
+    case 7:  // read memory
+      if (f.size() > 3) {
+        Read(static_cast<std::uint32_t>(ParseHex(f[2])), static_cast<std::uint32_t>(ParseHex(f[3])),
+             io);
+        if (!silent_) Acknowledge(type, io);
+      }
+      return;
+    case 14:  // line speed: acknowledged at the old speed, then changed
+      Acknowledge(type, io);
+      if (p > 0) {
+        speed_ = static_cast<unsigned>(p);
+        io.Log("logger: speed " + std::to_string(p));
+      }
+      return;
+    default:
+      Acknowledge(type, io);
   }
 }
 
@@ -212,7 +218,8 @@ void LoggerDevice::Read(std::uint32_t start, std::uint32_t size, DeviceIo& io) {
   std::snprintf(text, sizeof text, "logger: read 0x%08X, 0x%X bytes", static_cast<unsigned>(start),
                 static_cast<unsigned>(size));
   io.Log(text);
-  const std::uint32_t end = static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{start} + size, kMemorySize));
+  const std::uint32_t end =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{start} + size, kMemorySize));
   for (std::uint32_t address = start; address < end; address += logger_memory::kChunkSize) {
     const std::uint32_t chunk = address / logger_memory::kChunkSize;
     if (Strikes(options_.hangupChunk, chunk, hangupStrikes_)) {
@@ -252,7 +259,8 @@ void LoggerDevice::SendChunk(std::uint32_t address, std::uint32_t size, DeviceIo
   const std::string body = DataSentenceBody(label, &memory_[address], size);
   std::string line = FrameSentence(body);
   if (Strikes(options_.badChecksumChunk, chunk, checksumStrikes_)) {
-    line.replace(line.size() - 4, 2, ChecksumText(static_cast<std::uint8_t>(SentenceChecksum(body) ^ 0x5A)));
+    line.replace(line.size() - 4, 2,
+                 ChecksumText(static_cast<std::uint8_t>(SentenceChecksum(body) ^ 0x5A)));
     io.Log("logger: chunk " + std::to_string(chunk) + " with a wrong checksum");
   }
   io.Write(line);
@@ -263,21 +271,22 @@ void LoggerDevice::SendChunk(std::uint32_t address, std::uint32_t size, DeviceIo
 
 void LoggerDevice::Interleave(std::uint32_t chunk, DeviceIo& io) {
   switch (chunk % 4) {
-  case 0:
-    device_.Reply("GPRMC,101500.000,A,3536.0000,N,13942.0000,E,0.00,0.00,020412,,,A", io);
-    break;
-  case 1:
-    device_.Reply("PMTK001,604,3", io);
-    break;
-  case 2: {
-    // A memory sentence for an address nobody asked for (late from an earlier read).
-    const std::uint8_t bytes[4] = {0xDE, 0xAD, 0xBE, 0xEF};
-    device_.Reply(DataSentenceBody((chunk + 512) * logger_memory::kChunkSize % kMemorySize, bytes, 4), io);
-    break;
-  }
-  default:
-    device_.Reply("PMTK182,3,8,00000010", io);
+    case 0:
+      device_.Reply("GPRMC,101500.000,A,3536.0000,N,13942.0000,E,0.00,0.00,020412,,,A", io);
+      break;
+    case 1:
+      device_.Reply("PMTK001,604,3", io);
+      break;
+    case 2: {
+      // A memory sentence for an address nobody asked for (late from an earlier read).
+      const std::uint8_t bytes[4] = {0xDE, 0xAD, 0xBE, 0xEF};
+      device_.Reply(
+          DataSentenceBody((chunk + 512) * logger_memory::kChunkSize % kMemorySize, bytes, 4), io);
+      break;
+    }
+    default:
+      device_.Reply("PMTK182,3,8,00000010", io);
   }
 }
 
-} // namespace divuzo::vdev
+}  // namespace divuzo::vdev

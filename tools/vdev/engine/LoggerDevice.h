@@ -24,13 +24,13 @@ struct LoggerOptions {
   int eraseMs = 1000;                // how long an erase takes
   bool interleave = false;           // other sentences between the data sentences
   // Chunk faults, by chunk number (memory address / 2048); -1 for none.
-  long dropChunk = -1;               // not sent
-  long badChecksumChunk = -1;        // sent with a wrong checksum
-  long wrongAddressChunk = -1;       // sent under the next chunk's address
-  long stallChunk = -1;              // a pause before it
-  double stallSeconds = 0;           // < 0: the device falls silent for good there
-  long hangupChunk = -1;             // the line hangs up before it
-  int faultTimes = 1;                // how often each fault strikes (0: every time)
+  long dropChunk = -1;          // not sent
+  long badChecksumChunk = -1;   // sent with a wrong checksum
+  long wrongAddressChunk = -1;  // sent under the next chunk's address
+  long stallChunk = -1;         // a pause before it
+  double stallSeconds = 0;      // < 0: the device falls silent for good there
+  long hangupChunk = -1;        // the line hangs up before it
+  int faultTimes = 1;           // how often each fault strikes (0: every time)
 };
 
 // The generated memory: tracks from `firstRecord` on, one point every five seconds, with
@@ -42,7 +42,7 @@ std::vector<std::uint8_t> GenerateLoggerMemory(std::time_t firstRecord);
 std::uint32_t UsedEndOf(const std::vector<std::uint8_t>& memory);
 
 class LoggerDevice {
-public:
+ public:
   static constexpr std::uint32_t kMemorySize = 0x200000;
 
   // Takes over the logger commands of `device`.
@@ -58,7 +58,7 @@ public:
   int ReadCommands() const { return readCommands_; }
   long ChunksSent() const { return chunksSent_; }
 
-private:
+ private:
   void OnLoggerCommand(std::string_view body, DeviceIo& io);
   void Read(std::uint32_t start, std::uint32_t size, DeviceIo& io);
   void SendChunk(std::uint32_t address, std::uint32_t size, DeviceIo& io);
@@ -77,7 +77,8 @@ private:
   bool silent_ = false;
   int readCommands_ = 0;
   long chunksSent_ = 0;
-  int dropStrikes_ = 0, checksumStrikes_ = 0, addressStrikes_ = 0, stallStrikes_ = 0, hangupStrikes_ = 0;
+  int dropStrikes_ = 0, checksumStrikes_ = 0, addressStrikes_ = 0, stallStrikes_ = 0,
+      hangupStrikes_ = 0;
 };
 
-} // namespace divuzo::vdev
+}  // namespace divuzo::vdev
