@@ -46,6 +46,21 @@ TEST_F(LoggerConnection, ConnectReadsTheUsedEnd) {
   EXPECT_EQ(device->ReceivedSentences().back(), Sent("RADED410,2"));
 }
 
+TEST_F(LoggerConnection, ReconnectStartsAfresh) {
+  DeviceOptions o = Logger();
+  o.logger.usedEnd = 0x1F000;
+  Connect(o);
+  device->Logger()->SetParameter(8, 0x2F000);  // the logger recorded on meanwhile
+  clock.ClearPauses();
+  const LoggerConnectResult r = ReconnectLogger(session, logger, device->Path());
+  EXPECT_TRUE(r.connected);
+  EXPECT_FALSE(logger.connectMode);
+  EXPECT_EQ(logger.usedEnd, 0x2F000u);
+  EXPECT_EQ(clock.Pauses(), std::vector<long>{1500});
+  // The line was closed and opened again: the connection's two sentences once more.
+  EXPECT_EQ(device->CountReceived(Sent("PMTK400")), 2);
+}
+
 TEST_F(LoggerConnection, NoUsedEndMeansNotConnected) {
   DeviceOptions o = Logger();
   o.faults.silent = true;

@@ -2,6 +2,7 @@
 // clock: byte-exact images, the files of a download, every chunk fault of the device, a cancel,
 // and reading only what is new.
 #include "LoggerFixture.h"
+#include "TestJpeg.h"
 
 #include "platform/RegistryStore.h"
 #include "serial/LoggerSinceLast.h"
@@ -294,6 +295,35 @@ TEST_F(LoggerDownload, SinceLastReadsOnlyWhatIsNew) {
   r = Download(request);
   EXPECT_EQ(r.sinceLastTextId, kTextSinceLastShrank);
   EXPECT_EQ(r.from, 0u);
+}
+
+TEST_F(LoggerDownload, PhotosAreCombinedIntoTheKmlFiles) {
+  const std::time_t first = std::time(nullptr) / 60 * 60 - 10 * 24 * 3600;
+  DeviceOptions o = Logger();
+  o.logger.memory = GrowingMemory(200, first);
+  o.logger.usedEnd = 512 + 200 * 16;
+  Connect(o);
+  // A photo taken at the 101st point, in local time (UTC + 9).
+  test::TempDir photos;
+  std::tm local{};
+  const std::time_t taken = first + 500 + 9 * 3600;
+  gmtime_r(&taken, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y:%m:%d %H:%M:%S", &local);
+  test::TestPhoto photo;
+  photo.dateTime = photo.dateTimeOriginal = stamp;
+  test::WriteFileBytes(photos / "IMG_0101.JPG", test::MakeTestJpeg(photo));
+  LogDownloadRequest request = Request();
+  request.photoFolder = photos.path();
+  request.photo.timeZoneHours = 9;
+  const LogDownloadResult r = Download(request);
+  ASSERT_TRUE(r.status.Ok()) << r.message;
+  const auto kml = Named(".kml");
+  ASSERT_EQ(kml.size(), 1u);
+  std::string text = test::ReadFileBytes(out / kml[0]);
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());  // written as UTF-16
+  EXPECT_NE(text.find("IMG_0101.JPG"), std::string::npos);
+  EXPECT_EQ(announced.back(), FileStatusPrefix() + " " + (out / kml[0]).string());
 }
 
 TEST(SinceLastPlan, ReadsFromTheLastEndOnlyWhenThatIsSound) {
