@@ -119,7 +119,8 @@ TEST(PortNames, ConnectByBridgeNameAcceptsTheSelectedBridge) {
   EXPECT_EQ(portName, "/dev/ttyUSB7");
   // The names discovery gives here name the same bridges.
   list[0].friendlyName = MakeFriendlyName("cp210x", "10c4", "", "", "/dev/ttyUSB0");
-  list[1].friendlyName = MakeFriendlyName("ftdi_sio", "0403", "FTDI", "FT232R USB UART", "/dev/ttyUSB1");
+  list[1].friendlyName =
+      MakeFriendlyName("ftdi_sio", "0403", "FTDI", "FT232R USB UART", "/dev/ttyUSB1");
   portName = "/dev/ttyUSB0";
   EXPECT_TRUE(ConnectByBridgeName(list, portName));
   portName = "/dev/ttyUSB1";
