@@ -10,8 +10,10 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -69,7 +71,9 @@ int main(int argc, char** argv) {
                  "hold the port for MS after the boot ROM restarts into the firmware "
                  "(-1: for good)");
   app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
-  app.add_flag("--line-rate", rom.lineRate, "boot ROM traffic takes as long as on a real line at the current rate");
+  app.add_flag("--line-rate", rom.lineRate,
+               "boot ROM, block-transfer and logger traffic take as long as on a real line at the "
+               "current rate");
   app.add_flag("--no-handshake", rom.noHandshake, "the boot ROM never answers");
   app.add_option("--refuse-packet", rom.refusePacket, "refuse image packet N (from 0)");
   app.add_option("--refuse-times", rom.refuseTimes, "refuse it this often in all (default: always)");
@@ -79,7 +83,88 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 100));
   app.add_option("--stuck-bit", rom.stuckByte, "flash byte whose lowest bit stays 0");
   app.add_option("--flash-dump", rom.flashDump, "save the written image here after a good write");
+  BlockTransferOptions& block = o.blockTransfer;
+  std::string kindReply = "!";
+  app.add_flag("--block-transfer", block.enabled,
+               "take waypoint and map files and hand over the track log by the block transfer");
+  app.add_option("--received", block.receivedPath,
+                 "block transfer: write the data bytes of the accepted blocks here");
+  app.add_option("--tracklog", block.trackLogPath,
+                 "block transfer: the track log served on $TLG (whole 512-byte blocks)");
+  app.add_flag("--refuse-start", block.refuseStart,
+               "block transfer: answer $ to the start request");
+  app.add_option("--kind-reply", kindReply,
+                 "block transfer: the answer to $WRT and $TLG: ! (default), ? or #")
+      ->check(CLI::IsMember({"!", "?", "#"}));
+  app.add_option("--at-sign-block", block.atSignBlock,
+                 "block transfer: answer block N (from 0) with the at sign once");
+  app.add_option("--query-block", block.queryBlock,
+                 "block transfer: answer block N with ? and accept it a little later");
+  app.add_option("--abort-block", block.abortBlock, "block transfer: abort (^) after block N");
+  app.add_option("--bad-checksum-block", block.badChecksumBlock,
+                 "block transfer: send track-log block N once with a wrong checksum");
+  app.add_option("--silent-block", block.silentBlock,
+                 "block transfer: from block N on, answer and send nothing");
+  // The logger personality (logger family).
+  LoggerOptions& logger = o.logger;
+  std::string memoryPath, usedEnd;
+  app.add_option("--memory", memoryPath,
+                 "logger memory: a 2 MiB image file (default: generated tracks)");
+  app.add_option("--used-end", usedEnd,
+                 "logger parameter 8 in hexadecimal (default: just past the last slot that is not "
+                 "erased)");
+  app.add_option("--memory-time", logger.memoryTime,
+                 "first record of the generated memory, in seconds since 1970 (default: ten days "
+                 "ago)");
+  app.add_option("--erase-ms", logger.eraseMs, "how long erasing the logger memory takes");
+  app.add_flag("--interleave", logger.interleave,
+               "other sentences between the memory data sentences");
+  app.add_option("--drop-chunk", logger.dropChunk, "memory chunk N (address / 2048) is not sent");
+  app.add_option("--bad-checksum-chunk", logger.badChecksumChunk,
+                 "memory chunk N is sent with a wrong checksum");
+  app.add_option("--wrong-address-chunk", logger.wrongAddressChunk,
+                 "memory chunk N is sent under the next chunk's address");
+  app.add_option("--stall-chunk", logger.stallChunk,
+                 "pause before memory chunk N (see --stall-seconds)");
+  app.add_option("--stall-seconds", logger.stallSeconds,
+                 "length of the --stall-chunk pause; negative: the device falls silent for good");
+  app.add_option("--hangup-chunk", logger.hangupChunk, "hang the line up before memory chunk N");
+  app.add_option("--fault-times", logger.faultTimes,
+                 "how often each memory chunk fault strikes (0: every time)");
   CLI11_PARSE(app, argc, argv);
+  block.kindReply = kindReply[0];
+  block.lineRate = rom.lineRate;
+  if (!block.trackLogPath.empty()) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(block.trackLogPath, error);
+    if (error || size % 512 != 0) {
+      std::fprintf(stderr,
+                   "divuzo-vdev: --tracklog wants a readable file of whole 512-byte blocks\n");
+      return 2;
+    }
+  }
+
+  if (!memoryPath.empty()) {
+    std::FILE* file = std::fopen(memoryPath.c_str(), "rb");
+    std::vector<std::uint8_t>& memory = logger.memory;
+    memory.resize(LoggerDevice::kMemorySize);
+    const bool whole = file && std::fread(memory.data(), 1, memory.size(), file) == memory.size() &&
+                       std::fgetc(file) == EOF;
+    if (file) std::fclose(file);
+    if (!whole) {
+      std::fprintf(stderr, "divuzo-vdev: --memory wants a file of exactly 2097152 bytes: %s\n",
+                   memoryPath.c_str());
+      return 2;
+    }
+  }
+  if (!usedEnd.empty()) {
+    char* end = nullptr;
+    logger.usedEnd = std::strtol(usedEnd.c_str(), &end, 16);
+    if (!end || *end != '\0' || logger.usedEnd < 0) {
+      std::fprintf(stderr, "divuzo-vdev: --used-end wants a hexadecimal number\n");
+      return 2;
+    }
+  }
 
   if (!btAddress.empty()) {
     std::array<std::uint8_t, 6> address{};

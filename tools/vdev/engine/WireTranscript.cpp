@@ -1,15 +1,22 @@
 #include "WireTranscript.h"
 
+#include "trackdata/BlockTransfer.h"
 #include "update/BromWire.h"
 #include "update/Crc32.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <span>
 
 namespace divuzo::vdev {
 
 namespace {
 
-constexpr std::size_t kMaxSentence = 512;
+// Sentences up to this long are recognised (a logger's memory data sentence is about 4 KiB);
+// those longer than kSentenceShown are shown by their head, length and CRC-32.
+constexpr std::size_t kMaxSentence = 8192;
+constexpr std::size_t kSentenceShown = 200;
+constexpr std::size_t kSentenceHead = 40;
 constexpr std::size_t kBytesPerLine = 32;
 constexpr std::size_t kPayloadShown = 32;
 
@@ -31,11 +38,44 @@ std::string Hex(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-enum class Unit { Wait, Other, Sentence, Frame };
+enum class Unit { Wait, Other, Sentence, Frame, KindLine, Block };
+
+constexpr std::size_t kKindLineSize = 10;  // "$WRT", four size bytes, CR LF
+constexpr std::size_t kFullBlock = 2 + transfer::kBlockData + 2;
+
+// A block of the block transfer at the front of `b`: 0x01, checksum, data, CR LF. The host's
+// data ends at the first CR LF (512 bytes at most); the device's is always 512 bytes.
+Unit ClassifyBlock(const std::vector<std::uint8_t>& b, WireDirection direction, bool final,
+                   std::size_t& length) {
+  if (b.size() < 2) return final ? Unit::Other : Unit::Wait;
+  if (b[1] >= 0x80) return Unit::Other;
+  if (direction == WireDirection::HostToDevice) {
+    for (std::size_t i = 2; i <= 2 + transfer::kBlockData && i + 1 < b.size(); ++i) {
+      if (b[i] == '\r' && b[i + 1] == '\n') {
+        length = i + 2;
+        return Unit::Block;
+      }
+    }
+  } else if (b.size() >= kFullBlock) {
+    if (b[kFullBlock - 2] != '\r' || b[kFullBlock - 1] != '\n') return Unit::Other;
+    length = kFullBlock;
+    return Unit::Block;
+  }
+  return b.size() < kFullBlock && !final ? Unit::Wait : Unit::Other;
+}
 
 // What starts at the front of `b`, and how many bytes it takes.
-Unit Classify(const std::vector<std::uint8_t>& b, bool final, std::size_t& length) {
+Unit Classify(const std::vector<std::uint8_t>& b, WireDirection direction, bool final,
+              std::size_t& length) {
   length = 1;
+  static constexpr std::uint8_t kKind[] = {'$', 'W', 'R', 'T'};
+  if (b.size() >= 4 && std::equal(kKind, kKind + 4, b.begin())) {
+    if (b.size() < kKindLineSize) return final ? Unit::Other : Unit::Wait;
+    if (b[8] != '\r' || b[9] != '\n') return Unit::Other;
+    length = kKindLineSize;
+    return Unit::KindLine;
+  }
+  if (b[0] == transfer::kBlockStart) return ClassifyBlock(b, direction, final, length);
   if (b[0] == '$') {
     for (std::size_t i = 1; i < b.size() && i < kMaxSentence; ++i) {
       if (b[i] == '\r') {
@@ -63,6 +103,14 @@ Unit Classify(const std::vector<std::uint8_t>& b, bool final, std::size_t& lengt
   return Unit::Other;
 }
 
+std::string SentenceText(const std::uint8_t* s, std::size_t length) {
+  if (length <= kSentenceShown) return std::string(s, s + length);
+  char tail[80];
+  std::snprintf(tail, sizeof tail, "... (%zu characters, crc %08X) ...", length, Crc32(s, length));
+  // The head names the sentence; the checksum at the end stays readable.
+  return std::string(s, s + kSentenceHead) + tail + std::string(s + length - 3, s + length);
+}
+
 std::string FrameText(const std::uint8_t* f, std::size_t size) {
   const std::size_t payload = bromwire::GetLe16(f + 5);
   // The CRC-32 of header and payload names the payload; a trailer that does not match it is
@@ -81,6 +129,22 @@ std::string FrameText(const std::uint8_t* f, std::size_t size) {
   if (payload > 0 && payload <= kPayloadShown)
     text += " : " + Hex(f + bromwire::kHeaderSize, payload);
   return text;
+}
+
+std::string BlockText(const std::uint8_t* b, std::size_t size) {
+  const std::span<const std::uint8_t> data(b + 2, size - 4);
+  char head[96];
+  std::snprintf(head, sizeof head, "block cs %02X len %zu crc %08X", b[1], data.size(),
+                Crc32(data.data(), data.size()));
+  std::string text = head;
+  if (BlockChecksum(data) != b[1]) text += " (checksum wrong)";
+  if (!data.empty() && data.size() <= kPayloadShown) text += " : " + Hex(data.data(), data.size());
+  return text;
+}
+
+std::string KindLineText(const std::uint8_t* b) {
+  const std::uint32_t size = b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::uint32_t>(b[7]) << 24;
+  return "$WRT size " + std::to_string(size);
 }
 
 }  // namespace
@@ -126,14 +190,13 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
   Stream& s = streams_[static_cast<int>(direction)];
   std::size_t at = 0;
   while (at < s.pending.size()) {
+    const std::size_t window = std::max(
+        kMaxSentence, bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize);
     const std::vector<std::uint8_t> rest(
         s.pending.begin() + static_cast<std::ptrdiff_t>(at),
-        s.pending.begin() +
-            static_cast<std::ptrdiff_t>(std::min(
-                s.pending.size(),
-                at + bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize)));
+        s.pending.begin() + static_cast<std::ptrdiff_t>(std::min(s.pending.size(), at + window)));
     std::size_t length = 1;
-    const Unit unit = Classify(rest, final, length);
+    const Unit unit = Classify(rest, direction, final, length);
     if (unit == Unit::Wait) break;
     if (unit == Unit::Other) {
       s.other.push_back(rest[0]);
@@ -142,8 +205,11 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
     }
     FlushOther(direction);
     if (unit == Unit::Sentence)
-      Emit(direction,
-           std::string(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length - 2)));
+      Emit(direction, SentenceText(rest.data(), length - 2));
+    else if (unit == Unit::Block)
+      Emit(direction, BlockText(rest.data(), length));
+    else if (unit == Unit::KindLine)
+      Emit(direction, KindLineText(rest.data()));
     else
       Emit(direction, FrameText(rest.data(), length));
     at += length;

@@ -4,11 +4,18 @@
 // split into sentences ("$...*CS" CR LF), boot-ROM frames and runs of other bytes.
 //
 // Lines: "> " host to device, "< " device to host, then one of
-//   $PPLM810*38                                  a sentence (CR LF left off)
+//   $PPLM810*38                                  a sentence (CR LF left off); one longer
+//                                                than 200 characters (a logger's memory data)
+//                                                as its first 40, its length and CRC-32, and
+//                                                its checksum: "$PMTK182,8,... (4128
+//                                                characters, crc 1A2B3C4D) ...*5E"
 //   frame 03 seq 5 len 4096 crc 1A2B3C4D         a frame (type, seq, payload length, CRC-32 of
 //                                                header and payload, its trailer when that
 //                                                differs);
 //   frame 01 seq 1 len 4 crc ... : 01 00 00 00   short payloads are shown in full
+//   $WRT size 1024                               the block transfer's kind line
+//   block cs 5A len 512 crc 1A2B3C4D             a block of the block transfer (checksum, data
+//                                                length, CRC-32 of the data; short data in full)
 //   bytes D7 B4 |..|                             other bytes, hex and text
 // The order of lines across the two directions depends on timing; within one direction it
 // does not. SameBytes compares two transcripts direction by direction.
