@@ -67,7 +67,8 @@ bool PortMonitor::WatchPortFolder() {
   if (folderWatch_ >= 0) return true;
   const std::string parent = std::filesystem::path(folder_).parent_path().string();
   if (parentWatch_ < 0)
-    parentWatch_ = inotify_add_watch(inotify_, parent.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    parentWatch_ =
+        inotify_add_watch(inotify_, parent.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
   return false;
 }
 

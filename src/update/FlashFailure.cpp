@@ -35,14 +35,16 @@ FlashFailureReason ReasonOfFailedFlash(const FlashDownload& flash, const PortErr
   if (!flash.agentReady) {
     if (flash.agentPath.empty()) {
       const char* pattern = AgentFilePattern(flash.deviceKind, flash.family);
-      return {kTextNoAgent, std::string("no download agent ") + (pattern ? pattern : "for this unit") +
-                                " in " + Folders(flash.searchFolders)};
+      return {kTextNoAgent, std::string("no download agent ") +
+                                (pattern ? pattern : "for this unit") + " in " +
+                                Folders(flash.searchFolders)};
     }
     return {kTextAgentUnreadable,
             flash.agentPath + ": " + BromStatusText(flash.agentStatus, true)};
   }
   if (!flash.imageReady)
-    return {kTextImageUnreadable, flash.tempImagePath + ": " + BromStatusText(flash.imageStatus, true)};
+    return {kTextImageUnreadable,
+            flash.tempImagePath + ": " + BromStatusText(flash.imageStatus, true)};
   if (flash.downloadStatus == brom_download::kPortFailed && portError.kind != PortError::Kind::None)
     return {portError.textId != 0 ? portError.textId : kTextPortOther, portError.message};
   return {TextOfDownloadStatus(flash.downloadStatus), BromStatusText(flash.downloadStatus, false)};

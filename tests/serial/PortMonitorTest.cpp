@@ -29,7 +29,8 @@ bool ChangeSeen(PortMonitor& monitor) {
 bool Listed(const std::string& path) {
   SerialPortList ports;
   ListSerialPorts(ports, false);
-  return std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p.devicePath == path; });
+  return std::any_of(ports.begin(), ports.end(),
+                     [&](const auto& p) { return p.devicePath == path; });
 }
 
 TEST(PortMonitor, SeesVirtualPortsComeAndGo) {

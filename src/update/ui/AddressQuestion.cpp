@@ -11,7 +11,8 @@
 namespace divuzo {
 
 bool AskToFlashWithoutAddress(QWidget* parent, const AddressSave& save, AddressRisk risk) {
-  QString text = TextOf(risk == AddressRisk::NoAddress ? kTextAddressUnknown : kTextAddressNotStored);
+  QString text =
+      TextOf(risk == AddressRisk::NoAddress ? kTextAddressUnknown : kTextAddressNotStored);
   if (risk == AddressRisk::NotStored) {
     text += QStringLiteral("\n") + TextOf(kTextSettingsFile) +
             QString::fromStdString(RegistryStore::DefaultPath().string());
