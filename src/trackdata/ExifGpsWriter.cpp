@@ -4,8 +4,8 @@
 #include "trackdata/PhotoTexts.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -394,7 +394,7 @@ GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsF
   }
   const int writeError = done == copy.size() ? 0 : errno;
   if (::close(fd) != 0 || writeError != 0) {
-    ::unlink(temp.c_str());
+    RemoveFile(temp);
     RemoveIfEmptyFolder(folder);
     return Fail(SystemErrorText("cannot write", target, writeError != 0 ? writeError : errno));
   }
@@ -412,25 +412,19 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
   // One flush puts every staged copy on disk before any of them takes its name.
   int syncError = 0;
   for (const auto& folder : folders_) {
-    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0 || ::syncfs(dfd) != 0) syncError = errno;
-    if (dfd >= 0) ::close(dfd);
+    if (!SyncFilesIn(folder)) syncError = errno;
   }
   for (const auto& staged : staged_) {
-    if (syncError == 0 && ::rename(staged.temp.c_str(), staged.target.c_str()) == 0) continue;
+    if (syncError == 0 && RenameOver(staged.temp, staged.target)) continue;
     const int err = syncError != 0 ? syncError : errno;
-    ::unlink(staged.temp.c_str());
+    RemoveFile(staged.temp);
     GpsPhotoResult failure = Fail(SystemErrorText("cannot write", staged.target, err));
     failure.output = staged.target;
     failures.push_back(std::move(failure));
   }
   staged_.clear();
   for (const auto& folder : folders_) {
-    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      ::fsync(dfd);  // makes the renames durable
-      ::close(dfd);
-    }
+    SyncFolder(folder);  // makes the renames durable
     RemoveIfEmptyFolder(folder);
   }
   folders_.clear();
@@ -438,7 +432,7 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
 }
 
 void GpsPhotoBatch::Discard() {
-  for (const auto& staged : staged_) ::unlink(staged.temp.c_str());
+  for (const auto& staged : staged_) RemoveFile(staged.temp);
   staged_.clear();
   for (const auto& folder : folders_) RemoveIfEmptyFolder(folder);
   folders_.clear();

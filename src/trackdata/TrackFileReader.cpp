@@ -1,8 +1,9 @@
 #include "trackdata/TrackFileReader.h"
 
+#include "platform/FileIo.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +21,7 @@ bool TrackFileReader::Open(const std::filesystem::path& path) {
   Close();
   error_.clear();
   path_ = path;
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  fd_ = OpenExistingFile(path);
   if (fd_ < 0) {
     error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
     return false;

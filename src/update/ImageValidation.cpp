@@ -2,12 +2,12 @@
 
 #include "StringTable.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "platform/Trace.h"
 #include "update/Crc32.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,7 +42,7 @@ LoadedImage LoadImage(const std::string& path) {
     img.error = "path longer than 255 characters";
     return img;
   }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenExistingFile(path);
   if (fd < 0) {
     img.error = std::string("cannot open image: ") + std::strerror(errno);
     return img;
@@ -77,7 +77,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void RemoveQuietly(const std::string& path) {
-  if (!path.empty()) ::unlink(path.c_str());
+  if (!path.empty()) RemoveFile(path);
 }
 
 std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
@@ -148,7 +148,7 @@ std::string TempImagePathFor(const std::string& imageFolder) {
 
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;
-  if (::unlink(tempImagePath.c_str()) == 0) return true;
+  if (RemoveFile(tempImagePath)) return true;
   return errno == ENOENT;
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+// The few file calls whose spelling differs between POSIX and the Windows C runtime (wide file
+// names, binary mode, no getline). Descriptors and FILE streams are the C runtime's on both.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace divuzo {
+
+enum class FileAccess { Read, Write, ReadWrite };
+
+// Opens an existing file in binary mode, not inherited by child processes; -1 with errno set.
+int OpenExistingFile(const std::filesystem::path& path, FileAccess access = FileAccess::Read);
+
+// fopen with the same guarantees (binary as `mode` says, not inherited); nullptr with errno set.
+std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode);
+
+// Deletes a file; false with errno set (ENOENT when there was none).
+bool RemoveFile(const std::filesystem::path& path);
+
+// One line of `file` with its line end (if any) into `line`; false at end of file or on a read
+// error (tell them apart with ferror).
+bool ReadLine(std::FILE* file, std::string& line);
+
+} // namespace divuzo

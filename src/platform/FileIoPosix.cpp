@@ -1,0 +1,32 @@
+#include "platform/FileIo.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace divuzo {
+
+int OpenExistingFile(const std::filesystem::path& path, FileAccess access) {
+  const int mode = access == FileAccess::ReadWrite ? O_RDWR : access == FileAccess::Write ? O_WRONLY : O_RDONLY;
+  return ::open(path.c_str(), mode | O_CLOEXEC);
+}
+
+std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
+  return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
+}
+
+bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0; }
+
+bool ReadLine(std::FILE* file, std::string& line) {
+  char* buffer = nullptr;
+  size_t capacity = 0;
+  const ssize_t n = ::getline(&buffer, &capacity, file);
+  const int err = errno;
+  if (n >= 0) line.assign(buffer, static_cast<std::size_t>(n));
+  std::free(buffer);
+  errno = err;
+  return n >= 0;
+}
+
+} // namespace divuzo
