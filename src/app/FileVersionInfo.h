@@ -45,9 +45,10 @@ public:
 
   // The language the string table is chosen for; by default the user's (UserDefaultLanguageId).
   void SetUserLanguage(std::uint16_t languageId) { userLanguage_ = languageId; }
-  // Windows language id of the user's locale (LC_ALL, else LC_MESSAGES, else LANG): ja -> 0x0411,
-  // en_US -> 0x0409, de -> 0x0407, ...; C and POSIX count as U.S. English; unknown -> 0.
+  // Windows language id of the user: on Windows the system's (GetUserDefaultLangID); on Linux that
+  // of the locale (LC_ALL, else LC_MESSAGES, else LANG) by LanguageIdForLocale.
   static std::uint16_t UserDefaultLanguageId();
+  // ja -> 0x0411, en_US -> 0x0409, de -> 0x0407, ...; C and POSIX count as U.S. English; unknown -> 0.
   static std::uint16_t LanguageIdForLocale(std::string_view locale);
 
   // n = 0..3: 0 the low word of the low half ... 3 the high word of the high half; else 0.

@@ -1,6 +1,7 @@
 #pragma once
 // The few file calls whose spelling differs between POSIX and the Windows C runtime (wide file
 // names, binary mode, no getline). Descriptors and FILE streams are the C runtime's on both.
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,16 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode);
 
 // Deletes a file; false with errno set (ENOENT when there was none).
 bool RemoveFile(const std::filesystem::path& path);
+
+// Paths as text: the folder separator is '/' on Linux; on Windows '\\' and '/' both are, and a
+// drive ("C:") ends a folder too.
+// Where the file name starts in `path` (0 when it has no folder part).
+std::size_t FileNameStart(const std::string& path);
+// The folder part of `path` without its last separator ("." when there is none; a root keeps its
+// separator: "/", "C:\\").
+std::string FolderOfPath(const std::string& path);
+// `name` in `folder` (just `name` when the folder is empty).
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 // One line of `file` with its line end (if any) into `line`; false at end of file or on a read
 // error (tell them apart with ferror).

@@ -18,6 +18,24 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
 
 bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0; }
 
+std::size_t FileNameStart(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+std::string FolderOfPath(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
 bool ReadLine(std::FILE* file, std::string& line) {
   char* buffer = nullptr;
   size_t capacity = 0;

@@ -3,18 +3,12 @@
 // Opens exclusive (flock + TIOCEXCL), 8N1 raw, DTR/RTS raised, no flow control; any rate,
 // 921600 included. Reads return at once with what is queued. When the line is gone
 // (read 0 on a tty, EIO, ENODEV) the handle is dropped, so every polling loop ends.
+#include "platform/PortError.h"
+
 #include <cstddef>
 #include <string>
 
 namespace divuzo {
-
-// What went wrong, in a form callers can branch on; `message` is a sentence for the user.
-struct PortError {
-  enum class Kind { None, PermissionDenied, Busy, NotFound, Gone, Other };
-  Kind kind = Kind::None;
-  int errnoValue = 0;
-  std::string message;
-};
 
 class TermiosPort {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // The serial channel: one port name, one open line and its speed. The update page owns the
 // one channel of the program; every other user reaches the line through it.
-#include "platform/TermiosPort.h"
+#include "platform/NativePort.h"
 #include "serial/SerialPortList.h"
 
 #include <array>
@@ -80,14 +80,14 @@ public:
 
   bool IsOpen() const { return line_.IsOpen(); }
   const PortError& LastError() const { return line_.LastError(); }
-  TermiosPort& Line() { return line_; }
+  NativePort& Line() { return line_; }
 
   std::string portName = kDefaultPortName;
   unsigned baudRate = kDefaultBaud;
 
 private:
   bool Apply(unsigned baud);
-  TermiosPort line_;
+  NativePort line_;
 };
 
 } // namespace divuzo

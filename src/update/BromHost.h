@@ -2,7 +2,7 @@
 // The host side of the boot-ROM line protocol (docs/bootrom-protocol.md) over a serial port:
 // handshake, agent upload, speed change, image write with go-back-N retransmission, read-back
 // verification and restart. BromDownload drives one of these per run.
-#include "platform/TermiosPort.h"
+#include "platform/NativePort.h"
 #include "update/Brom.h"
 #include "update/BromAgentFile.h"
 #include "update/BromWire.h"
@@ -69,7 +69,7 @@ private:
   int LineMs(std::size_t bytes) const;
 
   BromHostTiming timing_;
-  TermiosPort port_;
+  NativePort port_;
   bromwire::Decoder decoder_;
   std::uint16_t commandSeq_ = 0;
   std::uint8_t nakReason_ = 0;

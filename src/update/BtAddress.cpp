@@ -3,7 +3,7 @@
 #include "app/Tool.h"
 #include "app/UtilityManager.h"
 #include "platform/HexDigit.h"
-#include "platform/TermiosPort.h"
+#include "platform/NativePort.h"
 #include "platform/Trace.h"
 #include "serial/Sentence.h"
 
@@ -41,7 +41,7 @@ bool AllFF(const BtAddress& a) {
 
 // Reads what the port has queued into `received` (keeping the last kKeepBytes).
 // False when the line is gone.
-bool ReadInto(TermiosPort& port, std::string& received) {
+bool ReadInto(NativePort& port, std::string& received) {
   char buffer[kReadChunk];
   const long n = port.Read(buffer, sizeof buffer);
   if (n < 0) return false;
@@ -53,7 +53,7 @@ bool ReadInto(TermiosPort& port, std::string& received) {
 // Waits up to `totalMs` for `done(received)`; returns as soon as it holds. Reads once at once,
 // then whenever bytes arrive.
 template <typename Done>
-bool WaitFor(TermiosPort& port, int totalMs, Done done) {
+bool WaitFor(NativePort& port, int totalMs, Done done) {
   std::string received;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs);
   for (;;) {
@@ -161,7 +161,7 @@ void BtAddressKeeper::SetPrivatePort(const std::string& path, unsigned baud) {
 }
 
 void BtAddressKeeper::SaveBtAddress() {
-  TermiosPort port;
+  NativePort port;
   if (!port.Open(portName_, portBaud_)) {
     TraceF("Bluetooth address: cannot open %s: %s\n", portName_.c_str(),
            port.LastError().message.c_str());
@@ -191,7 +191,7 @@ void BtAddressKeeper::SaveBtAddress() {
 }
 
 void BtAddressKeeper::RestoreBtAddress() {
-  TermiosPort port;
+  NativePort port;
   if (!port.Open(portName_, portBaud_)) {
     TraceF("Bluetooth address: cannot open %s: %s\n", portName_.c_str(),
            port.LastError().message.c_str());

@@ -133,18 +133,9 @@ void Refuse(ImageCheckResult& result, const std::string& detail) {
 
 } // namespace
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
+std::string FolderOf(const std::string& path) { return FolderOfPath(path); }
 
-std::string TempImagePathFor(const std::string& imageFolder) {
-  if (imageFolder.empty()) return kTempImageName;
-  if (imageFolder.back() == '/') return imageFolder + kTempImageName;
-  return imageFolder + "/" + kTempImageName;
-}
+std::string TempImagePathFor(const std::string& imageFolder) { return JoinPath(imageFolder, kTempImageName); }
 
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;

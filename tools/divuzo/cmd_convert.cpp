@@ -26,7 +26,7 @@ int RunConvert(const ConvertOptions& options) {
   request.timeZoneHours = options.tz ? *options.tz
                                      : divuzo::InitialTimeZoneFromBias(divuzo::ComputerTimeZoneBiasMinutes()).offsetHours;
   const divuzo::ConversionResult result = divuzo::ConvertTrackFile(request);
-  for (const auto& path : result.written) std::printf("%s\n", path.c_str());
+  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
   if (!result.warning.empty()) std::fprintf(stderr, "divuzo convert: warning: %s\n", result.warning.c_str());
   if (!result.ok) {
     std::fprintf(stderr, "divuzo convert: %s\n", result.error.c_str());
