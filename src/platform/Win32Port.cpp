@@ -1,6 +1,7 @@
 #include "platform/Win32Port.h"
 
 #include "platform/Trace.h"
+#include "platform/Win32LineSettings.h"
 #include "platform/Win32Util.h"
 
 #include <algorithm>
@@ -29,6 +30,7 @@ bool MeansLineLost(unsigned long code) {
     case ERROR_DEVICE_REMOVED:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_READY:  // Wine, when the other end of a pseudo-terminal has gone
       return true;
     default:
       return false;
@@ -106,6 +108,12 @@ void Win32Port::SetError(unsigned long code, const char* what, bool opening) {
   TraceF("serial %s %s: %s (%lu)", what, path_.c_str(), Win32ErrorText(code).c_str(), code);
 }
 
+void Win32Port::SettingFailed(const char* what) {
+  // While opening, the error says why the port cannot be used; later, it may mean the line is gone.
+  if (opening_) SetError(GetLastError(), what, true);
+  else Failed(what);
+}
+
 void Win32Port::Failed(const char* what) {
   const DWORD code = GetLastError();
   if (MeansLineLost(code)) Close();
@@ -129,7 +137,10 @@ bool Win32Port::Open(const std::string& path, unsigned baud) {
   }
   h_->port = port;
   h_->noEvents = false;
-  if (!Configure(baud)) {
+  opening_ = true;
+  const bool configured = Configure(baud);
+  opening_ = false;
+  if (!configured) {
     const PortError kept = error_;
     Close();
     error_ = kept;
@@ -145,25 +156,10 @@ bool Win32Port::Configure(unsigned baud) {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(h_->port, &dcb)) {
-    SetError(GetLastError(), "GetCommState", true);
+    SettingFailed("GetCommState");
     return false;
   }
-  // The line settings; parity checking, continue-on-XOFF and error replacement stay as the
-  // driver reported them.
-  dcb.BaudRate = baud;
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  dcb.fBinary = TRUE;
-  dcb.fOutxCtsFlow = FALSE;
-  dcb.fOutxDsrFlow = FALSE;
-  dcb.fDtrControl = DTR_CONTROL_ENABLE;
-  dcb.fDsrSensitivity = FALSE;
-  dcb.fOutX = FALSE;
-  dcb.fInX = FALSE;
-  dcb.fNull = FALSE;
-  dcb.fRtsControl = RTS_CONTROL_ENABLE;
-  dcb.fAbortOnError = FALSE;
+  ApplyLineSettings(dcb, baud);
   if (!SetCommState(h_->port, &dcb)) {
     const DWORD code = GetLastError();
     if (code == ERROR_INVALID_PARAMETER) {
@@ -171,17 +167,17 @@ bool Win32Port::Configure(unsigned baud) {
                          ShownName(path_) + " does not support " + std::to_string(baud) + " baud."};
       TraceF("serial SetCommState %s at %u baud: refused", path_.c_str(), baud);
     } else {
-      SetError(code, "SetCommState", true);
+      SetLastError(code);
+      SettingFailed("SetCommState");
     }
     return false;
   }
   // The queue sizes are a recommendation the driver may ignore.
   if (!SetupComm(h_->port, 4096, 256))
     TraceF("serial SetupComm %s: %s", path_.c_str(), Win32ErrorText(GetLastError()).c_str());
-  // A read returns at once with what is queued; a write has no time-out.
-  COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+  COMMTIMEOUTS timeouts = ImmediateReadTimeouts();
   if (!SetCommTimeouts(h_->port, &timeouts)) {
-    SetError(GetLastError(), "SetCommTimeouts", true);
+    SettingFailed("SetCommTimeouts");
     return false;
   }
   DCB actual{};

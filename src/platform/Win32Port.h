@@ -51,7 +51,10 @@ private:
   void SetError(unsigned long code, const char* what, bool opening);
   // Records the error of a failed call on the open line; a lost line closes the port.
   void Failed(const char* what);
+  // A failed setting call: a reason to refuse the port while opening, else as Failed.
+  void SettingFailed(const char* what);
   std::unique_ptr<Handles> h_;
+  bool opening_ = false;
   unsigned baud_ = 0;
   std::string path_;
   PortError error_;
