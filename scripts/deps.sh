@@ -12,11 +12,15 @@ PACKAGES=(
 TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils)
 # Only the fuzz preset needs clang (libFuzzer).
 FUZZ_PACKAGES=(clang)
+# The Windows build (win64 preset): MinGW-w64 with POSIX threads, Wine to run its tests, GoogleTest
+# as source to build for Windows, zip for the package.
+WIN_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip)
 
 want=("${PACKAGES[@]}")
 case "${1:-}" in
   --test) want+=("${TEST_PACKAGES[@]}") ;;
   --fuzz) want+=("${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}") ;;
+  --win) want+=("${WIN_PACKAGES[@]}") ;;
 esac
 
 missing=()
