@@ -13,6 +13,19 @@ std::filesystem::path ProgramFilePath();
 // directory search does: exactly on Linux, without regard to case on Windows.
 bool MatchesFilePattern(const std::string& pattern, const std::string& name);
 
+// While it lives, a console shows the program's UTF-8 output as text: on Windows the console's
+// output code page is switched to UTF-8 and put back afterwards; elsewhere there is nothing to do.
+class Utf8Console {
+public:
+  Utf8Console();
+  ~Utf8Console();
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+  [[maybe_unused]] unsigned previous_ = 0;  // the console code page to put back (Windows)
+};
+
 // The computer's standard-time bias in minutes: UTC = local standard time + bias (Tokyo -540,
 // New York 300). Daylight saving time is left out.
 int StandardTimeBiasMinutes();

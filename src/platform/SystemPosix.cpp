@@ -16,6 +16,9 @@ bool MatchesFilePattern(const std::string& pattern, const std::string& name) {
   return fnmatch(pattern.c_str(), name.c_str(), 0) == 0;
 }
 
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
+
 int StandardTimeBiasMinutes() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

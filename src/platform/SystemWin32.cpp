@@ -22,6 +22,15 @@ bool MatchesFilePattern(const std::string& pattern, const std::string& name) {
   return PathMatchSpecW(WideFromUtf8(name).c_str(), WideFromUtf8(pattern).c_str()) != FALSE;
 }
 
+Utf8Console::Utf8Console() : previous_(GetConsoleOutputCP()) {
+  // 0: no console (output to a file or a pipe takes the bytes as they are).
+  if (previous_ != 0) SetConsoleOutputCP(CP_UTF8);
+}
+
+Utf8Console::~Utf8Console() {
+  if (previous_ != 0) SetConsoleOutputCP(previous_);
+}
+
 int StandardTimeBiasMinutes() {
   TIME_ZONE_INFORMATION zone{};
   if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) return 0;

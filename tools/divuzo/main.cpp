@@ -1,6 +1,8 @@
 // divuzo: the command-line front end. Every job calls the same core as the window does.
 #include "Command.h"
 
+#include "platform/System.h"
+
 #include <cstdio>
 #include <exception>
 
@@ -38,6 +40,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+  const divuzo::Utf8Console console;  // the Japanese texts readable in a Windows console
   // A failure nobody caught ends the run with its reason and a failure status, not an abort.
   try {
     return Run(argc, argv);
