@@ -30,7 +30,8 @@ bool MeansLineLost(unsigned long code) {
     case ERROR_DEVICE_REMOVED:
     case ERROR_FILE_NOT_FOUND:
     case ERROR_INVALID_HANDLE:
-    case ERROR_NOT_READY:  // Wine, when the other end of a pseudo-terminal has gone
+    case ERROR_NOT_READY:    // Wine, when the other end of a pseudo-terminal has gone: on reading
+    case ERROR_BROKEN_PIPE:  // and on writing
       return true;
     default:
       return false;

@@ -1,6 +1,7 @@
 #include "app/Tool.h"
 
 #include "StringTable.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,7 @@ TEST(ToolRegistry, SplitsPathsBelowTheBaseKey) {
 
 TEST(ToolRegistry, ValuesLandWhereThePathSaysWithTypeChecks) {
   TempDir dir;
+  test::ScratchCurrentUser scratch;  // Windows: the system registry, in a key of the test's own
   RegistryStore store(dir / "registry.txt");
   Tool tool(&store);
 

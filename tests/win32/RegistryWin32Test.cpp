@@ -1,6 +1,7 @@
 // The store on Windows is the system registry: values written through Tool are read back with the
 // registry's own calls, and its failures leave the system's codes.
 #include "app/Tool.h"
+#include "ScratchRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,10 @@ const RegRoot kUser = static_cast<RegRoot>(reinterpret_cast<std::uintptr_t>(HKEY
 constexpr const wchar_t* kTestKey = L"Software\\DIVUZOvuzov tests";
 constexpr const char* kTestKeyUtf8 = "Software\\DIVUZOvuzov tests";
 
-// Every test starts and ends without the test key.
+// Every test has a current user's key of its own, empty at the start.
 class RegistryWin32 : public ::testing::Test {
 protected:
-  void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
-  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
+  test::ScratchCurrentUser scratch_;
 
   // The value as the registry holds it, read with the system's calls.
   static bool RawValue(const wchar_t* key, const wchar_t* name, DWORD& type, std::wstring& bytes) {
@@ -95,15 +95,10 @@ TEST_F(RegistryWin32, FailuresLeaveTheSystemsCodes) {
 
 TEST_F(RegistryWin32, BluetoothAddressSitsDirectlyUnderTheCurrentUser) {
   // The address keeper's value has no key part: it lands directly under HKEY_CURRENT_USER.
-  // A value that was there before the test is put back afterwards.
-  std::string before;
-  const bool had = tool_.ReadRegString(kUser, "T410BTMacAddress", before);
   ASSERT_TRUE(tool_.WriteRegString(kUser, "T410BTMacAddress", "00:1B:C1:02:03:04"));
   DWORD type = 0;
   std::wstring stored;
-  const bool found = RawValue(L"", L"T410BTMacAddress", type, stored);
-  if (had) tool_.WriteRegString(kUser, "T410BTMacAddress", before);
-  else RegDeleteKeyValueW(HKEY_CURRENT_USER, nullptr, L"T410BTMacAddress");
-  ASSERT_TRUE(found);
+  ASSERT_TRUE(RawValue(L"", L"T410BTMacAddress", type, stored));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(stored, std::wstring(L"00:1B:C1:02:03:04") + L'\0');
 }

@@ -31,7 +31,8 @@ TEST(Win32Port, WindowsErrorsInTheUsersWords) {
   EXPECT_NE(missing.message.find("There is no serial port COM12"), std::string::npos) << missing.message;
   // The same codes while the line is in use, and the others an unplugged adapter gives: lost.
   for (DWORD code : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_OPERATION_ABORTED}, DWORD{ERROR_BAD_COMMAND},
-                     DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_FILE_NOT_FOUND}}) {
+                     DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_FILE_NOT_FOUND},
+                     DWORD{ERROR_NOT_READY}, DWORD{ERROR_BROKEN_PIPE}}) {
     SCOPED_TRACE(code);
     const PortError lost = DescribeWin32PortError(code, "COM3", false);
     EXPECT_EQ(lost.kind, PortError::Kind::Gone);
