@@ -3,6 +3,7 @@
 #include "platform/Win32LineSettings.h"
 #include "platform/Win32Port.h"
 #include "serial/SerialPort.h"
+#include "serial/SerialPortList.h"
 
 #include <gtest/gtest.h>
 
@@ -95,4 +96,41 @@ TEST(Win32Port, PortThatDoesNotExistIsNotFound) {
   EXPECT_TRUE(channel.SelectFromLists("COM199", 6));
   EXPECT_FALSE(channel.IsOpen());
   EXPECT_EQ(channel.LastError().kind, PortError::Kind::NotFound);
+}
+
+TEST(Win32PortList, AutomaticChoiceWithTheNamesWindowsGives) {
+  // As SetupAPI reports them: the port name in brackets at the end of the friendly name.
+  SerialPortList list(3);
+  list[0].portName = "COM1";
+  list[0].friendlyName = "Communications Port (COM1)";
+  list[1].portName = "COM3";
+  list[1].friendlyName = "Silicon Labs CP210x USB to UART Bridge (COM3)";
+  list[2].portName = "COM12";
+  list[2].friendlyName = "Prolific USB-to-Serial Comm Port (COM12)";
+  FinishPortList(list, false);
+  EXPECT_EQ(list[1].description, "Silicon Labs CP210x USB to UART Bridge");
+  std::string port;
+  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  EXPECT_EQ(port, "COM3");  // the first port in list order with a known name
+  list.erase(list.begin() + 1);
+  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  EXPECT_EQ(port, "COM12");
+  // A port typed or picked from the list opens by its device path.
+  EXPECT_EQ(PortFromListEntry("Silicon Labs CP210x USB to UART Bridge (COM3)"), "COM3");
+  EXPECT_EQ(PortFromListEntry("COM7"), "COM7");
+  EXPECT_EQ(Win32PortDevicePath(PortFromListEntry(list[1].friendlyName)), "\\\\.\\COM12");
+}
+
+TEST(Win32PortList, PortsTheSystemKnows) {
+  SerialPortList list;
+  ASSERT_NO_THROW(ListSerialPorts(list, false));
+  if (list.empty()) GTEST_SKIP() << "this system lists no serial ports";
+  for (const auto& entry : list) {
+    SCOPED_TRACE(entry.portName);
+    ASSERT_GT(entry.portName.size(), 3u);
+    EXPECT_EQ(entry.portName.substr(0, 3), "COM");
+    EXPECT_EQ(entry.devicePath, "\\\\.\\" + entry.portName);
+    EXPECT_FALSE(entry.friendlyName.empty());  // the port name where Windows gives none
+    EXPECT_FALSE(entry.description.empty());
+  }
 }
