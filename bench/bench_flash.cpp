@@ -1,9 +1,12 @@
 // Image-phase throughput of a flash download against the virtual device's boot ROM with its
 // line paced like a real line (--line-rate): payload bytes per second and their ratio to the
-// line's byte rate (baud / 10). Runs divuzo-vdev and uses the agents and scat.txt from the
+// line's byte rate (baud / 10). Runs divuzo-vdev on a pseudo-terminal, and the same engine
+// through the in-process link on the system clock, and uses the agents and scat.txt from the
 // folder this program lives in.
 #include "BenchVdev.h"
 
+#include "engine/InProcessDevice.h"
+#include "platform/Link.h"
 #include "update/Brom.h"
 #include "update/FlashDownload.h"
 
@@ -35,7 +38,8 @@ int OnImageProgress(std::uint32_t percent, std::uint32_t, std::uint32_t, void* u
 }
 
 // One download of `size` bytes; the image line rate is `baud` (the fast line when above 115200).
-bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
+// `inProcess`: through the in-process link instead of divuzo-vdev on a pseudo-terminal.
+bool Measure(const std::string& folder, unsigned baud, std::size_t size, bool inProcess) {
   using namespace divuzo;
   const std::string imagePath = (std::filesystem::temp_directory_path() /
                                  ("bench_flash_" + std::to_string(getpid()) + ".bin")).string();
@@ -47,10 +51,23 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
     if (!f || std::fwrite(bytes.data(), 1, size, f) != size) return false;
     std::fclose(f);
   }
-  bench::BenchVdev device =
-      bench::StartVdev(folder + "/divuzo-vdev", {"--model", "ZID310", "--line-rate"});
-  if (device.port.empty()) {
-    std::fprintf(stderr, "bench_flash: cannot start divuzo-vdev\n");
+  bench::BenchVdev device;
+  std::unique_ptr<vdev::InProcessDevice> local;
+  std::unique_ptr<Link> line;
+  PortError error;
+  if (inProcess) {
+    vdev::DeviceOptions options;
+    options.bootRom.lineRate = true;
+    options.keepRecords = false;
+    local = std::make_unique<vdev::InProcessDevice>(options);
+    line = local->Open(local->Path(), 115200, error);
+  } else {
+    device = bench::StartVdev(folder + "/divuzo-vdev", {"--model", "ZID310", "--line-rate"});
+    if (!device.port.empty()) line = OpenSerialLink(device.port, 115200, error);
+  }
+  if (!line) {
+    std::fprintf(stderr, "bench_flash: cannot reach the virtual device %s\n", error.message.c_str());
+    bench::StopVdev(device);
     return false;
   }
   BromAgentHandle agent = 0;
@@ -66,7 +83,7 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
 
   Timing timing;
   ComArgs com{};
-  com.portPath = device.port.c_str();
+  com.link = line.get();
   com.fastBaud = baud;
   AgentArgs agentArgs{};
   agentArgs.agent = agent;
@@ -84,6 +101,7 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
   imageArgs.flashLimit = 0x100000;
   BromResultBlock result{};
   const BromStatus status = BromDownload(&com, &agentArgs, &imageArgs, nullptr, &result);
+  line.reset();
   bench::StopVdev(device);
   BromUnloadAgent(agent);
   BromUnloadImage(image, 0);
@@ -96,10 +114,11 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
   }
   const double seconds = std::chrono::duration<double>(timing.imageDone - timing.imageStart).count();
   const double rate = double(size) / seconds;
-  const double line = baud / 10.0;
-  std::printf("%7u baud  %7zu bytes in %6.3f s  %9.0f payload bytes/s  line %7.0f bytes/s  "
+  const double lineRate = baud / 10.0;
+  std::printf("%-10s %7u baud  %7zu bytes in %6.3f s  %9.0f payload bytes/s  line %7.0f bytes/s  "
               "ratio %.3f  retries %u\n",
-              result.imageBaud, size, seconds, rate, line, rate / line, result.retries);
+              inProcess ? "in-process" : "pty", result.imageBaud, size, seconds, rate, lineRate,
+              rate / lineRate, result.retries);
   return true;
 }
 
@@ -107,7 +126,10 @@ bool Measure(const std::string& folder, unsigned baud, std::size_t size) {
 
 int main() {
   const std::string folder = divuzo::ProgramFolder();
-  bool ok = Measure(folder, 921600, 768 * 1024);
-  ok = Measure(folder, 115200, 96 * 1024) && ok;
+  bool ok = true;
+  for (bool inProcess : {false, true}) {
+    ok = Measure(folder, 921600, 768 * 1024, inProcess) && ok;
+    ok = Measure(folder, 115200, 96 * 1024, inProcess) && ok;
+  }
   return ok ? 0 : 1;
 }

@@ -2,8 +2,8 @@
 // Runs divuzo-vdev from the folder this program lives in.
 #include "BenchVdev.h"
 
-#include "app/UtilityManager.h"
 #include "serial/DeviceIdentity.h"
+#include "serial/DeviceSession.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +19,7 @@ namespace {
 class WakingHeartbeat : public divuzo::HeartbeatControl {
 public:
   void SetHeartbeat(bool) override {}
-  void StopAndWait(int) override {}
+  void StopAndWait(int, divuzo::LinkClock&) override {}
 };
 
 // A heartbeat that sleeps its whole cycle: the disconnect waits the full pause.
@@ -36,16 +36,15 @@ double TimeIdentify(const std::string& vdevProgram, const std::vector<std::strin
   std::vector<double> ms;
   allOk = !v.port.empty();
   for (int i = 0; i < runs && allOk; ++i) {
-    divuzo::SerialPort channel;
-    divuzo::DeviceProtocol protocol(channel, timing);
+    divuzo::DeviceSession session(timing);
     const auto start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point done;
-    divuzo::IdentifyHooks hooks;
-    hooks.heartbeat = heartbeat;
-    hooks.status = [&](int id) {
-      if (id != divuzo::kTextTalking) done = std::chrono::steady_clock::now();
-    };
-    const auto r = divuzo::IdentifyDevice(protocol, v.port, -1, hooks);
+    divuzo::ProgressFunction status([&](const divuzo::Progress& p) {
+      if (p.stageTextId != 0 && p.stageTextId != divuzo::kTextTalking) done = std::chrono::steady_clock::now();
+    });
+    session.heartbeat = heartbeat;
+    session.progress = &status;
+    const auto r = divuzo::IdentifyDevice(session, v.port, -1);
     allOk = allOk && r.ok;
     ms.push_back(std::chrono::duration<double, std::milli>(done - start).count());
   }

@@ -2,6 +2,8 @@
 // Entries quoted by the product are kept byte for byte; ids not listed load as "".
 #include "StringTable.h"
 
+#include "Language.h"
+
 #include <map>
 
 namespace divuzo {
@@ -76,6 +78,42 @@ const std::map<int, std::string>& Table() {
       {452, "本体との接続設定を確認してください。 更新ファイルを確認してください。\nＵＳＢケーブルを外さないでください。"},
       {453, "[警告] 更新処理中はＵＳＢケーブルを外さないでください。\n[警告] 更新処理の前に本体のログデータをパソコンに保存してから消去しておいてください。"},
       {454, "本体の電源を入れ直してください。"},
+
+      // This program's own texts: the device seam and the photo page.
+      {900, "本体ソフトを書き込んでいる間は中止できません。途中で止めると本体が起動しなくなります。"},
+      {901, "中止しました。"},
+      {902, "トラックログファイル（*.trl）："},
+      {903, "写真のフォルダ："},
+      // Photo geotagging: this program's own texts.
+      {960, "一致したトラックポイントの位置、高度または時刻が範囲外のため、GPS 情報を書き込めません。"},
+      {961, "トラックログファイルを読み込めません: "},
+      {962, "写真のフォルダがありません: "},
+      {963, "トラックログファイル、写真、または KML ではない既存のファイルに KML を上書きすることはできません: "},
+      {964, "GPS フォルダがリンクか写真のフォルダそのものであるため、写真のコピーを書き込めません: "},
+
+      // The wording of texts the product names by their role only, at kOwnWording + their id.
+      {1353, "トラックログファイル形式変換"},
+      {1354, "元ファイル(*.trl):"},
+      {1355, "タイムゾーン(UTC+-):"},
+      {1356, "出力形式:"},
+      {1357, "変換するファイルを選んでください。"},
+      {1358, "変換"},
+      {1360, "変換中．．．"},
+      {1361, "変換が完了しました。"},
+      {1366, "読み込み: "},
+      {1367, "一致: "},
+      {1368, "不一致: "},
+      {1369, "読み込んだ写真 %1 枚、失敗 %2 枚"},
+      {1370, "一致した写真 %1 枚、一致しない写真 %2 枚"},
+      {1380, "トラックログファイル（*.trl）を選択してください。"},
+      {1381, "写真のフォルダを選択してください。"},
+      {1387, "撮影日時がありません。"},
+      {1388, "撮影日時を変換できません。"},
+      {1389, "失敗: "},
+      {1393, "次の写真はトラックに一致しません:"},
+      {1394, "撮影時刻がトラックの最初の点より前、または最後の点以降の写真"},
+      {1395, "撮影時刻の前後の点の間隔が 120 秒を超える写真"},
+      {1414, "このカメラの写真には GPS 情報を書き込めません: "},
   };
   return table;
 }
@@ -84,11 +122,19 @@ const std::map<int, std::string>& Table() {
 
 const std::string& LoadText(int id) {
   static const std::string empty;
+  if (CurrentLanguage() == Language::English) {
+    if (const std::string* english = EnglishStringTableText(id)) return *english;
+  }
   const auto& table = Table();
   auto it = table.find(id);
   return it == table.end() ? empty : it->second;
 }
 
 bool HasText(int id) { return Table().count(id) != 0; }
+
+const std::string& TextOrOwnWording(int id) {
+  const std::string& text = LoadText(id);
+  return text.empty() && id >= 0 && id < kOwnWording ? LoadText(kOwnWording + id) : text;
+}
 
 } // namespace divuzo

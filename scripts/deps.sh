@@ -5,21 +5,24 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev libgl-dev libudev-dev libcli11-dev libgtest-dev libgmock-dev
-  fonts-noto-cjk qt6-translations-l10n
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev libudev-dev libcli11-dev libgtest-dev libgmock-dev
+  fonts-noto-cjk qt6-translations-l10n help2man
 )
 # Only the tests need these: independent readers of our output.
 TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils)
 # Only the fuzz preset needs clang (libFuzzer).
 FUZZ_PACKAGES=(clang)
+# Making and checking the Debian package (scripts/package.sh).
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
 # The Windows build (win64 preset): MinGW-w64 with POSIX threads, Wine to run its tests, GoogleTest
-# as source to build for Windows, zip for the package.
+# as source to build for Windows, zip for its package (scripts/package.sh --win).
 WIN_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip)
 
 want=("${PACKAGES[@]}")
 case "${1:-}" in
   --test) want+=("${TEST_PACKAGES[@]}") ;;
   --fuzz) want+=("${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}") ;;
+  --package) want+=("${PACKAGE_PACKAGES[@]}") ;;
   --win) want+=("${WIN_PACKAGES[@]}") ;;
 esac
 

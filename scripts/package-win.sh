@@ -4,7 +4,7 @@
 # the program looks for them. Built with the win64 preset (MinGW-w64); then, unless --no-check,
 # the packed divuzo.exe is run under Wine from a fresh unpacking: it must tell its version and
 # find the sample image valid for a ZID310 at V1.23.
-#   scripts/package-win.sh [--no-check]
+#   scripts/package.sh --win [--no-check]   (or scripts/package-win.sh [--no-check])
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --win

@@ -34,3 +34,9 @@ for colour in '#4f81bd' '#c0504d' '#9bbb59' '#8064a2' '#4bacc6' '#f79646' '#7f7f
      -fill white -draw "rectangle 12,$((12 + i * 2)) 35,$((16 + i * 2))" -draw 'rectangle 12,30 35,34' bitmap$id.png
   i=$((i + 1))
 done
+
+# The desktop icon for the hicolor theme: drawn by hand in ../icons/divuzovuzov.svg (the same
+# pin as icon 128), rendered here at the theme's sizes.
+for size in 16 24 32 48 64 128 256; do
+  ${RSVG_CONVERT:-rsvg-convert} -w "$size" -h "$size" ../icons/divuzovuzov.svg -o "../icons/divuzovuzov-$size.png"
+done

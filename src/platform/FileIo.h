@@ -16,6 +16,9 @@ int OpenExistingFile(const std::filesystem::path& path, FileAccess access = File
 // fopen with the same guarantees (binary as `mode` says, not inherited); nullptr with errno set.
 std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode);
 
+// Puts what was written to `fd` on the disk (fsync); false with errno set.
+bool SyncFile(int fd);
+
 // Deletes a file; false with errno set (ENOENT when there was none).
 bool RemoveFile(const std::filesystem::path& path);
 

@@ -16,6 +16,8 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
   return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
 }
 
+bool SyncFile(int fd) { return ::fsync(fd) == 0; }
+
 bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0; }
 
 std::size_t FileNameStart(const std::string& path) {

@@ -17,6 +17,8 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
   return _wfopen(path.c_str(), WideFromUtf8(mode).c_str());
 }
 
+bool SyncFile(int fd) { return _commit(fd) == 0; }
+
 bool RemoveFile(const std::filesystem::path& path) { return _wunlink(path.c_str()) == 0; }
 
 std::size_t FileNameStart(const std::string& path) {

@@ -92,6 +92,16 @@ PortError DescribeWin32PortError(unsigned long code, const std::string& port, bo
   return e;
 }
 
+std::unique_ptr<Link> OpenSerialLink(const std::string& path, unsigned baud, PortError& error) {
+  auto port = std::make_unique<Win32Port>();
+  if (!port->Open(path, baud)) {
+    error = port->LastError();
+    return nullptr;
+  }
+  error = PortError{};
+  return port;
+}
+
 Win32Port::Win32Port() : h_(std::make_unique<Handles>()) {
   for (OVERLAPPED* o : {&h_->read, &h_->write, &h_->wait}) o->hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }

@@ -1,47 +1,41 @@
 #include "serial/CloseSequence.h"
 
-#include "app/UtilityManager.h"
-
-#include <chrono>
-#include <thread>
+#include "serial/DeviceProtocol.h"
+#include "serial/DeviceSession.h"
 
 namespace divuzo {
 
-void CloseOnRequest(DeviceProtocol& protocol, HeartbeatControl* heartbeat,
-                    const std::function<void()>& stopLoggerLoops) {
-  SerialPort& channel = protocol.Channel();
-  if (channel.IsOpen()) {
+void CloseOnRequest(DeviceSession& session, const std::function<void()>& stopLoggerLoops) {
+  if (session.IsOpen()) {
     if (stopLoggerLoops) stopLoggerLoops();
-    if (theUtilityManager.highSpeedLink.load() == 1) {
+    if (session.highSpeedLink.load() == 1) {
       // Ask the logger back to its normal speed before the line is let go.
-      protocol.SendLogCommand(14, 38400, 0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(protocol.Timing().speedRestorePauseMs));
-      channel.Reconfigure();
-      theUtilityManager.highSpeedLink = 0;
+      session.Protocol().SendLogCommand(logger_command::kSetSpeed, 38400, 0);
+      session.SleepMs(session.timing.speedRestorePauseMs);
+      session.Reconfigure();
+      session.highSpeedLink = 0;
     }
-    protocol.SendRadedCommand(2);
+    session.Protocol().SendRadedCommand(maker_command::kGoodbye);
   }
-  CloseOnCancel(protocol, heartbeat);
+  CloseOnCancel(session);
 }
 
-void CloseOnCancel(DeviceProtocol& protocol, HeartbeatControl* heartbeat) {
-  SerialPort& channel = protocol.Channel();
-  if (channel.IsOpen()) {
-    protocol.SendRadedCommand(2);
-    channel.Purge();
-    channel.Reset();
+void CloseOnCancel(DeviceSession& session) {
+  if (session.IsOpen()) {
+    session.Protocol().SendRadedCommand(maker_command::kGoodbye);
+    session.Purge();
+    session.Reset();
   }
-  if (heartbeat) heartbeat->SetHeartbeat(false);
+  if (session.heartbeat) session.heartbeat->SetHeartbeat(false);
 }
 
-void CloseOnOk(DeviceProtocol& protocol, HeartbeatControl* heartbeat) {
-  SerialPort& channel = protocol.Channel();
-  if (channel.IsOpen()) {
-    channel.Purge();
-    channel.Reset();
+void CloseOnOk(DeviceSession& session) {
+  if (session.IsOpen()) {
+    session.Purge();
+    session.Reset();
   }
-  if (heartbeat) heartbeat->SetHeartbeat(false);
-  CloseOnCancel(protocol, heartbeat);
+  if (session.heartbeat) session.heartbeat->SetHeartbeat(false);
+  CloseOnCancel(session);
 }
 
 } // namespace divuzo

@@ -1,31 +1,15 @@
 #include "serial/DeviceIdentity.h"
 
-#include "app/UtilityManager.h"
+#include "serial/DeviceProtocol.h"
+#include "serial/DeviceSession.h"
 #include "serial/Sentence.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <thread>
 
 namespace divuzo {
 
 namespace {
-
-constexpr const char* kKindNames[kDeviceKindCount] = {
-    " ", "TR-390", "TR-400", "T-410", "ZID300", "T-2000C", "T-2000C", "ZID310", "ZID-Tonic1"};
-
-struct ModelReply {
-  const char* prefix;
-  int kind;
-};
-
-// Checked in this order; a reply matches when it begins with the text.
-constexpr ModelReply kModelReplies[] = {
-    {"$PPLM852,TR550", 4}, {"$PPLM852,TR470", 4}, {"$PPLM852,T2000C", 6}, {"$PPLM852,T2200", 5},
-    {"$PPLM852,TR410", 3}, {"$PPLM852,ZID310", 7}, {"$PPLM852,KTRTONIC", 8},
-};
 
 // An answer that counts: present, not "Not Connected", and a whole sentence.
 bool Answered(const char* reply) {
@@ -42,17 +26,6 @@ std::string CutVersionField(const char* reply, bool loggerFamily) {
 
 } // namespace
 
-const char* DeviceKindName(int kind) {
-  return kind >= 0 && kind < kDeviceKindCount ? kKindNames[kind] : "";
-}
-
-int DeviceKindFromModelReply(const char* reply) {
-  if (!reply) return 0;
-  for (const auto& m : kModelReplies)
-    if (std::strncmp(reply, m.prefix, std::strlen(m.prefix)) == 0) return m.kind;
-  return 0;
-}
-
 std::string FirmwareVersionText(const std::string& digits) {
   char text[32];
   std::snprintf(text, sizeof text, "V%1.2f", std::atoi(digits.c_str()) / 100.0);
@@ -66,66 +39,60 @@ std::string HardwareVersionText(const std::string& field, bool loggerFamily) {
   return "V" + f;
 }
 
-void HeartbeatControl::StopAndWait(int maxMs) {
-  SetHeartbeat(false);
-  std::this_thread::sleep_for(std::chrono::milliseconds(maxMs));
-}
-
-void DisconnectDevice(DeviceProtocol& protocol, HeartbeatControl* heartbeat) {
-  SerialPort& channel = protocol.Channel();
-  if (!channel.IsOpen()) return;
+void DisconnectDevice(DeviceSession& session) {
+  if (!session.IsOpen()) return;
   // The pause exists so that the heartbeat's cycle is over before the line is released;
   // without a heartbeat there is nothing to wait for.
-  if (heartbeat) heartbeat->StopAndWait(protocol.Timing().disconnectPauseMs);
-  protocol.SendRadedCommand(2);
-  channel.Close();
+  if (session.heartbeat) session.heartbeat->StopAndWait(session.timing.disconnectPauseMs, session.Clock());
+  session.Protocol().SendRadedCommand(maker_command::kGoodbye);
+  session.Close();
 }
 
-IdentifyResult IdentifyDevice(DeviceProtocol& protocol, const std::string& portEntry, int rateIndex,
-                              const IdentifyHooks& hooks) {
+IdentifyResult IdentifyDevice(DeviceSession& session, const std::string& portEntry, int rateIndex) {
   IdentifyResult result;
-  auto status = [&](int id) {
-    if (hooks.status) hooks.status(id);
-  };
-  const LinkTiming& timing = protocol.Timing();
-  theUtilityManager.loggerRetryFlag = 0;
-  status(kTextTalking);
+  DeviceProtocol& protocol = session.Protocol();
+  const LinkTiming& timing = session.timing;
+  session.exchangeFinished = 0;
+  session.Report(Progress::Stage(kTextTalking));
   protocol.AllocateReceiveBuffer();
 
-  SerialPort& channel = protocol.Channel();
-  channel.SelectFromLists(portEntry, rateIndex);
-  if (!portOpen.load()) result.portError = channel.LastError();
+  session.SelectFromLists(portEntry, rateIndex);
+  if (!session.portOpen.load()) result.portError = session.LastError();
+  // Attempts stop early on a cancel; what was sent so far is still followed by the goodbye.
+  auto more = [&] { return !session.cancel.Cancelled(); };
 
-  int kind = theUtilityManager.deviceKind.load();
-  for (int i = 0; i < timing.modelAttempts && !result.modelKnown; ++i) {
-    const char* reply = protocol.SendPlmQuery(810);
+  DeviceKind kind = session.device.kind;
+  for (int i = 0; i < timing.modelAttempts && !result.modelKnown && more(); ++i) {
+    const char* reply = protocol.SendPlmQuery(plm_query::kModel);
     if (Answered(reply)) {
       kind = DeviceKindFromModelReply(reply);
       result.modelKnown = true;
     }
   }
-  for (int i = 0; i < timing.modelAttempts && !result.modelKnown; ++i) {
-    if (Answered(protocol.SendRadedCommand(1))) {
-      kind = kLoggerFamilyKind;
+  for (int i = 0; i < timing.modelAttempts && !result.modelKnown && more(); ++i) {
+    if (Answered(protocol.SendRadedCommand(maker_command::kPresenceProbe))) {
+      kind = DeviceKind::T410;
       result.modelKnown = true;
     }
   }
-  theUtilityManager.deviceKind = kind;
   result.deviceKind = kind;
   result.modelName = DeviceKindName(kind);
 
-  if (kind >= kLoggerFamilyKind && kind < kDeviceKindCount) {
-    const bool logger = kind == kLoggerFamilyKind;
-    for (int i = 0; i < timing.versionAttempts && !result.firmwareKnown; ++i) {
-      const char* reply = logger ? protocol.SendRadedCommand(3) : protocol.SendPlmQuery(829);
+  const DeviceFamily family = KindInfo(kind).family;
+  if (family != DeviceFamily::None) {
+    const bool logger = family == DeviceFamily::Logger;
+    for (int i = 0; i < timing.versionAttempts && !result.firmwareKnown && more(); ++i) {
+      const char* reply = logger ? protocol.SendRadedCommand(maker_command::kFirmwareVersion)
+                                 : protocol.SendPlmQuery(plm_query::kFirmwareVersion);
       if (Answered(reply)) {
         result.firmwareDigits = CutVersionField(reply, logger);
         result.firmwareText = FirmwareVersionText(result.firmwareDigits);
         result.firmwareKnown = true;
       }
     }
-    for (int i = 0; i < timing.versionAttempts && !result.hardwareKnown; ++i) {
-      const char* reply = logger ? protocol.SendRadedCommand(7) : protocol.SendPlmQuery(832);
+    for (int i = 0; i < timing.versionAttempts && !result.hardwareKnown && more(); ++i) {
+      const char* reply = logger ? protocol.SendRadedCommand(maker_command::kHardwareVersion)
+                                 : protocol.SendPlmQuery(plm_query::kHardwareVersion);
       if (Answered(reply)) {
         result.hardwareText = HardwareVersionText(CutVersionField(reply, logger), logger);
         result.hardwareKnown = true;
@@ -133,11 +100,29 @@ IdentifyResult IdentifyDevice(DeviceProtocol& protocol, const std::string& portE
     }
   }
 
+  // What was learnt is kept for the image check; what was not keeps its earlier value.
+  session.device.kind = kind;
+  session.device.forced = false;
+  if (result.modelKnown) session.device.modelName = result.modelName;
+  if (result.firmwareKnown) session.device.firmwareDigits = result.firmwareDigits;
+  if (result.hardwareKnown) session.device.hardwareText = result.hardwareText;
+
   result.ok = result.modelKnown && result.firmwareKnown && result.hardwareKnown;
-  DisconnectDevice(protocol, hooks.heartbeat);
-  result.statusTextId = result.ok ? kTextReadDone : kTextTimeout;
-  status(result.statusTextId);
-  if (hooks.heartbeat) hooks.heartbeat->SetHeartbeat(true);
+  const bool cancelled = session.cancel.Cancelled();
+  const bool lost = session.portOpen.load() && !session.IsOpen();
+  DisconnectDevice(session);
+  if (result.ok)
+    result.status = Status::Success(kTextReadDone);
+  else if (result.portError.kind != PortError::Kind::None)
+    result.status = Status::Failure(StatusCode::PortUnusable, kTextTimeout, result.portError.message);
+  else if (cancelled)
+    result.status = Status::Failure(StatusCode::Cancelled, kTextTimeout, "identification cancelled");
+  else if (lost)
+    result.status = Status::Failure(StatusCode::LineLost, kTextTimeout, "the line went away");
+  else
+    result.status = Status::Failure(StatusCode::NoAnswer, kTextTimeout, "the device did not answer");
+  session.Report(Progress::Stage(result.status.textId));
+  if (session.heartbeat) session.heartbeat->SetHeartbeat(true);
   return result;
 }
 

@@ -1,124 +1,105 @@
 #include "serial/DeviceProtocol.h"
 
-#include "app/UtilityManager.h"
+#include "serial/DeviceSession.h"
 #include "serial/Sentence.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace divuzo {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-void SleepMs(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-} // namespace
-
 bool IsNotConnected(const char* reply) { return reply && std::strcmp(reply, kNotConnected) == 0; }
 
-DeviceProtocol::DeviceProtocol(SerialPort& channel, LinkTiming timing)
-    : channel_(channel), timing_(timing) {}
+DeviceProtocol::DeviceProtocol(DeviceSession& session) : session_(session) {}
+
+LinkTiming& DeviceProtocol::Timing() { return session_.timing; }
 
 void DeviceProtocol::AllocateReceiveBuffer() {
-  if (buffer_.empty()) buffer_.assign(kReceiveBufferSize + 1, '\0');
+  if (received_) return;
+  ReceiveBuffer::Options options;
+  options.capacity = kReceiveBufferSize;
+  options.whenFull = ReceiveBuffer::WhenFull::StopReading;
+  // NUL never belongs to a sentence; dropping it keeps the received text one string.
+  options.dropNul = true;
+  options.chunk = kReadChunk;
+  received_ = std::make_unique<ReceiveBuffer>(options);
 }
 
-bool DeviceProtocol::Piecewise() const { return theUtilityManager.highSpeedLink.load() == 1; }
-
-void DeviceProtocol::ClearBuffer() {
-  // Only the part written since the last clear can be non-zero.
-  std::memset(buffer_.data(), 0, std::min(used_ + 8, buffer_.size()));
-  used_ = 0;
+ReceiveBuffer& DeviceProtocol::Received() {
+  AllocateReceiveBuffer();
+  return *received_;
 }
+
+bool DeviceProtocol::Piecewise() const { return session_.highSpeedLink.load() == 1; }
 
 bool DeviceProtocol::BeginSend() {
-  theUtilityManager.linkBusy = 1;
+  session_.linkBusy = 1;
   AllocateReceiveBuffer();
-  ClearBuffer();
-  if (!portOpen.load()) {
-    if (channel_.IsOpen()) {
-      channel_.Purge();
-      channel_.Reset();
+  received_->Clear();
+  if (!session_.portOpen.load()) {
+    if (session_.IsOpen()) {
+      session_.Purge();
+      session_.Reset();
     }
     return false;
   }
   // The line may have gone since it was opened (adapter unplugged).
-  return channel_.IsOpen();
+  return session_.IsOpen();
 }
 
 bool DeviceProtocol::WriteLine(const std::string& line, int pieceSleepMs) {
-  if (pieceSleepMs < 0)
-    return channel_.Write(line.data(), line.size()) == static_cast<long>(line.size());
+  Link* link = session_.Line();
+  if (!link) return false;
+  if (pieceSleepMs < 0) return link->Write(line.data(), line.size()) == static_cast<long>(line.size());
   long last = 0;
   for (std::size_t at = 0; at < line.size(); at += kPieceSize) {
     const std::size_t n = std::min(kPieceSize, line.size() - at);
-    last = channel_.Write(line.data() + at, n);
+    last = link->Write(line.data() + at, n);
     if (last < 0) return false;
-    SleepMs(pieceSleepMs);
+    link->Clock().SleepMs(pieceSleepMs);
   }
   return last >= 0;
 }
 
-bool DeviceProtocol::ReadAppend() {
-  for (;;) {
-    const std::size_t room = kReceiveBufferSize - used_;
-    if (room == 0) return true;
-    char* at = buffer_.data() + used_;
-    const long n = channel_.Read(at, std::min(kReadChunk, room));
-    if (n < 0) return false;
-    if (n == 0) return true;
-    // NUL never belongs to a sentence; dropping it keeps the received text one string.
-    char* end = std::remove(at, at + n, '\0');
-    used_ += static_cast<std::size_t>(end - at);
-    buffer_[used_] = '\0';
-  }
-}
-
 bool DeviceProtocol::HandleEcho(const std::string& sent) {
-  if (used_ < sent.size() || std::memcmp(buffer_.data(), sent.data(), sent.size()) != 0) return false;
-  if (used_ == sent.size()) {
+  ReceiveBuffer& r = *received_;
+  if (r.Size() < sent.size() || std::memcmp(r.Data(), sent.data(), sent.size()) != 0) return false;
+  if (r.Size() == sent.size()) {
     // Only the echo came: it must never pass for a reply. The next read writes over it.
-    std::memset(buffer_.data(), 0, used_);
-    std::memcpy(buffer_.data(), "NONE", 4);
-    used_ = 0;
+    r.Clear();
+    std::memcpy(r.Data(), "NONE", 4);
     return true;
   }
   // The echo and more: keep what followed it.
-  std::memmove(buffer_.data(), buffer_.data() + sent.size(), used_ - sent.size());
-  std::memset(buffer_.data() + used_ - sent.size(), 0, sent.size());
-  used_ -= sent.size();
+  r.Consume(sent.size());
   return false;
 }
 
-template <typename Done> const char* DeviceProtocol::Poll(int polls, Done done) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<long>(polls) * timing_.pollMs);
-  for (;;) {
-    if (!ReadAppend()) return kNotConnected;
-    const bool last = Clock::now() >= deadline;
-    if (const char* reply = done(last)) return reply;
-    if (last) return nullptr;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    channel_.WaitReadable(static_cast<int>(std::clamp<long>(left, 0, timing_.pollMs)));
-  }
+const char* DeviceProtocol::Await(int polls, const std::function<const char*(bool last)>& done) {
+  Link* link = session_.Line();
+  if (!link) return kNotConnected;
+  const char* reply = nullptr;
+  const WaitStatus status =
+      WaitFor(*link, *received_, DeadlineIn(*link, static_cast<long>(polls) * session_.timing.pollMs),
+              [&](ReceiveBuffer&, bool last) { return (reply = done(last)) != nullptr; },
+              &session_.cancel);
+  if (status == WaitStatus::Ok) return reply;
+  if (status == WaitStatus::Lost) return kNotConnected;
+  return nullptr;
 }
 
 const char* DeviceProtocol::SendPlmQuery(int code) {
   if (!BeginSend()) return kNotConnected;
   const std::string line = PlmQueryLine(code);
   if (line.empty()) return nullptr;
-  if (!WriteLine(line, -1) && !channel_.IsOpen()) return kNotConnected;
+  if (!WriteLine(line, -1) && !session_.IsOpen()) return kNotConnected;
   const int kind = PlmReplyKind(code);
-  return Poll(timing_.queryPolls, [&](bool last) -> const char* {
-    char* reply = FindPlmReply(buffer_.data(), kind, used_ + 1);
+  return Await(session_.timing.queryPolls, [&](bool last) -> const char* {
+    ReceiveBuffer& r = *received_;
+    char* reply = FindPlmReply(r.Data(), kind, r.Size() + 1);
     if (!reply) return nullptr;
     // Wait for the rest of a reply that is still arriving; at the limit take what came.
-    if (last || IsCompleteReply(reply, used_ - static_cast<std::size_t>(reply - buffer_.data()))) return reply;
+    if (last || IsCompleteReply(reply, r.Size() - static_cast<std::size_t>(reply - r.Data()))) return reply;
     return nullptr;
   });
 }
@@ -127,13 +108,14 @@ const char* DeviceProtocol::SendRadedCommand(int number) {
   if (!BeginSend()) return kNotConnected;
   const std::string line = RadedCommandLine(number);
   const std::string expected = RadedAckPrefix(number).substr(0, 11);
-  if (!WriteLine(line, -1) && !channel_.IsOpen()) return kNotConnected;
-  return Poll(timing_.queryPolls, [&](bool last) -> const char* {
-    char* from = buffer_.data();
+  if (!WriteLine(line, -1) && !session_.IsOpen()) return kNotConnected;
+  return Await(session_.timing.queryPolls, [&](bool last) -> const char* {
+    ReceiveBuffer& r = *received_;
+    char* from = r.Data();
     // Skip acknowledgements of other numbers (a late one of an earlier command).
-    while (char* ack = FindRadedAck(from, used_ + 1 - static_cast<std::size_t>(from - buffer_.data()))) {
+    while (char* ack = FindRadedAck(from, r.Size() + 1 - static_cast<std::size_t>(from - r.Data()))) {
       if (std::strncmp(ack, expected.c_str(), expected.size()) == 0) {
-        const std::size_t left = used_ - static_cast<std::size_t>(ack - buffer_.data());
+        const std::size_t left = r.Size() - static_cast<std::size_t>(ack - r.Data());
         if (last || IsCompleteReply(ack, left)) return ack;
         return nullptr;
       }
@@ -146,22 +128,27 @@ const char* DeviceProtocol::SendRadedCommand(int number) {
 const char* DeviceProtocol::SendLogCommand(int type, long a, long b) {
   if (!BeginSend()) return kNotConnected;
   const std::string line = LogCommandLine(type, a, b);
-  if (!WriteLine(line, Piecewise() ? timing_.pieceSleepMs : -1) && !channel_.IsOpen()) return kNotConnected;
-  if (type == 7) {
+  if (!WriteLine(line, Piecewise() ? session_.timing.pieceSleepMs : -1) && !session_.IsOpen())
+    return kNotConnected;
+  if (type == logger_command::kReadMemory) {
     // The memory read takes one look, whatever arrived; the download reader does the rest.
-    SleepMs(timing_.pollMs);
-    if (!ReadAppend()) return kNotConnected;
+    Link* link = session_.Line();
+    if (!link) return kNotConnected;
+    link->Clock().SleepMs(session_.timing.pollMs);
+    if (!received_->ReadFrom(*link)) return kNotConnected;
     HandleEcho(line);
-    return buffer_.data();
+    return received_->Data();
   }
   const std::string prefix = LogReplyPrefix(type);
-  return Poll(type == 6 ? timing_.erasePolls : timing_.logPolls, [&](bool last) -> const char* {
+  const int polls = type == logger_command::kErase ? session_.timing.erasePolls : session_.timing.logPolls;
+  return Await(polls, [&](bool last) -> const char* {
     HandleEcho(line);
+    ReceiveBuffer& r = *received_;
     // The reply is a sentence that begins with the awaited prefix; other traffic before it
     // (a position report, garbage) and echoes of the sent line are passed over.
-    for (const char* at = buffer_.data(); (at = FindPrefix(at, prefix, used_ + 1)) != nullptr; ++at) {
+    for (const char* at = r.Data(); (at = FindPrefix(at, prefix, r.Size() + 1)) != nullptr; ++at) {
       if (std::strncmp(at, line.c_str(), line.size()) == 0) continue;
-      const std::size_t left = used_ - static_cast<std::size_t>(at - buffer_.data());
+      const std::size_t left = r.Size() - static_cast<std::size_t>(at - r.Data());
       if (last || IsCompleteReply(at, left)) return at;
       return nullptr;
     }
@@ -170,37 +157,39 @@ const char* DeviceProtocol::SendLogCommand(int type, long a, long b) {
 }
 
 const char* DeviceProtocol::LogExchange(int type, long a, long b) {
-  const long second = type == 2 ? 0 : b;
-  const bool needsLogReply = type == 2 || type == 7;
+  const long second = type == logger_command::kQueryParameter ? 0 : b;
+  const bool needsLogReply = type == logger_command::kQueryParameter || type == logger_command::kReadMemory;
   auto counts = [&](const char* answer) {
     if (!answer) return false;
     if (needsLogReply) return FindLogReply(answer) != nullptr;
     return *answer != '\0';
   };
+  const LinkTiming& timing = session_.timing;
   int resends = 0;
-  for (int attempt = 0; attempt < timing_.logExchangeAttempts; ++attempt) {
+  for (int attempt = 0; attempt < timing.logExchangeAttempts; ++attempt) {
     const char* answer = SendLogCommand(type, a, second);
-    while (!counts(answer) && type != 6) {
-      if (resends >= timing_.logExchangeResends) {
-        theUtilityManager.loggerRetryFlag = 1;
+    while (!counts(answer) && type != logger_command::kErase) {
+      if (resends >= timing.logExchangeResends) {
+        session_.exchangeFinished = 1;
         return kNotConnected;
       }
       ++resends;
       answer = SendLogCommand(type, a, second);
     }
     if (counts(answer) && !IsNotConnected(answer)) {
-      theUtilityManager.loggerRetryFlag = 1;
+      session_.exchangeFinished = 1;
       return answer;
     }
   }
-  theUtilityManager.loggerRetryFlag = 1;
+  session_.exchangeFinished = 1;
   return kNotConnected;
 }
 
 bool DeviceProtocol::LogSendOnly(int type, long a, long b) {
-  if (!portOpen.load() || !channel_.IsOpen()) return false;
+  if (!session_.portOpen.load() || !session_.IsOpen()) return false;
   const std::string line = LogCommandLine(type, a, b);
-  return WriteLine(line, type == 7 && Piecewise() ? timing_.sendOnlyPieceSleepMs : -1);
+  return WriteLine(line,
+                   type == logger_command::kReadMemory && Piecewise() ? session_.timing.sendOnlyPieceSleepMs : -1);
 }
 
 } // namespace divuzo

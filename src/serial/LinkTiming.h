@@ -1,7 +1,8 @@
 #pragma once
-// Every wait of the device conversation in one place. Production uses the defaults; tests
-// shorten them. Host-side polls wake as soon as bytes arrive; a poll count times the poll
-// period is the overall limit of one wait.
+// Every wait of the device conversation in one place (a DeviceSession carries one). Production
+// uses the defaults; tests keep them on a test clock, or shorten them over a real line.
+// Host-side polls wake as soon as bytes arrive; a poll count times the poll period is the
+// overall limit of one wait.
 
 namespace divuzo {
 

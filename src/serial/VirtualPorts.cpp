@@ -1,10 +1,13 @@
 #include "serial/VirtualPorts.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/InputFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,16 +20,65 @@ namespace {
 
 constexpr const char* kSuffix = ".vport";
 
+void SetError(std::string* error, std::string text) {
+  if (error) *error = std::move(text);
+}
+
 bool ProcessAlive(pid_t pid) {
   if (pid <= 0) return false;
   return kill(pid, 0) == 0 || errno == EPERM;
 }
 
+// The folder as it is, not what a link in its place points to: a folder of the effective user
+// that nobody else may write to. With `create`, a missing folder is made first (mode 0700; the
+// folders above it as usual).
+bool PrivateFolder(const fs::path& dir, bool create, std::string* error) {
+  struct stat info {};
+  if (::lstat(dir.c_str(), &info) != 0) {
+    if (errno != ENOENT || !create) {
+      SetError(error, SystemErrorText("cannot use", dir, errno));
+      return false;
+    }
+    std::error_code ec;
+    if (dir.has_parent_path()) fs::create_directories(dir.parent_path(), ec);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+      SetError(error, SystemErrorText("cannot make", dir, errno));
+      return false;
+    }
+    if (::lstat(dir.c_str(), &info) != 0) {
+      SetError(error, SystemErrorText("cannot use", dir, errno));
+      return false;
+    }
+  }
+  const std::string name = "the virtual port folder " + dir.string();
+  if (S_ISLNK(info.st_mode)) {
+    SetError(error, name + " is a symbolic link; it is not used");
+  } else if (!S_ISDIR(info.st_mode)) {
+    SetError(error, name + " is not a folder; it is not used");
+  } else if (info.st_uid != ::geteuid()) {
+    SetError(error, name + " belongs to user " + std::to_string(info.st_uid) +
+                        ", not to this user; it is not used");
+  } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    SetError(error, name + " can be written by other users; it is not used");
+  } else {
+    return true;
+  }
+  return false;
+}
+
+// One announcement: a regular file (never a link, a FIFO or a device), at most
+// kMaxAnnouncementBytes long, of "key=value" lines.
 bool ReadAnnouncement(const fs::path& file, VirtualPortAnnouncement& out) {
-  std::ifstream in(file);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
+  std::vector<std::uint8_t> bytes;
+  InputFile in(file, false);
+  if (!in.ReadAll(bytes, kMaxAnnouncementBytes)) return false;
+  const std::string text(bytes.begin(), bytes.end());
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(from, end - from);
+    from = end + 1;
     const auto eq = line.find('=');
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq);
@@ -44,14 +96,13 @@ std::string VirtualPortDir() {
   if (const char* dir = std::getenv("DIVUZO_VPORT_DIR"); dir && *dir) return dir;
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
     return (fs::path(run) / "divuzovuzov").string();
-  return "/tmp/divuzovuzov-" + std::to_string(getuid());
+  return "/tmp/divuzovuzov-" + std::to_string(::geteuid());
 }
 
-std::string AnnounceVirtualPort(const VirtualPortAnnouncement& port) {
+std::string AnnounceVirtualPort(const VirtualPortAnnouncement& port, std::string* error) {
   std::error_code ec;
   const fs::path dir = VirtualPortDir();
-  fs::create_directories(dir, ec);
-  if (ec) return "";
+  if (!PrivateFolder(dir, true, error)) return "";
   // Announcements left by devices that were killed are cleared away here.
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     VirtualPortAnnouncement old;
@@ -59,26 +110,17 @@ std::string AnnounceVirtualPort(const VirtualPortAnnouncement& port) {
     if (it->path().extension() == kSuffix && ReadAnnouncement(it->path(), old) && !ProcessAlive(old.pid))
       fs::remove(it->path(), removeError);
   }
-  ec.clear();
   // The name is built from the pid and the pty number, so two devices never collide.
-  std::string stem = "vdev-" + std::to_string(port.pid) + "-" + fs::path(port.path).filename().string();
+  const std::string stem =
+      "vdev-" + std::to_string(port.pid) + "-" + fs::path(port.path).filename().string();
   const fs::path file = dir / (stem + kSuffix);
-  const fs::path temp = dir / ("." + stem + ".tmp");
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    if (!out) return "";
-    out << "path=" << port.path << "\nname=" << port.friendlyName << "\npid=" << port.pid << "\n";
-    out.flush();
-    if (!out) {
-      fs::remove(temp, ec);
-      return "";
-    }
-  }
-  fs::rename(temp, file, ec);
-  if (ec) {
-    fs::remove(temp, ec);
+  const std::string text = "path=" + port.path + "\nname=" + port.friendlyName +
+                           "\npid=" + std::to_string(port.pid) + "\n";
+  if (text.size() > kMaxAnnouncementBytes) {
+    SetError(error, "the announcement of " + port.path + " is too long");
     return "";
   }
+  if (!WriteFileAtomically(file, text, error, 0600)) return "";
   return file.string();
 }
 
@@ -88,10 +130,14 @@ void WithdrawVirtualPort(const std::string& announcementFile) {
   fs::remove(announcementFile, ec);
 }
 
-std::vector<VirtualPortAnnouncement> ListVirtualPorts() {
+std::vector<VirtualPortAnnouncement> ListVirtualPorts(std::string* problem) {
   std::vector<VirtualPortAnnouncement> ports;
+  const fs::path dir = VirtualPortDir();
+  struct stat info {};
+  if (::lstat(dir.c_str(), &info) != 0 && errno == ENOENT) return ports;  // nothing announced
+  if (!PrivateFolder(dir, false, problem)) return ports;
   std::error_code ec;
-  for (fs::directory_iterator it(VirtualPortDir(), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     if (it->path().extension() != kSuffix) continue;
     VirtualPortAnnouncement port;
     if (!ReadAnnouncement(it->path(), port)) continue;

@@ -5,7 +5,10 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -26,6 +28,8 @@ using namespace exif;
 
 constexpr std::size_t kEntrySize = 12;
 constexpr std::size_t kMaxSegmentLength = 0xFFFF;
+// The largest photo copied; far beyond any camera's JPEG.
+constexpr std::uint64_t kMostPhotoBytes = std::uint64_t{1} << 30;
 
 GpsPhotoResult Fail(std::string message) {
   GpsPhotoResult result;
@@ -80,7 +84,8 @@ private:
   ByteOrder order_;
 };
 
-// The GPS directory at offset `position` of the TIFF block: nine entries and their values.
+// The GPS directory at offset `position` of the TIFF block: nine entries, the next-directory
+// offset (0: no directory follows), then the values, each starting on an even offset.
 bool BuildGpsDirectory(const GpsFix& fix, ByteOrder order, std::uint32_t position,
                        std::uint8_t* out) {
   if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) ||
@@ -94,8 +99,8 @@ bool BuildGpsDirectory(const GpsFix& fix, ByteOrder order, std::uint32_t positio
     return false;
   }
 
-  constexpr std::size_t kLatitude = 110, kLongitude = 134, kAltitude = 158, kTimeStamp = 166,
-                        kDateStamp = 190;
+  constexpr std::size_t kLatitude = 114, kLongitude = 138, kAltitude = 162, kTimeStamp = 170,
+                        kDateStamp = 194;
   std::memset(out, 0, kGpsDirectorySize);
   DirectoryWriter dir(out, order);
   dir.Short(0, 9);
@@ -202,7 +207,16 @@ bool AddMakerNote(OffsetPlan& plan, const TiffView& tiff, const IfdEntry& note, 
   if (sony && note.dataSize >= 12 && std::memcmp(tiff.data() + start, "SONY", 4) == 0) start += 12;
   Ifd directory;
   if (!ReadIfd(tiff, start, directory)) return false;
-  if (directory.nextPointerPosition > note.DataOffset() + note.dataSize) return false;
+  const std::uint64_t noteEnd = note.DataOffset() + note.dataSize;
+  if (directory.nextPointerPosition > noteEnd) return false;
+  // Canon's note may end in a footer: the TIFF byte-order mark and the offset at which the note
+  // was written. Readers compare it with where they find the note, so it moves with the note.
+  constexpr std::size_t kFooterSize = 8;
+  if (!sony && noteEnd >= directory.nextPointerPosition + 4 + kFooterSize) {
+    const std::uint8_t* footer = tiff.data() + noteEnd - kFooterSize;
+    const char* mark = tiff.order() == ByteOrder::Little ? "II*\0" : "MM\0*";
+    if (std::memcmp(footer, mark, 4) == 0) plan.AddPlace(noteEnd - 4);
+  }
   return plan.AddDirectory(directory);
 }
 
@@ -262,32 +276,43 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
     if (ifd1.next != 0) plan.AddPlace(ifd1.nextPointerPosition);
   }
 
-  // Insertion points: the new IFD0 entry goes in front of IFD0's next pointer (unless the photo
-  // already has a GPS pointer, which is then redirected), the GPS directory where IFD1 starts
-  // (at the end of the block without IFD1).
-  const std::size_t entryAt = ifd0.nextPointerPosition;
+  // Insertion points: the new IFD0 entry goes in tag order, before the first entry with a
+  // higher tag or else in front of IFD0's next pointer (unless the photo already has a GPS
+  // pointer, which is then redirected); the GPS directory goes where IFD1 starts (at the end of
+  // the block without IFD1), after a pad byte when that place is odd.
+  std::size_t entryAt = ifd0.nextPointerPosition;
+  for (const auto& entry : ifd0.entries) {
+    if (entry.tag > kTagGpsPointer) {
+      entryAt = entry.position;
+      break;
+    }
+  }
   const std::size_t entryGrowth = oldGpsPointer != nullptr ? 0 : kEntrySize;
   const std::size_t gpsAt = ifd0.next != 0 ? ifd0.next : tiff.size();
-  if (gpsAt < entryAt + 4 || !plan.NoBlockStraddles(entryAt) || !plan.NoBlockStraddles(gpsAt)) {
+  const std::size_t gpsPad = gpsAt % 2;
+  const std::size_t gpsGrowth = gpsPad + kGpsDirectorySize;
+  if (gpsAt < ifd0.nextPointerPosition + 4 || !plan.NoBlockStraddles(entryAt) ||
+      !plan.NoBlockStraddles(gpsAt)) {
     return Fail(kNotExifFormat);
   }
   const std::size_t oldSegmentLength = location.segmentEnd - location.segmentStart - 2;
-  const std::size_t newSegmentLength = oldSegmentLength + entryGrowth + kGpsDirectorySize;
+  const std::size_t newSegmentLength = oldSegmentLength + entryGrowth + gpsGrowth;
   if (newSegmentLength > kMaxSegmentLength) return Fail(kNotExifFormat);
 
   auto moved = [&](std::uint64_t offset) -> std::uint64_t {
-    return offset + (offset >= entryAt ? entryGrowth : 0) +
-           (offset >= gpsAt ? kGpsDirectorySize : 0);
+    return offset + (offset >= entryAt ? entryGrowth : 0) + (offset >= gpsAt ? gpsGrowth : 0);
   };
-  const std::uint32_t gpsPosition = static_cast<std::uint32_t>(gpsAt + entryGrowth);
+  const std::uint32_t gpsPosition = static_cast<std::uint32_t>(gpsAt + entryGrowth + gpsPad);
   const ByteOrder order = tiff.order();
 
   std::uint8_t gps[kGpsDirectorySize];
-  if (!BuildGpsDirectory(fix, order, gpsPosition, gps)) return Fail(kNotExifFormat);
+  if (!BuildGpsDirectory(fix, order, gpsPosition, gps)) {
+    return Fail(PhotoText(kPhotoTextPointOutOfRange));
+  }
 
   // Assemble: everything before the segment, the segment with both insertions, the rest.
   const std::uint8_t* t = tiff.data();
-  out.reserve(size + entryGrowth + kGpsDirectorySize);
+  out.reserve(size + entryGrowth + gpsGrowth);
   out.insert(out.end(), data, data + location.segmentStart);
   out.push_back(0xFF);
   out.push_back(0xE1);
@@ -305,6 +330,7 @@ GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const G
     out.insert(out.end(), entry, entry + kEntrySize);
   }
   out.insert(out.end(), t + entryAt, t + gpsAt);
+  out.insert(out.end(), gpsPad, 0);
   out.insert(out.end(), gps, gps + kGpsDirectorySize);
   out.insert(out.end(), t + gpsAt, t + tiff.size());
   out.insert(out.end(), data + location.segmentEnd, data + size);
@@ -332,15 +358,19 @@ std::filesystem::path GpsFolderFor(const std::filesystem::path& photoFolder) {
 
 namespace {
 
-bool ReadWholeFile(const std::filesystem::path& file, std::vector<std::uint8_t>& out) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  out.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(out.data()), size);
-  return static_cast<bool>(in) || in.gcount() == size;
+// The copies' folder must be a folder of its own: never a link (which may lead anywhere, the
+// originals' folder included) and never the photos' folder itself (a bind mount, say), so that
+// no copy can take an original's place. A folder that does not exist yet is made later.
+bool GpsFolderIsSafe(const std::filesystem::path& folder, const std::filesystem::path& photos) {
+  std::error_code ec;
+  const std::filesystem::file_status info = std::filesystem::symlink_status(folder, ec);
+  if (ec || !std::filesystem::exists(info)) return true;  // missing, or the write will say why
+  if (std::filesystem::is_symlink(info)) return false;
+  return !std::filesystem::is_directory(info) || !std::filesystem::equivalent(folder, photos, ec);
+}
+
+GpsPhotoResult UnsafeGpsFolder(const std::filesystem::path& folder) {
+  return Fail(PhotoText(kPhotoTextGpsFolderUnsafe) + folder.string());
 }
 
 void RemoveIfEmptyFolder(const std::filesystem::path& folder) {
@@ -363,11 +393,14 @@ GpsPhotoResult WriteGpsPhoto(const std::filesystem::path& photo, const GpsFix& f
 GpsPhotoBatch::~GpsPhotoBatch() { Discard(); }
 
 GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsFix& fix) {
-  const std::filesystem::path folder = GpsFolderFor(photo.parent_path());
+  const std::filesystem::path photos = photo.has_parent_path() ? photo.parent_path() : ".";
+  const std::filesystem::path folder = GpsFolderFor(photos);
+  if (!GpsFolderIsSafe(folder, photos)) return UnsafeGpsFolder(folder);
   std::vector<std::uint8_t> original;
-  if (!ReadWholeFile(photo, original)) {
+  std::string readError;
+  if (!ReadInputFile(photo, kMostPhotoBytes, original, &readError)) {
     RemoveIfEmptyFolder(folder);
-    return Fail(kNotExifFormat);
+    return Fail(readError);
   }
   std::vector<std::uint8_t> copy;
   GpsPhotoResult result = BuildGpsPhoto(original.data(), original.size(), fix, copy);
@@ -415,10 +448,16 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
     if (!SyncFilesIn(folder)) syncError = errno;
   }
   for (const auto& staged : staged_) {
-    if (syncError == 0 && RenameOver(staged.temp, staged.target)) continue;
+    // The folder is checked again: it may have been replaced since the copy was staged.
+    const std::filesystem::path folder = staged.target.parent_path();
+    const bool safe = GpsFolderIsSafe(folder, folder.parent_path());
+    if (safe && syncError == 0 && RenameOver(staged.temp, staged.target)) {
+      continue;
+    }
     const int err = syncError != 0 ? syncError : errno;
-    RemoveFile(staged.temp);
-    GpsPhotoResult failure = Fail(SystemErrorText("cannot write", staged.target, err));
+    if (safe) RemoveFile(staged.temp);
+    GpsPhotoResult failure = safe ? Fail(SystemErrorText("cannot write", staged.target, err))
+                                  : UnsafeGpsFolder(folder);
     failure.output = staged.target;
     failures.push_back(std::move(failure));
   }

@@ -1,7 +1,8 @@
 #pragma once
 // GPS-tagged copies of photos. The copy is the photo with one more IFD0 entry (the GPS directory
-// pointer) and a 201-byte GPS directory inserted where IFD1 used to start; every offset behind
-// the two insertions moves with them. Only photos whose maker note this program can relocate
+// pointer, in tag order) and a 206-byte GPS directory inserted where IFD1 used to start; every
+// offset behind the two insertions moves with them. Both insertions are whole TIFF words, so
+// offsets that were even stay even. Only photos whose maker note this program can relocate
 // (Make "Canon" or "SONY") are copied. The original is never changed.
 #include <cstddef>
 #include <cstdint>
@@ -31,7 +32,9 @@ struct GpsPhotoResult {
   std::filesystem::path output;  // the copy, when written
 };
 
-inline constexpr std::size_t kGpsDirectorySize = 201;
+// Entry count, nine entries, the next-directory offset (0) and 92 bytes of values (the date
+// stamp's 11 bytes padded to 12, so the directory ends on an even offset).
+inline constexpr std::size_t kGpsDirectorySize = 206;
 
 // Builds the copy's bytes from the photo's bytes into `out` (empty unless Written).
 GpsPhotoResult BuildGpsPhoto(const std::uint8_t* data, std::size_t size, const GpsFix& fix,

@@ -3,7 +3,11 @@
 #include "trackdata/ExifTiff.h"
 #include "trackdata/PhotoTexts.h"
 
-#include <fstream>
+#include "platform/InputFile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
 #include <vector>
 
 namespace divuzo {
@@ -89,23 +93,31 @@ PhotoTimeResult ReadPhotoTimeFromBytes(const std::uint8_t* data, std::size_t siz
 }
 
 PhotoTimeResult ReadPhotoTime(const std::filesystem::path& photo, int timeZoneHours) {
-  std::ifstream in(photo, std::ios::binary);
-  if (!in) return Failure(kNotExifFormat);
+  InputFile file(photo);
+  if (!file.ok()) return Failure(file.error());
   // The EXIF block sits in the first segments; read a leading part and widen it only when the
-  // segments before the block are longer than that.
+  // segments before the block are longer than that, up to a bound no camera comes near.
+  constexpr std::size_t kFirstRead = 128 * 1024;
+  constexpr std::size_t kMostRead = 16 * 1024 * 1024;
   std::vector<std::uint8_t> bytes;
-  std::size_t want = 128 * 1024;
-  for (;;) {
-    const std::size_t have = bytes.size();
+  bool atEnd = false;
+  for (std::size_t want = kFirstRead;; want *= 4) {
+    std::size_t got = bytes.size();
     bytes.resize(want);
-    in.read(reinterpret_cast<char*>(bytes.data() + have),
-            static_cast<std::streamsize>(want - have));
-    bytes.resize(have + static_cast<std::size_t>(in.gcount()));
+    while (got < want) {
+      const ssize_t n = ::read(file.fd(), bytes.data() + got, want - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        atEnd = true;
+        break;
+      }
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
     PhotoTimeResult result = ReadPhotoTimeFromBytes(bytes.data(), bytes.size(), timeZoneHours);
-    if (result.ok || !in || bytes.size() < want) return result;
+    if (result.ok || atEnd || want >= kMostRead) return result;
     exif::ExifLocation location;
     if (exif::LocateExif(bytes.data(), bytes.size(), location)) return result;
-    want *= 4;
   }
 }
 

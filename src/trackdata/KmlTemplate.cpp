@@ -82,9 +82,9 @@ std::string KmlIconAddress(std::string_view path) {
   return address;
 }
 
-void WriteKmlHeader(TextSink& sink) {
-  WriteLines(sink, {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                    "<kml xmlns=\"http://earth.google.com/kml/2.1\">", "<Document>"});
+void WriteKmlHeader(TextSink& sink, std::string_view encoding) {
+  WriteLine(sink, "<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>");
+  WriteLines(sink, {"<kml xmlns=\"http://earth.google.com/kml/2.1\">", "<Document>"});
   for (const StyleSet& set : kStyleSets) WriteStyleSet(sink, set);
   WriteLines(sink, {"<Style id=\"roadStyle\">", "<LineStyle>", "<color>ffffff00</color>",
                     "<width>6</width>", "</LineStyle>", "</Style>"});

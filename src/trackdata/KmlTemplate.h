@@ -32,7 +32,8 @@ std::string_view KmlStyleUrl(KmlStyle style);
 // Absolute address of a map icon, e.g. KmlIconAddress("/mapfiles/kml/pal4/icon15.png").
 std::string KmlIconAddress(std::string_view path);
 
-void WriteKmlHeader(TextSink& sink);
+// `encoding` is what the XML declaration names: the encoding the file is written in.
+void WriteKmlHeader(TextSink& sink, std::string_view encoding = "UTF-8");
 // One route tuple "lon,lat,height " (seven, seven and two decimals, a space after each tuple).
 void WriteKmlRouteTuple(TextSink& sink, double longitude, double latitude, double height);
 // The route tuple of every point `source` has left, written in batches; returns how many.

@@ -2,6 +2,7 @@
 
 #include "app/StdioFileEx.h"
 #include "app/UtilityManager.h"
+#include "platform/InputFile.h"
 #include "trackdata/ExifReader.h"
 #include "trackdata/KmlTemplate.h"
 #include "trackdata/PhotoTexts.h"
@@ -34,6 +35,26 @@ std::string CdataSafe(const std::string& text) {
   }
   out.append(text, from, std::string::npos);
   return out;
+}
+
+// The KML may replace an existing KML file, never the track, a photo or any other file.
+bool KmlMayReplace(const std::filesystem::path& kml, const std::filesystem::path& track,
+                   const std::filesystem::path& photoFolder) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(kml, ec);
+  if (ec || !std::filesystem::exists(status)) return true;  // a new file
+  std::string ext = kml.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != ".kml" || std::filesystem::is_directory(kml, ec)) return false;
+  if (std::filesystem::equivalent(kml, track, ec)) return false;
+  for (std::filesystem::directory_iterator it(photoFolder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code same;
+    if (HasJpgExtension(it->path()) && std::filesystem::equivalent(kml, it->path(), same)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 class StdioFileSink : public TextSink {
@@ -118,6 +139,8 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
 
   LoadPoints(report);
   ListPhotos(photoFolder, report);
+  progressDone_ = 0;
+  progressTotal_ = photos_.size() * (settings_.writeGps ? 2 : 1);
 
   for (auto& photo : photos_) {
     const PhotoTimeResult time = ReadPhotoTime(photo.path, settings_.timeZoneHours);
@@ -130,6 +153,7 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
     } else {
       ++report.photosFailed;
     }
+    AdvanceProgress(1);
     if (settings_.batchMode) continue;
     if (time.ok) {
       report.listLines.push_back(PhotoText(kPhotoTextReadPrefix) + photo.path.string());
@@ -151,6 +175,13 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
                      return a.adjustedTime < b.adjustedTime;
                    });
   MatchPhotos(sortedPoints_, sortedPhotos_);
+  if (settings_.writeGps) {
+    // Only matched photos get a copy; the others' copy steps are done now.
+    const auto matched =
+        static_cast<std::size_t>(std::count_if(sortedPhotos_.begin(), sortedPhotos_.end(),
+                                               [](const SortedPhoto& p) { return p.matched; }));
+    AdvanceProgress(photos_.size() - matched);
+  }
 
   for (const auto& sorted : sortedPhotos_) {
     sorted.matched ? ++report.photosMatched : ++report.photosUnmatched;
@@ -162,6 +193,11 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
   if (!settings_.batchMode) {
     report.summary.push_back(PhotoMatchSummary(report.photosMatched, report.photosUnmatched));
   }
+}
+
+void PhotoGeotagger::AdvanceProgress(std::size_t steps) {
+  progressDone_ = std::min(progressTotal_, progressDone_ + steps);
+  if (settings_.progress) settings_.progress(progressDone_, progressTotal_);
 }
 
 void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
@@ -184,6 +220,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
     if (!settings_.writeGps) continue;
     const GpsPhotoResult gps =
         copies.Add(photo.path, GpsFix{point.latitude, point.longitude, point.height, point.time});
+    AdvanceProgress(1);
     switch (gps.status) {
       case GpsPhotoStatus::Written: ++report.gpsWritten; break;  // staged until the end
       case GpsPhotoStatus::MakerRefused:
@@ -202,7 +239,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
 }
 
 void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
-  WriteKmlHeader(sink);
+  WriteKmlHeader(sink, "UTF-16");  // the photo KML is written as UTF-16 (see WritePhotoKml)
   // The route comes from the file again, every valid record of it.
   {
     TrackFileReader reader;
@@ -226,6 +263,8 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
                          point.longitude, point.latitude, point.height);
   }
   WriteKmlFooter(sink);
+  // Matched photos at a point without a local time get no copy: their steps end here.
+  AdvanceProgress(progressTotal_ - progressDone_);
   for (const auto& failure : copies.Commit()) {
     --report.gpsWritten;
     ++report.gpsFailed;
@@ -266,6 +305,20 @@ bool ConvertPhotos(const std::filesystem::path& trackFile,
   }
   if (photoFolder.empty()) {
     report.error = PhotoText(kPhotoTextNoPhotoFolder);
+    return false;
+  }
+  // Inputs that are not there end the run before anything is written.
+  if (InputFile track(trackFile); !track.ok()) {
+    report.error = PhotoText(kPhotoTextTrackUnreadable) + track.error();
+    return false;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(photoFolder, ec)) {
+    report.error = PhotoText(kPhotoTextNoSuchPhotoFolder) + photoFolder.string();
+    return false;
+  }
+  if (!KmlMayReplace(kmlFile, trackFile, photoFolder)) {
+    report.error = PhotoText(kPhotoTextKmlTargetRefused) + kmlFile.string();
     return false;
   }
   return WritePhotoKml(trackFile, photoFolder, kmlFile, settings, report);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct PhotoSettings {
   std::int64_t calibrationSeconds = 0;  // added to every photo time
   bool writeGps = false;                // write GPS copies of matched photos
   bool batchMode = false;               // no per-photo list lines and no summary
+  // Called as the run goes: `done` of `total` steps, one per photo read and, when GPS copies
+  // are written, one per photo copied (a photo that gets no copy counts as done once matching
+  // has shown it). `total` stays the same for the whole run.
+  std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
 // calibration day, hour, minute, second -> signed seconds.
@@ -65,7 +70,8 @@ public:
   void Prepare(const std::filesystem::path& trackFile, const std::filesystem::path& photoFolder,
                const PhotoSettings& settings, PhotoRunReport& report);
 
-  // Writes the KML document; writes the GPS copies when the settings ask for them.
+  // Writes the KML document, declared as UTF-16 (the sink writes the file in UTF-16); writes
+  // the GPS copies when the settings ask for them.
   void WriteKml(TextSink& sink, PhotoRunReport& report);
 
   const std::vector<Point>& points() const { return points_; }
@@ -80,6 +86,7 @@ private:
                         const std::vector<std::size_t>& photos, GpsPhotoBatch& copies,
                         PhotoRunReport& report);
   std::string LocalName(std::int64_t time) const;
+  void AdvanceProgress(std::size_t steps);
 
   std::filesystem::path trackFile_;
   PhotoSettings settings_;
@@ -87,6 +94,8 @@ private:
   std::vector<SortedPoint> sortedPoints_;
   std::vector<Photo> photos_;
   std::vector<SortedPhoto> sortedPhotos_;
+  std::size_t progressDone_ = 0;
+  std::size_t progressTotal_ = 0;
 };
 
 // The photo KML: runs the photo processing and writes `kmlFile` as UTF-16 text with a byte-order
@@ -96,8 +105,9 @@ bool WritePhotoKml(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);
 
-// Convert on the photo page: checks that a track file and a photo folder were given (the texts
-// of the missing one in report.error) and runs WritePhotoKml.
+// Convert on the photo page: checks that a track file and a photo folder were given and can be
+// read, and that the KML would not replace the track, a photo or an existing file that is not
+// a KML file (the reason in report.error; nothing is written then), and runs WritePhotoKml.
 bool ConvertPhotos(const std::filesystem::path& trackFile,
                    const std::filesystem::path& photoFolder, const std::filesystem::path& kmlFile,
                    const PhotoSettings& settings, PhotoRunReport& report);

@@ -6,30 +6,6 @@ namespace divuzo {
 
 namespace {
 
-const char* DefaultText(PhotoTextId id) {
-  switch (id) {
-    case kPhotoTextConverting: return "写真とトラックを照合しています...";
-    case kPhotoTextConverted: return "KML ファイルを書き込みました。";
-    case kPhotoTextReadPrefix: return "読み込み: ";
-    case kPhotoTextMatchedPrefix: return "一致: ";
-    case kPhotoTextUnmatchedPrefix: return "不一致: ";
-    case kPhotoTextSummaryRead: return "読み込んだ写真 %1 枚、失敗 %2 枚";
-    case kPhotoTextSummaryMatch: return "一致した写真 %1 枚、一致しない写真 %2 枚";
-    case kPhotoTextNoTrackFile: return "トラックログファイル (.trl) を指定してください。";
-    case kPhotoTextNoPhotoFolder: return "写真のフォルダを指定してください。";
-    case kPhotoTextNoDate: return "撮影日時がありません。";
-    case kPhotoTextBadDate: return "撮影日時を変換できません。";
-    case kPhotoTextFailedPrefix: return "失敗: ";
-    case kPhotoTextThresholdHeading: return "次の写真はトラックに一致しません:";
-    case kPhotoTextThresholdOutside:
-      return "撮影時刻がトラックの最初の点より前、または最後の点以降の写真";
-    case kPhotoTextThresholdGap: return "撮影時刻の前後の点の間隔が 120 秒を超える写真";
-    case kPhotoTextMakerRefused:
-      return "このカメラの写真には GPS 情報を書き込めません: ";
-  }
-  return "";
-}
-
 std::string Fill(std::string text, int first, int second) {
   auto put = [&text](const std::string& mark, int value) {
     const auto at = text.find(mark);
@@ -42,10 +18,7 @@ std::string Fill(std::string text, int first, int second) {
 
 } // namespace
 
-std::string PhotoText(PhotoTextId id) {
-  const std::string& table = LoadText(static_cast<int>(id));
-  return table.empty() ? std::string(DefaultText(id)) : table;
-}
+std::string PhotoText(PhotoTextId id) { return TextOrOwnWording(static_cast<int>(id)); }
 
 std::string PhotoReadSummary(int read, int failed) {
   return Fill(PhotoText(kPhotoTextSummaryRead), read, failed);

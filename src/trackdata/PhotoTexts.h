@@ -1,6 +1,7 @@
 #pragma once
 // Texts of the photo geotagging: string-table entries when the table holds them, otherwise this
-// program's own wording. Ids are those of the photo page and the photo setting dialog.
+// program's own wording from the string table (both in the chosen language). Ids are those of
+// the photo page and the photo setting dialog.
 #include <string>
 
 namespace divuzo {
@@ -25,9 +26,16 @@ enum PhotoTextId {
   kPhotoTextThresholdOutside = 394,
   kPhotoTextThresholdGap = 395,
   kPhotoTextMakerRefused = 414,
+  // This program's own texts, in the string table.
+  kPhotoTextPointOutOfRange = 960,
+  kPhotoTextTrackUnreadable = 961,
+  kPhotoTextNoSuchPhotoFolder = 962,
+  kPhotoTextKmlTargetRefused = 963,
+  kPhotoTextGpsFolderUnsafe = 964,
 };
 
-// The text for `id`: the string table's entry when it is not empty, else the default wording.
+// The text for `id`: the string table's entry when it is not empty, else this program's wording,
+// both in the chosen language.
 std::string PhotoText(PhotoTextId id);
 
 // The summary lines of the photo list: photos read and failed, photos matched and unmatched.

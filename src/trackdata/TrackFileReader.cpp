@@ -1,10 +1,9 @@
 #include "trackdata/TrackFileReader.h"
 
-#include "platform/FileIo.h"
+#include "platform/InputFile.h"
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace divuzo {
@@ -21,18 +20,13 @@ bool TrackFileReader::Open(const std::filesystem::path& path) {
   Close();
   error_.clear();
   path_ = path;
-  fd_ = OpenExistingFile(path);
-  if (fd_ < 0) {
-    error_ = "cannot open " + path.string() + ": " + std::strerror(errno);
+  InputFile file(path);
+  if (!file.ok()) {
+    error_ = file.error();
     return false;
   }
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-    error_ = "cannot read " + path.string() + ": " + (S_ISDIR(info.st_mode) ? "it is a folder" : std::strerror(errno));
-    Close();
-    return false;
-  }
-  size_ = static_cast<std::uint64_t>(info.st_size);
+  size_ = file.size();
+  fd_ = file.Release();
   Rewind();
   return true;
 }

@@ -1,6 +1,7 @@
 #include "trackdata/TrackPointRecord.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace divuzo {
@@ -33,7 +34,14 @@ std::uint8_t RecordChecksum(const TrackPointRecord& record) {
   return sum;
 }
 
-bool IsValidRecord(const TrackPointRecord& record) { return RecordChecksum(record) == record.bytes[15]; }
+bool IsValidRecord(const TrackPointRecord& record) {
+  if (RecordChecksum(record) != record.bytes[15]) return false;
+  // Erased memory (all 0xFF) passes the checksum; its numbers, like any that are not finite,
+  // are no position.
+  const TrackPoint point = DecodeRecord(record);
+  return std::isfinite(point.latitude) && std::isfinite(point.longitude) &&
+         std::isfinite(point.height);
+}
 
 float DecodeHeight(std::uint8_t b12, std::uint8_t b13, std::uint8_t b14) {
   const std::uint8_t four[4] = {0, b12, b13, b14};

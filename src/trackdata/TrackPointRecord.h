@@ -28,6 +28,8 @@ struct TrackPoint {
 };
 
 std::uint8_t RecordChecksum(const TrackPointRecord& record);
+// The checksum holds and latitude, longitude and height are finite numbers (an erased slot,
+// sixteen 0xFF bytes, passes the checksum but holds none).
 bool IsValidRecord(const TrackPointRecord& record);
 TrackPoint DecodeRecord(const TrackPointRecord& record);
 

@@ -1,5 +1,6 @@
 #include "trackdata/TrackSplitter.h"
 
+#include "Language.h"
 #include "StringTable.h"
 #include "trackdata/AtomicTextFile.h"
 #include "trackdata/TrackConversion.h"
@@ -86,7 +87,7 @@ std::string WaypointFileName(const std::string& prefix) { return prefix + "_T-41
 
 std::string FileStatusPrefix() {
   const std::string& text = LoadText(383);
-  return text.empty() ? std::string("ファイル作成:") : text;
+  return text.empty() ? std::string(DIVUZO_TR("TrackSplitter", "ファイル作成:")) : text;
 }
 
 SplitResult SplitTracks(const std::vector<LogListEntry>& ordered, const SplitOptions& options,

@@ -31,6 +31,9 @@
 
 namespace divuzo {
 
+class CancelToken;
+class Link;
+
 using BromStatus = std::uint32_t;
 using BromAgentHandle = std::uint32_t;
 using BromImageHandle = std::uint32_t;
@@ -90,7 +93,9 @@ struct ComArgs {
                                      // hello frame, reported back by the boot ROM
   std::uint32_t connectTimeoutMs;    // handshake time limit; 0 or kBromDefault: 8000 ms
   std::uint32_t ackTimeoutMs;        // wait for an answer beyond the line time; 0/kBromDefault: 2000
-  const char* portPath;              // the port as a path: "/dev/ttyUSB0", "/dev/pts/3"
+  Link* link;                        // the open line to the device (the caller opened it and
+                                     // closes it afterwards; the library never opens a port)
+  const CancelToken* cancel;         // stop request, honoured until the image begins; may be null
   std::uint32_t baud;                // rate of the handshake and agent phase; 0: 115200
   std::uint32_t fastBaud;            // rate of the image phase when ImageArgs::fastLine; 0: 921600
 };
@@ -147,7 +152,7 @@ BromStatus BromSetPacketUnits(BromImageHandle handle, std::uint32_t units);
 // Reads the image file as image `index` (only 0 exists).
 BromStatus BromLoadImage(BromImageHandle handle, std::uint32_t index, const char* path);
 BromStatus BromEnableImage(BromImageHandle handle, std::uint32_t index, std::uint32_t enable);
-// Connects to the boot ROM on com->portPath, runs the agent and writes the enabled image.
+// Connects to the boot ROM over com->link, runs the agent and writes the enabled image.
 // Blocks until done. `resultWord` receives the image bytes written; both outputs may be null.
 BromStatus BromDownload(const ComArgs* com, const AgentArgs* agent, const ImageArgs* image,
                         std::uint32_t* resultWord, BromResultBlock* result);

@@ -1,21 +1,10 @@
 #include "update/BromChip.h"
 
+#include "serial/DeviceKind.h"
+
 namespace divuzo {
 
-GpsChip ChipForDeviceKind(int deviceKind) {
-  switch (deviceKind) {
-    case 3:
-    case 4:
-    case 7:
-      return GpsChip::MT3318;
-    case 5:
-    case 6:
-    case 8:
-      return GpsChip::MT3329;
-    default:
-      return GpsChip::None;
-  }
-}
+GpsChip ChipForDeviceKind(DeviceKind kind) { return KindInfo(kind).chip; }
 
 std::uint32_t ChipId(GpsChip chip) {
   switch (chip) {
@@ -47,39 +36,22 @@ std::uint32_t AgentLoadAddress(GpsChip chip) {
   }
 }
 
-namespace {
-
-// The firmware download page knows agents for kinds 3 to 6 only.
-bool AllInOneKnows(int deviceKind) { return deviceKind >= 3 && deviceKind <= 6; }
-
-} // namespace
-
-const char* AgentFilePattern(int deviceKind, AgentFamily family) {
-  const GpsChip chip = ChipForDeviceKind(deviceKind);
-  if (chip == GpsChip::None) return nullptr;
+const char* AgentFilePattern(DeviceKind kind, AgentFamily family) {
+  const DeviceKindInfo& info = KindInfo(kind);
+  if (info.chip == GpsChip::None) return nullptr;
   if (family == AgentFamily::AllInOne) {
-    if (!AllInOneKnows(deviceKind)) return nullptr;
-    return chip == GpsChip::MT3318 ? "MTK_AllInOne_DA_MT3318_*.bin" : "MTK_AllInOne_DA_MT3329_*.bin";
+    if (!info.allInOneAgent) return nullptr;
+    return info.chip == GpsChip::MT3318 ? "MTK_AllInOne_DA_MT3318_*.bin" : "MTK_AllInOne_DA_MT3329_*.bin";
   }
-  return chip == GpsChip::MT3318 ? "DA_MT3318_*.bin" : "DA_MT3329_*.bin";
+  return info.chip == GpsChip::MT3318 ? "DA_MT3318_*.bin" : "DA_MT3329_*.bin";
 }
 
-std::uint32_t AgentParameterForKind(int deviceKind, AgentFamily family) {
-  if (family == AgentFamily::AllInOne && !AllInOneKnows(deviceKind)) return 0;
-  return AgentLoadAddress(ChipForDeviceKind(deviceKind));
+std::uint32_t AgentParameterForKind(DeviceKind kind, AgentFamily family) {
+  const DeviceKindInfo& info = KindInfo(kind);
+  if (family == AgentFamily::AllInOne && !info.allInOneAgent) return 0;
+  return AgentLoadAddress(info.chip);
 }
 
-std::uint32_t BootOptionForKind(int deviceKind) {
-  switch (deviceKind) {
-    case 3:
-    case 4:
-      return 1;
-    case 5:
-    case 6:
-      return 6;
-    default:
-      return 0;
-  }
-}
+std::uint32_t BootOptionForKind(DeviceKind kind) { return KindInfo(kind).bootOption; }
 
 } // namespace divuzo

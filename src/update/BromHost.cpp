@@ -4,77 +4,86 @@
 #include "update/Crc32.h"
 
 #include <algorithm>
-#include <thread>
+#include <string_view>
 
 namespace divuzo {
 
 using namespace bromwire;
 namespace dl = brom_download;
 
+namespace {
+
+ReceiveBuffer::Options FrameBuffer() {
+  ReceiveBuffer::Options options;
+  options.capacity = 64 * 1024;
+  options.chunk = 8192;
+  return options;
+}
+
+} // namespace
+
+BromHost::BromHost(const BromHostTiming& timing, Link& link, const CancelToken* cancel)
+    : timing_(timing), link_(link), cancel_(cancel), received_(FrameBuffer()) {}
+
 int BromHost::LineMs(std::size_t bytes) const {
-  const unsigned baud = port_.Baud() ? port_.Baud() : 115200;
+  const unsigned baud = link_.Baud() ? link_.Baud() : 115200;
   return static_cast<int>(bytes * 10 * 1000 / baud) + 1;
 }
 
-BromStatus BromHost::Open(const std::string& path, unsigned baud) {
-  if (!port_.Open(path, baud)) {
-    TraceF("brom: cannot open %s: %s", path.c_str(), port_.LastError().message.c_str());
-    return dl::kPortFailed;
-  }
-  return dl::kOk;
-}
-
 bool BromHost::Send(const std::vector<std::uint8_t>& bytes) {
-  return port_.Write(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
+  return link_.Write(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
 }
 
-BromHost::Wait BromHost::ReadFrame(Frame& frame, Clock::time_point deadline) {
-  std::uint8_t buffer[8192];
-  for (;;) {
-    for (;;) {
-      const Decoder::Event event = decoder_.Next();
-      if (event == Decoder::Event::None) break;
-      if (event == Decoder::Event::Frame) {
-        frame = std::move(decoder_.frame);
-        return Wait::Frame;
-      }
-      // Damaged answers and stray bytes are dropped: the sender's timeout recovers them.
-    }
-    if (!port_.IsOpen()) return Wait::Lost;
-    const auto now = Clock::now();
-    if (now >= deadline) return Wait::Timeout;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-    port_.WaitReadable(static_cast<int>(left.count()) + 1);
-    const long n = port_.Read(buffer, sizeof buffer);
-    if (n < 0) return Wait::Lost;
-    decoder_.Feed(buffer, static_cast<std::size_t>(n));
+BromHost::Wait BromHost::ReadFrame(Frame& frame, TimePoint deadline) {
+  const WaitStatus status = WaitFor(
+      link_, received_, deadline,
+      [&](ReceiveBuffer& r, bool) {
+        decoder_.Feed(reinterpret_cast<const std::uint8_t*>(r.Data()), r.Size());
+        r.Clear();
+        for (;;) {
+          const Decoder::Event event = decoder_.Next();
+          if (event == Decoder::Event::None) return false;
+          if (event == Decoder::Event::Frame) {
+            frame = std::move(decoder_.frame);
+            return true;
+          }
+          // Damaged answers and stray bytes are dropped: the sender's timeout recovers them.
+        }
+      },
+      Cancel());
+  switch (status) {
+    case WaitStatus::Ok: return Wait::Frame;
+    case WaitStatus::Lost: return Wait::Lost;
+    case WaitStatus::Cancelled: return Wait::Cancelled;
+    case WaitStatus::Timeout: break;
   }
+  return Wait::Timeout;
 }
 
 BromStatus BromHost::Handshake(std::uint32_t bootOption) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timing_.connectTimeoutMs);
+  LinkClock& clock = link_.Clock();
+  const TimePoint deadline = In(timing_.connectTimeoutMs);
   bool synced = false;
-  while (!synced && Clock::now() < deadline) {
-    port_.Purge();
+  while (!synced && clock.Now() < deadline) {
+    link_.Purge();
     synced = true;
     for (int i = 0; i < 4 && synced; ++i) {
-      if (port_.Write(&kSync[i], 1) != 1) return port_.IsOpen() ? dl::kNoBootRom : dl::kLineLost;
+      if (link_.Write(&kSync[i], 1) != 1) return link_.IsOpen() ? dl::kNoBootRom : dl::kLineLost;
       // Sentence traffic may still arrive before the answer: look for the reply byte only.
-      const auto byteDeadline = Clock::now() + std::chrono::milliseconds(timing_.syncByteMs);
-      bool got = false;
-      while (!got && Clock::now() < byteDeadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            byteDeadline - Clock::now());
-        port_.WaitReadable(static_cast<int>(left.count()) + 1);
-        std::uint8_t buffer[256];
-        const long n = port_.Read(buffer, sizeof buffer);
-        if (n < 0) return dl::kLineLost;
-        got = std::find(buffer, buffer + n, kSyncReply[i]) != buffer + n;
+      received_.Clear();
+      const char want = static_cast<char>(kSyncReply[i]);
+      switch (WaitFor(link_, received_, In(timing_.syncByteMs),
+                      [want](ReceiveBuffer& r, bool) { return r.View().find(want) != std::string_view::npos; },
+                      Cancel())) {
+        case WaitStatus::Ok: break;
+        case WaitStatus::Lost: return dl::kLineLost;
+        case WaitStatus::Cancelled: return dl::kCancelled;
+        case WaitStatus::Timeout: synced = false; break;
       }
-      synced = got;
     }
-    if (!synced) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!synced) clock.SleepMs(20);
   }
+  received_.Clear();
   if (!synced) {
     Trace("brom: no answer to the sync bytes");
     return dl::kNoBootRom;
@@ -97,13 +106,14 @@ BromStatus BromHost::Command(std::uint8_t type, const std::vector<std::uint8_t>&
     const std::uint16_t seq = ++commandSeq_;
     const auto frame = EncodeFrame(type, seq, payload.data(), payload.size());
     if (!Send(frame)) return dl::kLineLost;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(
-                                             timing_.ackTimeoutMs + 2 * LineMs(frame.size() + 64));
+    const TimePoint deadline = In(timing_.ackTimeoutMs + 2 * LineMs(frame.size() + 64));
     bool resend = false;
     while (!resend) {
       switch (ReadFrame(reply, deadline)) {
         case Wait::Lost:
           return dl::kLineLost;
+        case Wait::Cancelled:
+          return dl::kCancelled;
         case Wait::Timeout:
           resend = true;
           break;
@@ -136,7 +146,7 @@ BromStatus BromHost::SendPackets(const std::uint8_t* data, std::size_t size,
   std::size_t next = 0;  // next packet to send
   int reported = 0;
   const int windowMs = 2 * LineMs(timing_.window * (packetSize + kHeaderSize + kTrailerSize));
-  auto deadline = Clock::now() + std::chrono::milliseconds(timing_.ackTimeoutMs + windowMs);
+  TimePoint deadline = In(timing_.ackTimeoutMs + windowMs);
   std::vector<std::uint8_t> out;
   const std::uint32_t step = phase.step ? phase.step : 1;
 
@@ -161,12 +171,14 @@ BromStatus BromHost::SendPackets(const std::uint8_t* data, std::size_t size,
     }
     if (!out.empty()) {
       if (!Send(out)) return dl::kLineLost;
-      deadline = Clock::now() + std::chrono::milliseconds(timing_.ackTimeoutMs + windowMs);
+      deadline = In(timing_.ackTimeoutMs + windowMs);
     }
     Frame reply;
     switch (ReadFrame(reply, deadline)) {
       case Wait::Lost:
         return dl::kLineLost;
+      case Wait::Cancelled:
+        return dl::kCancelled;
       case Wait::Timeout:
         ++retries;
         if (++tries[base] > timing_.retries) {
@@ -185,7 +197,7 @@ BromStatus BromHost::SendPackets(const std::uint8_t* data, std::size_t size,
     if (k > base) {
       base = k;
       bytesWritten = static_cast<std::uint32_t>(std::min(size, base * packetSize));
-      deadline = Clock::now() + std::chrono::milliseconds(timing_.ackTimeoutMs + windowMs);
+      deadline = In(timing_.ackTimeoutMs + windowMs);
       if (!report(base)) return dl::kCancelled;
     }
     if (reply.type == kDataNak && base < count) {
@@ -229,9 +241,9 @@ BromStatus BromHost::SendAgent(const AgentFile& agent, const BromPhase& phase) {
 BromStatus BromHost::SwitchSpeed(unsigned baud) {
   // An adapter that cannot make the rate keeps the current one: slower, but the device is
   // never left at a rate the host cannot follow.
-  const unsigned current = port_.Baud();
-  const bool possible = port_.Configure(baud);
-  if (!port_.Configure(current)) return dl::kLineLost;
+  const unsigned current = link_.Baud();
+  const bool possible = link_.Configure(baud);
+  if (!link_.Configure(current)) return dl::kLineLost;
   if (!possible) {
     TraceF("brom: the port cannot run at %u baud; the image goes at %u", baud, current);
     return dl::kOk;
@@ -244,8 +256,8 @@ BromStatus BromHost::SwitchSpeed(unsigned baud) {
   }
   if (status == dl::kLineLost) return status;
   if (status != dl::kOk) return dl::kSpeedSwitchFailed;
-  port_.Drain();
-  if (!port_.Configure(baud)) return port_.IsOpen() ? dl::kSpeedSwitchFailed : dl::kLineLost;
+  link_.Drain();
+  if (!link_.Configure(baud)) return link_.IsOpen() ? dl::kSpeedSwitchFailed : dl::kLineLost;
   status = Command(kPing, {}, kPong, reply);
   if (status == dl::kLineLost) return status;
   return status == dl::kOk ? dl::kOk : dl::kSpeedSwitchFailed;
@@ -253,6 +265,9 @@ BromStatus BromHost::SwitchSpeed(unsigned baud) {
 
 BromStatus BromHost::WriteImage(std::uint32_t address, const std::vector<std::uint8_t>& image,
                                 std::size_t packetSize, const BromPhase& phase) {
+  // From the image's first command on the device's flash is being rewritten: a stop now would
+  // leave it in its boot ROM.
+  imageStarted_ = true;
   Frame reply;
   BromStatus status = Command(
       kImageBegin,
@@ -286,7 +301,7 @@ BromStatus BromHost::Verify(std::uint32_t address, const std::vector<std::uint8_
 BromStatus BromHost::Restart() {
   Frame reply;
   const BromStatus status = Command(kRestart, {}, kAck, reply);
-  port_.Drain();
+  link_.Drain();
   return status;
 }
 

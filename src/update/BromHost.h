@@ -1,15 +1,18 @@
 #pragma once
-// The host side of the boot-ROM line protocol (docs/bootrom-protocol.md) over a serial port:
-// handshake, agent upload, speed change, image write with go-back-N retransmission, read-back
-// verification and restart. BromDownload drives one of these per run.
-#include "platform/NativePort.h"
+// The host side of the boot-ROM line protocol (docs/bootrom-protocol.md) over the line it is
+// handed: handshake, agent upload, speed change, image write with go-back-N retransmission,
+// read-back verification and restart. BromDownload drives one of these per run. Every wait is
+// the one waiting loop (LinkWait.h) on the line's clock; a cancel is honoured until the image
+// begins, after that the download runs to its end.
+#include "platform/CancelToken.h"
+#include "platform/Link.h"
+#include "platform/LinkWait.h"
 #include "update/Brom.h"
 #include "update/BromAgentFile.h"
 #include "update/BromWire.h"
 
 #include <chrono>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace divuzo {
@@ -33,9 +36,8 @@ struct BromPhase {
 
 class BromHost {
 public:
-  explicit BromHost(const BromHostTiming& timing) : timing_(timing) {}
+  BromHost(const BromHostTiming& timing, Link& link, const CancelToken* cancel = nullptr);
 
-  BromStatus Open(const std::string& path, unsigned baud);
   // Sync bytes, then hello; fills chip, boot ROM version and flash size.
   BromStatus Handshake(std::uint32_t bootOption);
   BromStatus SendAgent(const AgentFile& agent, const BromPhase& phase);
@@ -51,12 +53,15 @@ public:
   std::uint32_t agentVersion = 0;
   std::uint32_t bytesWritten = 0;
   std::uint32_t retries = 0;
-  unsigned Baud() const { return port_.Baud(); }
+  unsigned Baud() const { return link_.Baud(); }
 
 private:
-  using Clock = std::chrono::steady_clock;
-  enum class Wait { Frame, Timeout, Lost };
-  Wait ReadFrame(bromwire::Frame& frame, Clock::time_point deadline);
+  using TimePoint = LinkClock::TimePoint;
+  enum class Wait { Frame, Timeout, Lost, Cancelled };
+  Wait ReadFrame(bromwire::Frame& frame, TimePoint deadline);
+  TimePoint In(long ms) { return link_.Clock().Now() + std::chrono::milliseconds(ms); }
+  // The cancel request while stopping is still safe (before the image begins).
+  const CancelToken* Cancel() const { return imageStarted_ ? nullptr : cancel_; }
   bool Send(const std::vector<std::uint8_t>& bytes);
   // Sends a command until an answer of type `want` (or a refusal) comes back for it.
   // Returns kOk with the answer in `reply`, kLineLost, kTimeout, or kProtocolError with
@@ -69,7 +74,10 @@ private:
   int LineMs(std::size_t bytes) const;
 
   BromHostTiming timing_;
-  NativePort port_;
+  Link& link_;
+  const CancelToken* cancel_;
+  bool imageStarted_ = false;
+  ReceiveBuffer received_;
   bromwire::Decoder decoder_;
   std::uint16_t commandSeq_ = 0;
   std::uint8_t nakReason_ = 0;

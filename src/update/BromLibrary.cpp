@@ -1,6 +1,7 @@
 // The library's handles and calls; the line work is BromHost's.
 #include "update/Brom.h"
 
+#include "platform/Link.h"
 #include "platform/Trace.h"
 #include "update/BromAgentFile.h"
 #include "update/BromHost.h"
@@ -72,7 +73,7 @@ const char* BromStatusText(BromStatus status, bool loadCall) {
   switch (status) {
     case dl::kOk: return "download complete";
     case dl::kNoBootRom: return "the device's boot ROM did not answer";
-    case dl::kPortFailed: return "the serial port could not be opened";
+    case dl::kPortFailed: return "no open line to the device";
     case dl::kBadArguments: return "download called without a loaded, enabled agent and image";
     case dl::kNoScatter: return "no flash layout loaded";
     case dl::kImageTooLarge: return "the image does not fit the device's flash";
@@ -234,8 +235,8 @@ BromStatus BromDownload(const ComArgs* com, const AgentArgs* agentArgs, const Im
   namespace dl = brom_download;
   if (resultWord) *resultWord = 0;
   if (result) *result = BromResultBlock{};
-  if (com == nullptr || agentArgs == nullptr || imageArgs == nullptr || com->portPath == nullptr ||
-      *com->portPath == '\0' || agentArgs->self != agentArgs || agentArgs->startAgent != 1)
+  if (com == nullptr || agentArgs == nullptr || imageArgs == nullptr || agentArgs->self != agentArgs ||
+      agentArgs->startAgent != 1)
     return dl::kBadArguments;
 
   // Take what the handles hold; the handles may be unloaded while we run.
@@ -270,7 +271,11 @@ BromStatus BromDownload(const ComArgs* com, const AgentArgs* agentArgs, const Im
   const unsigned baud = OrDefault(com->baud, 115200);
   const unsigned fastBaud = OrDefault(com->fastBaud, 921600);
 
-  BromHost host(timing);
+  if (com->link == nullptr || !com->link->IsOpen()) {
+    Trace("brom: no open line to the device");
+    return dl::kPortFailed;
+  }
+  BromHost host(timing, *com->link, com->cancel);
   auto finish = [&](BromStatus status) {
     if (resultWord) *resultWord = host.bytesWritten;
     if (result) {
@@ -285,9 +290,9 @@ BromStatus BromDownload(const ComArgs* com, const AgentArgs* agentArgs, const Im
     return status;
   };
 
-  BromStatus status = host.Open(com->portPath, baud);
-  if (status != dl::kOk) return finish(status);
-  status = host.Handshake(com->bootOption);
+  // The handshake and the agent go at the start rate, whatever the line was opened with.
+  if (com->link->Baud() != baud && !com->link->Configure(baud)) return finish(dl::kPortFailed);
+  BromStatus status = host.Handshake(com->bootOption);
   if (status != dl::kOk) return finish(status);
 
   BromPhase agentPhase{agentArgs->onAgentStart, agentArgs->agentStartUser,

@@ -1,15 +1,12 @@
 #include "update/BtAddress.h"
 
 #include "app/Tool.h"
-#include "app/UtilityManager.h"
 #include "platform/HexDigit.h"
-#include "platform/NativePort.h"
+#include "platform/LinkWait.h"
 #include "platform/Trace.h"
 #include "serial/Sentence.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace divuzo {
 
@@ -18,8 +15,6 @@ namespace {
 constexpr std::string_view kReplyHead = "$PMTK592";
 constexpr std::string_view kAckHead = "$PMTK010";
 constexpr std::size_t kReadChunk = 80;
-// Received text kept while waiting: enough for a reply that arrived in pieces behind other
-// sentences, bounded for a device that keeps talking.
 constexpr std::size_t kKeepBytes = 256;
 
 // A two-digit pair read case-insensitively up to its first non-hex character ("0G" is 0).
@@ -39,31 +34,14 @@ bool AllFF(const BtAddress& a) {
   return true;
 }
 
-// Reads what the port has queued into `received` (keeping the last kKeepBytes).
-// False when the line is gone.
-bool ReadInto(NativePort& port, std::string& received) {
-  char buffer[kReadChunk];
-  const long n = port.Read(buffer, sizeof buffer);
-  if (n < 0) return false;
-  received.append(buffer, static_cast<std::size_t>(n));
-  if (received.size() > 2 * kKeepBytes) received.erase(0, received.size() - kKeepBytes);
-  return true;
-}
-
-// Waits up to `totalMs` for `done(received)`; returns as soon as it holds. Reads once at once,
-// then whenever bytes arrive.
-template <typename Done>
-bool WaitFor(NativePort& port, int totalMs, Done done) {
-  std::string received;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs);
-  for (;;) {
-    if (!ReadInto(port, received)) return false;
-    if (done(received)) return true;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now()).count();
-    if (left <= 0) return false;
-    port.WaitReadable(static_cast<int>(left));
-  }
+// Received text kept while waiting: enough for a reply that arrived in pieces behind other
+// sentences, bounded for a device that keeps talking.
+ReceiveBuffer::Options ReplyBuffer() {
+  ReceiveBuffer::Options options;
+  options.capacity = 2 * kKeepBytes;
+  options.whenFull = ReceiveBuffer::WhenFull::KeepTail;
+  options.chunk = kReadChunk;
+  return options;
 }
 
 Tool& Registry() {
@@ -144,37 +122,17 @@ std::optional<BtAddress> ParseBtAddressReply(std::string_view received) {
   }
 }
 
-BtAddressKeeper::BtAddressKeeper() = default;
-
-void BtAddressKeeper::LoadLinkSettings() {
-  std::string name;
-  int baud = 0;
-  int spare = 0;
-  theUtilityManager.GetLinkSettings(name, baud, spare);
-  portName_ = name;
-  if (baud > 0) portBaud_ = static_cast<unsigned>(baud);
-}
-
-void BtAddressKeeper::SetPrivatePort(const std::string& path, unsigned baud) {
-  portName_ = path;
-  portBaud_ = baud;
-}
-
-void BtAddressKeeper::SaveBtAddress() {
-  NativePort port;
-  if (!port.Open(portName_, portBaud_)) {
-    TraceF("Bluetooth address: cannot open %s: %s\n", portName_.c_str(),
-           port.LastError().message.c_str());
-    portUsable.store(0);
-    return;
-  }
-  port.Purge();
+void BtAddressKeeper::SaveBtAddress(Link& link, const CancelToken* cancel) {
+  link.Purge();
   std::optional<BtAddress> reply;
-  if (port.Write(kBtAddressQuery, std::char_traits<char>::length(kBtAddressQuery)) >= 0) {
-    WaitFor(port, timing.queryPollMs * timing.queryPolls, [&](const std::string& received) {
-      reply = ParseBtAddressReply(received);
-      return reply.has_value();
-    });
+  if (link.Write(kBtAddressQuery, std::char_traits<char>::length(kBtAddressQuery)) >= 0) {
+    ReceiveBuffer received(ReplyBuffer());
+    WaitFor(link, received, DeadlineIn(link, long(timing.queryPollMs) * timing.queryPolls),
+            [&](ReceiveBuffer& r, bool) {
+              reply = ParseBtAddressReply(r.View());
+              return reply.has_value();
+            },
+            cancel);
   }
   if (reply) {
     address_ = *reply;
@@ -186,37 +144,21 @@ void BtAddressKeeper::SaveBtAddress() {
   StoreAddress(address_);
   TraceF("Bluetooth address %s (%s)\n", FormatBtAddressText(address_).c_str(),
          reply ? "from the device" : "stored");
-  port.Purge();
-  port.Close();
 }
 
-void BtAddressKeeper::RestoreBtAddress() {
-  NativePort port;
-  if (!port.Open(portName_, portBaud_)) {
-    TraceF("Bluetooth address: cannot open %s: %s\n", portName_.c_str(),
-           port.LastError().message.c_str());
-    return;
-  }
+void BtAddressKeeper::RestoreBtAddress(Link& link) {
   const std::string sentence = BtAddressWriteSentence(address_);
-  auto sleep = [this](int ms) {
-    if (ms <= 0) return;
-    if (sleepMs)
-      sleepMs(ms);
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  };
-  sleep(timing.restorePauseMs);
+  link.Clock().SleepMs(timing.restorePauseMs);
   lastWritten_ = sentence;
-  if (port.Write(sentence.data(), sentence.size()) >= 0) {
+  if (link.Write(sentence.data(), sentence.size()) >= 0) {
+    ReceiveBuffer received(ReplyBuffer());
     const bool acknowledged =
-        WaitFor(port, timing.ackPollMs * timing.ackPolls, [](const std::string& received) {
-          return received.find(kAckHead) != std::string::npos;
-        });
-    if (acknowledged) sleep(timing.ackSettleMs);
+        WaitFor(link, received, DeadlineIn(link, long(timing.ackPollMs) * timing.ackPolls),
+                [](ReceiveBuffer& r, bool) { return r.View().find(kAckHead) != std::string_view::npos; }) ==
+        WaitStatus::Ok;
+    if (acknowledged) link.Clock().SleepMs(timing.ackSettleMs);
     TraceF("Bluetooth address written back, %s\n", acknowledged ? "acknowledged" : "no acknowledgement");
   }
-  port.Purge();
-  port.Close();
 }
 
 } // namespace divuzo

@@ -1,14 +1,14 @@
 #pragma once
 // Keeping the device's Bluetooth address across a flash download.
 //
-// Before the download the address is asked from the device ("$PMTK492") over a private serial
-// port of its own and stored in the registry value "T410BTMacAddress"; after the download it is
-// written back ("$PMTK392"). A silent device or one that answers FF:FF:FF:FF:FF:FF reuses the
+// Before the download the address is asked from the device ("$PMTK492") and stored in the
+// registry value "T410BTMacAddress"; after the download it is written back ("$PMTK392"). A silent device or one that answers FF:FF:FF:FF:FF:FF reuses the
 // stored address. Neither step reports a result: their outcome never stops an update.
+#include "platform/CancelToken.h"
+#include "platform/Link.h"
+
 #include <array>
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,11 +31,12 @@ std::string BtAddressWriteSentence(const BtAddress& address);
 // or when its '*' has not arrived yet.
 std::optional<BtAddress> ParseBtAddressReply(std::string_view received);
 
-// The two steps with their private port. The program's instance belongs to the firmware
-// download page's logic (theFirmwareDownload.btAddress); tests make their own.
+// The two steps. Each is handed the line it talks over (opened by the flash job on the link
+// settings' port, closed again after the step); the address lives in the keeper from the save
+// step to the restore step of one update, and in the registry across runs.
 class BtAddressKeeper {
 public:
-  // Waits, in milliseconds. Production keeps these; tests shorten them.
+  // Waits, in milliseconds. Production keeps these; tests may shorten them.
   struct Timing {
     int queryPollMs = 38;      // between reads while waiting for the address reply
     int queryPolls = 100;      // further reads after the first
@@ -45,37 +46,22 @@ public:
     int ackSettleMs = 1000;    // after the acknowledgement
   };
 
-  BtAddressKeeper();
-
-  // Takes the private port's name and speed from the link settings of theUtilityManager (done
-  // once when the firmware download page initialises, and again before its own download).
-  void LoadLinkSettings();
-  void SetPrivatePort(const std::string& path, unsigned baud);
-  const std::string& PrivatePortName() const { return portName_; }
-  unsigned PrivatePortBaud() const { return portBaud_; }
-
-  // Save step: query the device, fall back to the stored address, store the result.
-  // Clears PortUsable() when the private port cannot be opened (then nothing else happens).
-  void SaveBtAddress();
-  // Restore step: pause, write the address, wait for the acknowledgement (not required).
-  void RestoreBtAddress();
+  // Save step: query the device, fall back to the stored address, store the result. A cancel
+  // ends the wait for the reply (the stored address is then used).
+  void SaveBtAddress(Link& link, const CancelToken* cancel = nullptr);
+  // Restore step: pause, write the address, wait for the acknowledgement (not required). It
+  // follows a download, so it is never cut short.
+  void RestoreBtAddress(Link& link);
 
   const BtAddress& Address() const { return address_; }
   void SetAddress(const BtAddress& address) { address_ = address; }
 
-  // 1 at construction; 0 after a save step that could not open the private port.
-  std::atomic<int> portUsable{1};
-
   Timing timing;
-  // Sleeps for the given milliseconds; replaceable so tests need not wait for real.
-  std::function<void(int)> sleepMs;
 
   // The last sentence the restore step wrote (for traces and tests; empty before).
   const std::string& LastWrittenSentence() const { return lastWritten_; }
 
 private:
-  std::string portName_{"COM1"};
-  unsigned portBaud_ = 38400;
   BtAddress address_{};
   std::string lastWritten_;
 };

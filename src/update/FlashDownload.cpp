@@ -1,13 +1,13 @@
 #include "update/FlashDownload.h"
 
+#include "platform/CancelToken.h"
+#include "platform/Link.h"
 #include "platform/System.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 namespace divuzo {
 
@@ -42,24 +42,24 @@ std::vector<std::string> Matches(const std::string& folder, const char* pattern)
 
 FlashDownload::~FlashDownload() { ReleaseFlashing(); }
 
-void FlashDownload::Stage(int textId) {
-  if (observer.showStageText) observer.showStageText(textId);
+void FlashDownload::Report(int value, int textId) {
+  if (value >= 0) percent = value;
+  if (!progress) return;
+  Progress p;
+  p.value = value;
+  p.stageTextId = textId;
+  progress->Report(p);
 }
 
-void FlashDownload::Progress(int value) {
-  percent = value;
-  if (observer.setUpdateProgress) observer.setUpdateProgress(value);
-}
-
-void FlashDownload::PrepareFlashing(int kind, const std::string& tempImage) {
-  Stage(kTextPreparing);
+void FlashDownload::PrepareFlashing(DeviceKind kind, const std::string& tempImage) {
+  Report(-1, kTextPreparing);
   ReleaseFlashing();
   deviceKind = kind;
   tempImagePath = tempImage;
   agentLoaded = imageLoaded = false;
   agentReady = imageReady = downloadDone = false;
   resultWord = 0;
-  Progress(0);
+  Report(0, 0);
   BromCreateAgentHandle(&agentHandle);
   BromCreateImageHandle(&imageHandle);
   FindDownloadAgent();
@@ -86,7 +86,7 @@ bool FlashDownload::FindDownloadAgent() {
       }
     }
   }
-  TraceF("flash: device kind %d, agent %s", deviceKind,
+  TraceF("flash: device kind %d, agent %s", KindNumber(deviceKind),
          agentPath.empty() ? "(none found)" : agentPath.c_str());
   if (const std::uint32_t address = AgentParameterForKind(deviceKind, family); address != 0)
     BromSetAgentLoadAddress(agentHandle, address);
@@ -115,19 +115,29 @@ void FlashDownload::LoadScatterFile() {
 // Every library callback moves the progress and shows its stage text; the percentage sits in
 // the low byte of the progress argument.
 int FlashDownload::Report(void* user, int percent, int textId) {
-  auto* self = static_cast<FlashDownload*>(user);
-  self->Progress(percent);
-  self->Stage(textId);
+  static_cast<FlashDownload*>(user)->Report(percent, textId);
   return 0;
 }
 
-int FlashDownload::OnAgentStart(void* user) { return Report(user, 0, kTextAgentStart); }
-
-int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
-  return Report(user, static_cast<int>(p & 0xFF), kTextAgentProgress);
+// Until the image begins a cancel request stops the download (the library's rule: a callback
+// that returns non-zero cancels); the image phase always runs to its end.
+int FlashDownload::OnAgentStart(void* user) {
+  Report(user, 0, kTextAgentStart);
+  const auto* self = static_cast<FlashDownload*>(user);
+  return self->cancel && self->cancel->Cancelled() ? 1 : 0;
 }
 
-int FlashDownload::OnImageStart(void* user) { return Report(user, 0, kTextImageStart); }
+int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
+  Report(user, static_cast<int>(p & 0xFF), kTextAgentProgress);
+  const auto* self = static_cast<FlashDownload*>(user);
+  return self->cancel && self->cancel->Cancelled() ? 1 : 0;
+}
+
+int FlashDownload::OnImageStart(void* user) {
+  auto* self = static_cast<FlashDownload*>(user);
+  if (self->onImageStart) self->onImageStart();
+  return Report(user, 0, kTextImageStart);
+}
 
 int FlashDownload::OnImageProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
   return Report(user, static_cast<int>(p & 0xFF), kTextImageProgress);
@@ -144,7 +154,8 @@ bool FlashDownload::RunFlashDownload(BromImageHandle image) {
   com.bootOption = BootOptionForKind(deviceKind);
   com.connectTimeoutMs = connectTimeoutMs;
   com.ackTimeoutMs = ackTimeoutMs;
-  com.portPath = portPath.c_str();
+  com.link = link;
+  com.cancel = cancel;
   com.baud = baud;
   com.fastBaud = fastBaud;
 
@@ -169,8 +180,7 @@ bool FlashDownload::RunFlashDownload(BromImageHandle image) {
   img.flashLimit = 0x100000;
 
   downloadStatus = BromDownload(&com, &agent, &img, &resultWord, &resultBlock);
-  if (downloadStatus == brom_download::kNoBootRom && noBootRomPauseMs > 0)
-    std::this_thread::sleep_for(std::chrono::milliseconds(noBootRomPauseMs));
+  if (downloadStatus == brom_download::kNoBootRom && link) link->Clock().SleepMs(noBootRomPauseMs);
   downloadDone = BromDownloadSucceeded(downloadStatus);
   return downloadDone;
 }

@@ -3,17 +3,20 @@
 // library handles), run the download on the worker thread, release the handles.
 //
 //   FlashDownload flash;                       // AgentFamily::Update for the update page
-//   flash.observer = {showStageText, setUpdateProgress};
+//   flash.progress = &sink;
 //   flash.PrepareFlashing(deviceKind, tempImagePath);      // user-interface thread
-//   flash.portPath = "/dev/ttyUSB0";                         // from the link settings
+//   flash.link = line;                                       // opened by the flash job
 //   bool ok = flash.RunFlashDownload(flash.imageHandle);     // worker thread, blocks
 //   flash.ReleaseFlashing();                                 // worker thread
 //   success == flash.Succeeded()   (agentReady && imageReady && downloadDone)
 //
-// Texts shown through observer.showStageText (ids for divuzo::LoadText): 405 when preparing,
-// 406 agent transfer starts, 407 during it, 408 image transfer starts, 409 during it. The
-// worker shows 410, 411, 446 and 447 itself. Progress goes to observer.setUpdateProgress:
-// 0 at each start, then the percentage (low byte of the library's value).
+// Stage texts reported (ids for divuzo::LoadText): 405 when preparing, 406 agent transfer
+// starts, 407 during it, 408 image transfer starts, 409 during it. The flash job reports 410,
+// 411, 446 and 447 itself. Progress values: 0 at each start, then the percentage (low byte of
+// the library's value). onImageStart runs when the image transfer begins (from then on the
+// download must not be stopped).
+#include "app/Progress.h"
+#include "serial/DeviceKind.h"
 #include "update/Brom.h"
 #include "update/BromChip.h"
 
@@ -36,13 +39,6 @@ inline constexpr int kTextDone = 411;
 inline constexpr int kTextDoneKind4 = 446;
 inline constexpr int kTextFailed = 447;
 
-// Where the flashing reports; both called on the thread running the step (the progress
-// callbacks on the worker). Either may be empty.
-struct FlashObserver {
-  std::function<void(int textId)> showStageText;
-  std::function<void(int value)> setUpdateProgress;
-};
-
 // Folder of the running program (/proc/self/exe without its file name).
 std::string ProgramFolder();
 // Folders searched for agent files and scat.txt, in order: the program's folder, then
@@ -58,15 +54,15 @@ public:
 
   // Stage text 405, progress 0, handles created, agent found and loaded, layout loaded, image
   // loaded from `tempImage`. Sets agentReady and imageReady on success of those loads.
-  void PrepareFlashing(int deviceKind, const std::string& tempImage);
+  void PrepareFlashing(DeviceKind deviceKind, const std::string& tempImage);
   // Searches the agent for the kind (first match in name order in the first folder that has
   // one) into agentPath, sets the load address, loads it. True when the load succeeded.
   // When no file matches, agentPath is cleared (a stale agent is never loaded).
   bool FindDownloadAgent();
   // scatterPath = the first folder's "scat.txt" that exists (else the first folder's); loads it.
   void LoadScatterFile();
-  // Runs the download over portPath; true when the library reported success. Also sets
-  // downloadDone. Status 1 (no boot ROM) costs noBootRomPauseMs first.
+  // Runs the download over `link`; true when the library reported success. Also sets
+  // downloadDone. Status 1 (no boot ROM) costs noBootRomPauseMs first (on the link's clock).
   bool RunFlashDownload(BromImageHandle image);
   // Unloads what was loaded, destroys both handles.
   void ReleaseFlashing();
@@ -75,9 +71,11 @@ public:
 
   // Configuration (set before PrepareFlashing / RunFlashDownload).
   AgentFamily family;
-  FlashObserver observer;
+  ProgressSink* progress = nullptr;            // stage texts and progress (may be null)
+  std::function<void()> onImageStart;          // the image transfer begins
   std::vector<std::string> searchFolders = DefaultFlashFileFolders();
-  std::string portPath;                        // the line the library opens itself
+  Link* link = nullptr;                        // the open line the download talks over
+  const CancelToken* cancel = nullptr;         // honoured until the image begins
   std::uint8_t comNumber = 0;                  // carried in ComArgs for a Windows layer
   int noBootRomPauseMs = 1500;                 // pause after status 1
   std::uint32_t connectTimeoutMs = kBromDefault;  // ComArgs values; tests shorten them
@@ -87,7 +85,7 @@ public:
   bool fastLine = true;
 
   // State of one flashing run.
-  int deviceKind = 0;
+  DeviceKind deviceKind = DeviceKind::None;
   std::string programFolder;
   std::string agentPath;
   std::string scatterPath;
@@ -107,8 +105,7 @@ public:
   int percent = 0;
 
 private:
-  void Progress(int value);
-  void Stage(int textId);
+  void Report(int value, int textId);
   static int Report(void* user, int percent, int textId);
   static int OnAgentStart(void* user);
   static int OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user);

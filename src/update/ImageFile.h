@@ -62,7 +62,9 @@ bool HasImageTag(std::string_view path);
 // Builds an image file's bytes. Tagged: `product` (at most 10 characters), `version` and up to
 // ten compatible versions (each at most 5 characters) are written into the header, NUL padded.
 // Headerless: payload and CRC only; the header arguments are ignored.
-// Returns false (and leaves `out` empty) when a field is too long or the payload too large.
+// Returns false (and leaves `out` empty) when a field is too long. The payload's size is not
+// checked here (tests make oversized images with it); `divuzo image pack` holds it to
+// kImageMaxPayload.
 struct ImagePackRequest {
   ImageForm form = ImageForm::Tagged;
   std::string product;

@@ -3,6 +3,7 @@
 #include "StringTable.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 #include "platform/Trace.h"
 #include "update/Crc32.h"
 
@@ -42,31 +43,11 @@ LoadedImage LoadImage(const std::string& path) {
     img.error = "path longer than 255 characters";
     return img;
   }
-  int fd = OpenExistingFile(path);
-  if (fd < 0) {
-    img.error = std::string("cannot open image: ") + std::strerror(errno);
-    return img;
+  InputFile file(path);
+  if (!file.ReadAll(img.bytes, kMaxImageFile)) {
+    img.error = file.status() == InputFile::Status::TooLarge ? "payload larger than 819200 bytes"
+                                                              : file.error();
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    img.error = "not a regular file";
-  } else if (static_cast<std::uint64_t>(st.st_size) > kMaxImageFile) {
-    img.error = "payload larger than 819200 bytes";
-  } else {
-    img.bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < img.bytes.size()) {
-      ssize_t n = ::read(fd, img.bytes.data() + got, img.bytes.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    if (got != img.bytes.size()) {
-      img.bytes.clear();
-      img.error = "cannot read image";
-    }
-  }
-  ::close(fd);
   return img;
 }
 

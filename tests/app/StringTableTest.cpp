@@ -20,12 +20,21 @@ TEST(StringTable, QuotedTextsAndAbsentIds) {
 }
 
 TEST(StringTable, HoldsExactlyTheProgramsIds) {
-  auto inTable = [](int id) {
+  // The product's ids, this program's own texts from 900 on, and its wording of the texts the
+  // product leaves open (kOwnWording + their id).
+  auto own = [](int id) {
+    id -= divuzo::kOwnWording;
+    return (id >= 353 && id <= 358) || id == 360 || id == 361 || (id >= 366 && id <= 370) || id == 380 ||
+           id == 381 || (id >= 387 && id <= 389) || (id >= 393 && id <= 395) || id == 414;
+  };
+  auto inTable = [&](int id) {
     return id == 116 || (id >= 300 && id <= 302) || (id >= 306 && id <= 320) || (id >= 384 && id <= 386) ||
            id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
-           (id >= 430 && id <= 454);
+           (id >= 430 && id <= 454) || (id >= 900 && id <= 903) ||
+           (id >= 960 && id <= 964) ||  // photo geotagging
+           own(id);
   };
-  for (int id = -1; id <= 1200; ++id) {
+  for (int id = -1; id <= 1500; ++id) {
     SCOPED_TRACE(id);
     EXPECT_EQ(divuzo::HasText(id), inTable(id));
     if (inTable(id)) {
@@ -36,8 +45,21 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
   }
 }
 
+TEST(StringTable, OwnWordingOnlyWhereTheProductLeavesTheTextOpen) {
+  using divuzo::TextOrOwnWording;
+  // The product's texts win; its open texts load "" and get this program's wording.
+  EXPECT_EQ(TextOrOwnWording(310), LoadText(310));
+  EXPECT_EQ(LoadText(360), "");
+  EXPECT_EQ(TextOrOwnWording(360), LoadText(divuzo::kOwnWording + 360));
+  EXPECT_FALSE(TextOrOwnWording(360).empty());
+  // Texts the product wants empty stay empty.
+  for (int empty : {101, 303, 304, 305, 321, 359, 421})
+    EXPECT_EQ(TextOrOwnWording(empty), "") << empty;
+  EXPECT_EQ(TextOrOwnWording(-1), "");
+}
+
 TEST(StringTable, TextsAreWellFormedUtf8) {
-  for (int id = 100; id <= 500; ++id) {
+  for (int id = 100; id <= 1500; ++id) {
     const std::string& text = LoadText(id);
     if (text.empty()) continue;
     // Strict UTF-8: the conversion would put U+FFFD where a byte is wrong.

@@ -16,8 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!copy.empty()) __builtin_trap();
     return 0;
   }
-  if (copy.size() != size + divuzo::kGpsDirectorySize &&
-      copy.size() != size + divuzo::kGpsDirectorySize + 12) {
+  // The directory, perhaps a pad byte in front of it, perhaps one more IFD0 entry.
+  constexpr std::size_t kDirectory = divuzo::kGpsDirectorySize;
+  const std::size_t growth = copy.size() >= size ? copy.size() - size : 0;
+  if (growth != kDirectory && growth != kDirectory + 1 && growth != kDirectory + 12 &&
+      growth != kDirectory + 13) {
     __builtin_trap();
   }
   // The copy's own structure must hold: its EXIF block is found and its IFD0 reads.

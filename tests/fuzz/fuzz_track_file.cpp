@@ -1,6 +1,6 @@
 // ".trl" files and logger memory blocks are outside bytes: every exporter and the block filter
 // must take any content (NaN and huge coordinates, any time) without reading out of bounds or
-// undefined arithmetic.
+// undefined arithmetic, and no export may print a number that is not finite.
 #include "trackdata/LogBlockFilter.h"
 #include "trackdata/TrackExport.h"
 #include "trackdata/TrackSplitter.h"
@@ -14,9 +14,16 @@
 
 namespace {
 
+// Counts what the exporters write, and stops on a number that is not one: no record they take
+// may print as "nan" or "inf" (no fixed text of theirs holds either).
 class CountingSink : public divuzo::TextSink {
 public:
-  void WriteString(std::string_view text) override { bytes += text.size(); }
+  void WriteString(std::string_view text) override {
+    bytes += text.size();
+    if (text.find("nan") != std::string_view::npos || text.find("inf") != std::string_view::npos) {
+      __builtin_trap();
+    }
+  }
   std::size_t bytes = 0;
 };
 

@@ -9,7 +9,7 @@
 #include "app/ui/ControlId.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/Sentence.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceSession.h"
 #include "update/ui/PageDeviceSetting.h"
 
 using namespace divuzo;
@@ -33,16 +33,16 @@ class CloseSequenceTest : public QObject {
 
   // A window whose update page holds an open line to `vdev`.
   static void OpenLine(VaduzOdivozuDlg& w, const VdevProcess& vdev) {
-    PageDeviceSetting* p = w.UpdatePage();
-    LinkTiming& timing = p->Protocol().Timing();
+    DeviceSession& session = w.Session();
+    LinkTiming& timing = session.timing;
     timing.queryPolls = 20;
     timing.logPolls = 5;
     timing.pieceSleepMs = 1;
     timing.speedRestorePauseMs = 10;
-    p->Channel().portName = vdev.PortPath();
-    QVERIFY(p->Channel().Open());
-    portOpen = true;
-    QVERIFY(p->HoldsOpenPort());
+    session.portName = vdev.PortPath();
+    QVERIFY(session.Open());
+    session.portOpen = true;
+    QVERIFY(w.UpdatePage()->HoldsOpenPort());
   }
 
 private slots:
@@ -82,10 +82,10 @@ private slots:
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
     OpenLine(w, vdev);
-    theUtilityManager.highSpeedLink = 1;
+    w.Session().highSpeedLink = 1;
     w.close();
     QVERIFY(!w.isVisible());
-    QCOMPARE(theUtilityManager.highSpeedLink.load(), 0);
+    QCOMPARE(w.Session().highSpeedLink.load(), 0);
     QVERIFY(!w.UpdatePage()->HoldsOpenPort());
     const std::string slower = Logged(LogCommandLine(14, 38400, 0));
     const std::string goodbye = Logged(RadedCommandLine(2));

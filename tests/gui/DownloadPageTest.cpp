@@ -12,7 +12,8 @@
 #include "app/ui/StopMessage.h"
 #include "app/ui/TabCtrlEx.h"
 #include "app/ui/VaduzOdivozuDlg.h"
-#include "update/FirmwareDownload.h"
+#include "serial/DeviceSession.h"
+#include "update/FlashJob.h"
 #include "update/ui/PageDeviceSetting.h"
 #include "update/ui/PageDownloadFW.h"
 
@@ -29,6 +30,8 @@ QString MakeTr550Image(const TempDir& dir) {
 // Identifies the device through the update page, as the Download button needs.
 bool Identify(VaduzOdivozuDlg& w) {
   PageDeviceSetting* p = w.UpdatePage();
+  // Answers come at once; the unanswered goodbye of a fixed-query device need not take 2.3 s.
+  w.Session().timing.queryPolls = 15;
   p->OnAutoDetect();
   p->OnConnect();
   auto* status = FindControl<QLabel>(p, 1003);
@@ -46,9 +49,12 @@ private slots:
   void init() {
     theUtilityManager.Reset();
     RecordStopMessages(messages_);
-    auto& bt = theFirmwareDownload.btAddress;
-    bt.timing.restorePauseMs = 10;
-    bt.timing.ackSettleMs = 10;
+  }
+  // Short pauses around the address steps of the page's download.
+  static void ShortPauses(PageDownloadFW* d) {
+    auto& bt = d->Job().Addresses().timing;
+    bt.restorePauseMs = 10;
+    bt.ackSettleMs = 10;
   }
   void cleanup() { SetStopMessageHandler({}); }
 
@@ -67,8 +73,9 @@ private slots:
     QVERIFY(!download->isEnabled());
 
     QVERIFY(Identify(w));
-    QCOMPARE(theUtilityManager.deviceKind.load(), 4);
+    QCOMPARE(w.Session().device.kind, DeviceKind::ZID300);
     QVERIFY(download->isEnabled());
+    ShortPauses(d);
 
     // Without a file: message 412.
     QTest::mouseClick(download, Qt::LeftButton);
@@ -84,8 +91,8 @@ private slots:
 
     d->pauseMs = 10;
     bool ended = false;
-    FirmwareDownloadOutcome outcome = FirmwareDownloadOutcome::Failed;
-    d->onDownloadEnded = [&](FirmwareDownloadOutcome o) { ended = true; outcome = o; };
+    divuzo::Status outcome = divuzo::Status::Failure(StatusCode::Failed, 0);
+    d->onDownloadEnded = [&](const divuzo::Status& o) { ended = true; outcome = o; };
     QTest::mouseClick(download, Qt::LeftButton);
     QVERIFY(d->IsBusy());
     QVERIFY(!download->isEnabled());
@@ -93,7 +100,8 @@ private slots:
     w.close();  // refused while the download runs
     QVERIFY(w.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
-    QCOMPARE(outcome, FirmwareDownloadOutcome::Completed);
+    QVERIFY(outcome.Ok());
+    QCOMPARE(outcome.textId, 411);
     QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(411));
     QCOMPARE(FindControl<QLabel>(d, 1008)->text(), QStringLiteral("100%"));
     QCOMPARE(FindControl<QProgressBar>(d, 1007)->value(), 100);
@@ -115,19 +123,20 @@ private slots:
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
     QVERIFY(Identify(w));
-    QCOMPARE(theUtilityManager.deviceKind.load(), 7);
+    QCOMPARE(w.Session().device.kind, DeviceKind::ZID310);
     PageDownloadFW* d = w.DownloadPage();
+    ShortPauses(d);
     TempDir dir;
     const QString image = MakeTr550Image(dir);
     d->chooseImageFile = [&](QWidget*) { return image; };
     d->OnBrowse();
     d->pauseMs = 10;
     bool ended = false;
-    FirmwareDownloadOutcome outcome = FirmwareDownloadOutcome::Completed;
-    d->onDownloadEnded = [&](FirmwareDownloadOutcome o) { ended = true; outcome = o; };
+    divuzo::Status outcome;
+    d->onDownloadEnded = [&](const divuzo::Status& o) { ended = true; outcome = o; };
     QTest::mouseClick(FindControl<QPushButton>(d, 1006), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
-    QCOMPARE(outcome, FirmwareDownloadOutcome::Failed);
+    QCOMPARE(outcome.code, StatusCode::Failed);
     QCOMPARE(FindControl<QLabel>(d, 1189)->text(), Text(447));
     QVERIFY(!d->IsBusy());
     QTRY_VERIFY(w.Control(1)->isEnabled());

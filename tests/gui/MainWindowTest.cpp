@@ -9,7 +9,8 @@
 #include "app/ui/ControlId.h"
 #include "app/ui/TabCtrlEx.h"
 #include "app/ui/VaduzOdivozuDlg.h"
-#include "update/FirmwareDownload.h"
+#include "app/ui/PageHost.h"
+#include "serial/DeviceSession.h"
 #include "update/ui/PageDownloadFW.h"
 
 using namespace divuzo;
@@ -69,7 +70,7 @@ private slots:
       QCOMPARE(page->DialogId(), ids[slot]);
       QCOMPARE(page->parentWidget(), static_cast<QWidget*>(tab));
       QCOMPARE(page->pos(), QPoint(8, 28));
-      QCOMPARE(page->MainWindow(), &w);
+      QCOMPARE(page->Host(), static_cast<PageHost*>(&w));
       QCOMPARE(page->isVisible(), slot == kSlotUpdate);
     }
 
@@ -97,7 +98,7 @@ private slots:
     const QImage other = argb(QImage(QStringLiteral(":/images/bitmap129.png")));
     QVERIFY(!logger.isNull() && !other.isNull() && logger != other);
     for (int kind : {0, 3, 4, 7}) {
-      theUtilityManager.deviceKind = kind;
+      w.Session().device.kind = KindFromNumber(kind);
       w.ShowDeviceKindPicture();
       const QImage shown = argb(banner->pixmap().toImage());
       QCOMPARE(shown == logger, kind == 3 || kind == 4);
@@ -137,19 +138,27 @@ private slots:
     QCOMPARE(w2.result(), int(QDialog::Accepted));
   }
 
-  void windowCloseWaitsForTheFirmwareDownload() {
+  void windowCloseWaitsForDeviceWork() {
     VaduzOdivozuDlg w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     StartHeartbeat(w);
 
-    theFirmwareDownload.busy = 1;
+    // Two pages at work: every way out waits until both have ended.
+    PageHost& host = w;
+    host.DeviceWorkStarted();
+    host.DeviceWorkStarted();
     w.close();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
     QVERIFY(w.isVisible());
     QCOMPARE(w.heartbeatRun.load(), 1);
     QCOMPARE(theUtilityManager.heartbeatEnded.load(), 0);
+    host.DeviceWorkEnded();
+    w.close();
+    QVERIFY(w.isVisible());
 
-    theFirmwareDownload.busy = 0;
+    host.DeviceWorkEnded();
     w.close();
     QVERIFY(!w.isVisible());
     QCOMPARE(w.result(), int(QDialog::Rejected));

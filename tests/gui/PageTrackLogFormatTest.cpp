@@ -1,5 +1,6 @@
 // The format conversion page: its initial state, a conversion of a real file on the worker
 // thread, the missing-source message and the defaults restore.
+#include "StringTable.h"
 #include "TempDir.h"
 #include "app/UtilityManager.h"
 #include "trackdata/TrackPointRecord.h"
@@ -84,6 +85,8 @@ private slots:
     QSignalSpy finished(&page, &PageTrackLogFormat::conversionFinished);
     Find<QPushButton>(&page, 1065)->click();
     QVERIFY(page.IsConverting());
+    // Text 360 as the photo page shows it too.
+    QCOMPARE(Find<QLabel>(&page, 1066)->text(), QString::fromStdString(TextOrOwnWording(360)));
     QVERIFY(!Find<QPushButton>(&page, 1065)->isEnabled());
     QVERIFY(finished.wait(20000));
     QCOMPARE(finished.first().first().toBool(), true);

@@ -21,6 +21,22 @@ private slots:
     QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
     QCOMPARE(box.button(QDialogButtonBox::Open)->text(), QStringLiteral("開く"));
   }
+
+  // With the program's texts in English, Qt's own texts are English too, and back.
+  void standardButtonsFollowTheChosenLanguage() {
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                       QStringLiteral("/qtbase_ja.qm")))
+      QSKIP("Qt's Japanese translation is not installed");
+    auto* app = static_cast<divuzo::VaduzOdivozu*>(QCoreApplication::instance());
+    app->UseLanguage(divuzo::Language::English);
+    {
+      QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+      QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancel"));
+    }
+    app->UseLanguage(divuzo::Language::Japanese);
+    QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+  }
 };
 
 int main(int argc, char** argv) {

@@ -14,9 +14,9 @@
 #include "UpdatePageDriver.h"
 #include "app/ui/StopMessage.h"
 #include "app/ui/VaduzOdivozuDlg.h"
-#include "update/FirmwareDownload.h"
+#include "serial/DeviceSession.h"
 #include "update/FlashDownload.h"
-#include "update/ui/UpdateWorker.h"
+#include "update/FlashJob.h"
 
 using namespace divuzo;
 using namespace divuzo::test;
@@ -53,18 +53,21 @@ QString DamagedCopy(const QString& image, const TempDir& dir, const QString& fil
 
 // Short waits everywhere on the page's side; the device keeps its own pace.
 void ShortenWaits(PageDeviceSetting* p) {
-  LinkTiming& link = p->Protocol().Timing();
+  LinkTiming& link = p->Session().timing;
+  // Answers come at once; what nobody answers (the goodbye of a fixed-query device) need not
+  // be waited for 2.3 s.
+  link.queryPolls = 15;
   link.disconnectPauseMs = 10;
   link.speedRestorePauseMs = 10;
   p->updatePauseMs = 10;
-  auto& bt = theFirmwareDownload.btAddress.timing;
+  auto& bt = p->Job().Addresses().timing;
   bt.queryPollMs = 10;
   bt.queryPolls = 50;
   bt.restorePauseMs = 10;
   bt.ackPollMs = 10;
   bt.ackPolls = 50;
   bt.ackSettleMs = 10;
-  FlashDownload& flash = p->Updater().Flashing();
+  FlashDownload& flash = p->Job().Flashing();
   flash.connectTimeoutMs = 1000;
   flash.ackTimeoutMs = 1000;
   flash.noBootRomPauseMs = 10;
@@ -91,10 +94,10 @@ class UpdateFailureTest : public QObject {
   void IdentifyAndChoose(VaduzOdivozuDlg& w, const QString& image) {
     PageDeviceSetting* p = w.UpdatePage();
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-    QCOMPARE(Status(p, 1003), Text(450));
+    QCOMPARE(Shown(p, 1003), Text(450));
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), Text(311));
+    QCOMPARE(Shown(p, 1003), Text(311));
     SelectFile(p, image);
     QCOMPARE(Usable(p), QStringLiteral("000101"));
   }
@@ -113,8 +116,8 @@ class UpdateFailureTest : public QObject {
     QVERIFY(!w.Control(1095)->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
     QVERIFY(!succeeded_);
-    QCOMPARE(Status(p, 1233), Text(447));
-    QVERIFY(Status(p, 1234) != QStringLiteral("100%"));
+    QCOMPARE(Shown(p, 1233), Text(447));
+    QVERIFY(Shown(p, 1234) != QStringLiteral("100%"));
     QVERIFY(FindControl<QProgressBar>(p, 1093)->value() < 100);
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QVERIFY(!QFile::exists(temp));
@@ -184,7 +187,7 @@ private slots:
     vdev.Stop();
     ExecuteAndExpectFailure(w);
     if (QTest::currentTestFailed()) return;
-    QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kPortFailed);
+    QCOMPARE(w.UpdatePage()->Job().Flashing().downloadStatus, brom_download::kPortFailed);
   }
 
   void bootRomNeverAnswers() {
@@ -201,7 +204,7 @@ private slots:
       if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
       if (QTest::currentTestFailed()) return;
-      QCOMPARE(w.UpdatePage()->Updater().Flashing().downloadStatus, brom_download::kNoBootRom);
+      QCOMPARE(w.UpdatePage()->Job().Flashing().downloadStatus, brom_download::kNoBootRom);
     }
     QVERIFY(!Logged(vdev, "boot ROM: handshake done"));
     // The device itself is still there and talking: the address was written back.
@@ -223,10 +226,10 @@ private slots:
       QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
       QVERIFY(ConnectToSilentDevice(p));
-      QCOMPARE(Status(p, 1003), Text(315));
+      QCOMPARE(Shown(p, 1003), Text(315));
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
       SelectFile(p, image);
-      QCOMPARE(Status(p, 1228), Text(116));
+      QCOMPARE(Shown(p, 1228), Text(116));
       QCOMPARE(Usable(p), QStringLiteral("000111"));
       ExecuteAndExpectFailure(w);
       if (QTest::currentTestFailed()) return;
@@ -257,12 +260,12 @@ private slots:
       VaduzOdivozuDlg w;
       QVERIFY(ShowWithShortWaits(w));
       PageDeviceSetting* p = w.UpdatePage();
-      p->Updater().Flashing().searchFolders = {agents.path().string()};
+      p->Job().Flashing().searchFolders = {agents.path().string()};
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
       ExecuteAndExpectFailure(w);
       if (QTest::currentTestFailed()) return;
-      QVERIFY(p->Updater().Flashing().agentPath.empty());
+      QVERIFY(p->Job().Flashing().agentPath.empty());
       QVERIFY(!Logged(vdev, "boot ROM: handshake done"));  // the device is never touched
       QVERIFY(!fs::exists(out / "flash.bin"));
     }
@@ -282,7 +285,7 @@ private slots:
     QVERIFY(p->IsWorking());
     vdev.Stop();
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(315));
     QVERIFY(!p->IsWorking());
     QCOMPARE(Usable(p), QStringLiteral("010010"));
     QVERIFY(!p->HoldsOpenPort());
@@ -293,7 +296,7 @@ private slots:
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(p->IsWorking());
     QTRY_VERIFY_WITH_TIMEOUT(!p->IsWorking(), 20000);
-    QCOMPARE(Status(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(315));
     QVERIFY(!p->HoldsOpenPort());
     QCOMPARE(Usable(p), QStringLiteral("010010"));
     QCOMPARE(messages_.size(), 1);
@@ -324,13 +327,13 @@ private slots:
       SelectFile(p, damaged);
       QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
       QCOMPARE(Usable(p), QStringLiteral("000101"));
-      QCOMPARE(Status(p, 1198), image);
-      QCOMPARE(Status(p, 1212), QStringLiteral("V1.24"));
+      QCOMPARE(Shown(p, 1198), image);
+      QCOMPARE(Shown(p, 1212), QStringLiteral("V1.24"));
       ended_ = succeeded_ = false;
       p->onUpdateEnded = [this](bool success) { ended_ = true; succeeded_ = success; };
       QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
       QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
-      QVERIFY2(succeeded_, qPrintable(Status(p, 1233)));
+      QVERIFY2(succeeded_, qPrintable(Shown(p, 1233)));
       QFile payload(QString::fromStdString((good / "payload.bin").string()));
       QFile flashed(QString::fromStdString((out / "flash.bin").string()));
       QVERIFY(payload.open(QIODevice::ReadOnly));
@@ -360,7 +363,7 @@ private slots:
       QVERIFY(!p->IsWorking());
       QCOMPARE(messages_.size(), 2);
       QCOMPARE(messages_[1], Text(300) + QStringLiteral("|") + Text(412));
-      QCOMPARE(Status(p, 1233), Text(443));
+      QCOMPARE(Shown(p, 1233), Text(443));
       QVERIFY(!Logged(vdev, "boot ROM:"));
     }
   }
@@ -403,14 +406,14 @@ private slots:
     QVERIFY(ShowWithShortWaits(w));
     PageDeviceSetting* p = w.UpdatePage();
     QVERIFY(ConnectToSilentDevice(p));
-    QCOMPARE(Status(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(315));
     QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
     QCOMPARE(Usable(p), QStringLiteral("000111"));
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
     QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(412)});
     // Nothing started: no worker, no stage text, the device never saw the boot ROM's call.
     QVERIFY(!p->IsWorking());
-    QCOMPARE(Status(p, 1233), Text(443));
+    QCOMPARE(Shown(p, 1233), Text(443));
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QVERIFY(w.Control(1)->isEnabled());
     QVERIFY(w.Control(1095)->isEnabled());

@@ -22,7 +22,8 @@
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/StopMessage.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceSession.h"
+#include "serial/PortChoice.h"
 #include "update/ui/PageDeviceSetting.h"
 
 namespace divuzo::test {
@@ -64,7 +65,7 @@ inline QString Usable(PageDeviceSetting* page) {
 }
 
 // The text of a static or an edit of the page.
-inline QString Status(PageDeviceSetting* p, int id) {
+inline QString Shown(PageDeviceSetting* p, int id) {
   if (auto* l = FindControl<QLabel>(p, id)) return l->text();
   if (auto* e = FindControl<QLineEdit>(p, id)) return e->text();
   return QStringLiteral("<missing %1>").arg(id);
@@ -76,10 +77,11 @@ inline bool WaitIdentificationEnd(PageDeviceSetting* p, int timeoutMs = 20000) {
   return QTest::qWaitFor([p] { return !p->IsWorking(); }, timeoutMs);
 }
 
-inline QString LinkPort() {
+// The port the page recorded in the link settings.
+inline QString LinkPort(PageDeviceSetting* p) {
   std::string name;
   int baud = 0, spare = 0;
-  theUtilityManager.GetLinkSettings(name, baud, spare);
+  p->Session().GetLinkSettings(name, baud, spare);
   return QString::fromStdString(name);
 }
 
@@ -108,7 +110,7 @@ inline void SelectFile(PageDeviceSetting* p, const QString& image) {
 // Auto Detect, then Connect to a device that answers nothing, asking it only a few times;
 // true once identification has ended.
 inline bool ConnectToSilentDevice(PageDeviceSetting* p) {
-  p->Protocol().Timing().queryPolls = 3;
+  p->Session().timing.queryPolls = 3;
   QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
   QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
   return WaitIdentificationEnd(p);
@@ -120,7 +122,7 @@ inline bool RealBridgeAttached() {
   TempDir none;
   ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
   std::string found;
-  return SerialPort::FindKnownBridgePort(found);
+  return FindKnownBridgePort(found);
 }
 
 } // namespace divuzo::test

@@ -13,8 +13,9 @@
 #include "app/ui/StopMessage.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/DeviceProtocol.h"
-#include "serial/SerialPort.h"
-#include "update/FirmwareDownload.h"
+#include "serial/PortChoice.h"
+#include "serial/DeviceSession.h"
+#include "update/FlashJob.h"
 #include "update/ui/PageDeviceSetting.h"
 
 using namespace divuzo;
@@ -43,7 +44,7 @@ private slots:
     const std::pair<int, int> texts[] = {{1237, 401}, {1003, 309}, {1010, 318}, {2, 430},
                                          {1012, 320}, {1201, 419}, {1200, 418}, {1202, 420},
                                          {1228, 440}, {1233, 443}, {1238, 448}};
-    for (auto [id, textId] : texts) QCOMPARE(Status(p, id), Text(textId));
+    for (auto [id, textId] : texts) QCOMPARE(Shown(p, id), Text(textId));
     const std::pair<int, int> buttons[] = {{1005, 397}, {1002, 307}, {1192, 431}, {1239, 451}, {1224, 442}};
     for (auto [id, textId] : buttons) QCOMPARE(FindControl<QPushButton>(p, id)->text(), Text(textId));
     // The warning line alone is red.
@@ -52,20 +53,20 @@ private slots:
     auto* bar = FindControl<QProgressBar>(p, 1093);
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 100);
-    for (int hidden : {1117, 1004, 1007, 1161, 1219, 1223})
+    for (int hidden : {1117, 1004, 1007, 1161, 1219, 1223, 1240, 1241})
       QVERIFY2(!FindControl<QWidget>(p, hidden)->isVisible(), qPrintable(QString::number(hidden)));
-    QCOMPARE(theUtilityManager.deviceKind.load(), 0);
+    QCOMPARE(p->Session().device.kind, DeviceKind::None);
 
     // Progress: values below 100 show their percentage, 1000 shows 100%, others keep the text.
     p->SetUpdateProgress(42);
     QCOMPARE(bar->value(), 42);
-    QCOMPARE(Status(p, 1234), QStringLiteral("42%"));
+    QCOMPARE(Shown(p, 1234), QStringLiteral("42%"));
     p->SetUpdateProgress(150);
     QCOMPARE(bar->value(), 100);
-    QCOMPARE(Status(p, 1234), QStringLiteral("42%"));
+    QCOMPARE(Shown(p, 1234), QStringLiteral("42%"));
     p->SetUpdateProgress(1000);
     QCOMPARE(bar->value(), 100);
-    QCOMPARE(Status(p, 1234), QStringLiteral("100%"));
+    QCOMPARE(Shown(p, 1234), QStringLiteral("100%"));
     QCOMPARE(p->Percent(), 100);
   }
 
@@ -79,26 +80,26 @@ private slots:
     PageDeviceSetting* p = w.UpdatePage();
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-    QCOMPARE(Status(p, 1003), Text(450));
+    QCOMPARE(Shown(p, 1003), Text(450));
     QCOMPARE(Usable(p), QStringLiteral("010000"));
     QCOMPARE(FindControl<QComboBox>(p, 1116)->currentText(), QString::fromStdString(vdev.PortPath()));
-    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     // While the device is asked, nothing can start a competing step and the window cannot close.
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QVERIFY(!w.Control(1)->isEnabled());
     QVERIFY(!w.Control(1095)->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(Status(p, 1003), Text(310), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(p, 1003), Text(310), 5000);
     w.close();
     QVERIFY(w.isVisible());
 
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), Text(311));
-    QCOMPARE(Status(p, 1011), QStringLiteral("ZID310"));
-    QCOMPARE(Status(p, 1013), QStringLiteral("V1.23"));
-    QCOMPARE(Status(p, 1199), QStringLiteral("V01"));
-    QCOMPARE(theUtilityManager.deviceKind.load(), 7);
+    QCOMPARE(Shown(p, 1003), Text(311));
+    QCOMPARE(Shown(p, 1011), QStringLiteral("ZID310"));
+    QCOMPARE(Shown(p, 1013), QStringLiteral("V1.23"));
+    QCOMPARE(Shown(p, 1199), QStringLiteral("V01"));
+    QCOMPARE(p->Session().device.kind, DeviceKind::ZID310);
     QCOMPARE(Usable(p), QStringLiteral("000100"));
     QTRY_VERIFY(w.Control(1)->isEnabled());
     QVERIFY(w.Control(1095)->isEnabled());
@@ -119,10 +120,10 @@ private slots:
     };
     QTest::mouseClick(FindControl<QPushButton>(p, 1192), Qt::LeftButton);
     QCOMPARE(askedFolder, QString::fromStdString(dir.path().string()));
-    QCOMPARE(Status(p, 1198), image);
-    QCOMPARE(Status(p, 1228), Text(437));
-    QCOMPARE(Status(p, 1213), QStringLiteral("ZID310"));
-    QCOMPARE(Status(p, 1212), QStringLiteral("V1.24"));
+    QCOMPARE(Shown(p, 1198), image);
+    QCOMPARE(Shown(p, 1228), Text(437));
+    QCOMPARE(Shown(p, 1213), QStringLiteral("ZID310"));
+    QCOMPARE(Shown(p, 1212), QStringLiteral("V1.24"));
     QCOMPARE(Usable(p), QStringLiteral("000101"));
     QVERIFY(QFile::exists(QString::fromStdString(p->tempImagePath)));
 
@@ -130,19 +131,19 @@ private slots:
     const QString other = MakeImage(dir, QStringLiteral("ZID300_V200_PLM.bin"), "TR550", "V2.00");
     QVERIFY(!other.isEmpty());
     SelectFile(p, other);
-    QCOMPARE(Status(p, 1228), Text(435));
+    QCOMPARE(Shown(p, 1228), Text(435));
     QCOMPARE(Usable(p), QStringLiteral("000100"));
 
     // A file without the tag in its name: the warning box, the fields emptied.
     const QString untagged = MakeImage(dir, QStringLiteral("firmware.bin"), "ZID310", "V1.24");
     SelectFile(p, untagged);
     QCOMPARE(messages_, QStringList{QStringLiteral("WARNING!!|") + Text(444)});
-    QCOMPARE(Status(p, 1213), QString());
+    QCOMPARE(Shown(p, 1213), QString());
     QCOMPARE(Usable(p), QStringLiteral("000100"));
 
     // Cancelling the file dialog changes nothing.
     SelectFile(p, QString());
-    QCOMPARE(Status(p, 1198), untagged);
+    QCOMPARE(Shown(p, 1198), untagged);
 
     // Back to the good image, then Execute: the device's boot ROM takes the image.
     SelectFile(p, image);
@@ -150,7 +151,7 @@ private slots:
     const QString temp = QString::fromStdString(p->tempImagePath);
     QVERIFY(QFile::exists(temp));
     p->updatePauseMs = 10;
-    auto& bt = theFirmwareDownload.btAddress;
+    auto& bt = p->Job().Addresses();
     bt.timing.restorePauseMs = 10;
     bt.timing.ackSettleMs = 10;
     bool ended = false, succeeded = false;
@@ -162,11 +163,11 @@ private slots:
     w.close();  // refused while the device is being flashed
     QVERIFY(w.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
-    QVERIFY2(succeeded, qPrintable(Status(p, 1233)));
-    QCOMPARE(Status(p, 1233), Text(411));
-    QCOMPARE(Status(p, 1234), QStringLiteral("100%"));
+    QVERIFY2(succeeded, qPrintable(Shown(p, 1233)));
+    QCOMPARE(Shown(p, 1233), Text(411));
+    QCOMPARE(Shown(p, 1234), QStringLiteral("100%"));
     QCOMPARE(FindControl<QProgressBar>(p, 1093)->value(), 100);
-    QCOMPARE(Status(p, 1237), Text(401));  // kind 7 keeps the warning line
+    QCOMPARE(Shown(p, 1237), Text(401));  // kind 7 keeps the warning line
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QTRY_VERIFY(w.Control(1)->isEnabled());
     QVERIFY(w.Control(1095)->isEnabled());
@@ -184,14 +185,14 @@ private slots:
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
-    p->Protocol().Timing().queryPolls = 3;
+    p->Session().timing.queryPolls = 3;
     p->OnAutoDetect();
     const QString missing = QString::fromStdString((empty.path() / "ttyUSB9").string());
     FindControl<QComboBox>(p, 1116)->setEditText(missing);
-    QCOMPARE(LinkPort(), missing);
+    QCOMPARE(LinkPort(p), missing);
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(315));
     // The user learns why: the port is not there.
     QCOMPARE(messages_.size(), 1);
     QVERIFY2(messages_[0].startsWith(Text(300) + "|" + missing), qPrintable(messages_[0]));
@@ -206,11 +207,11 @@ private slots:
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
     PageDeviceSetting* p = w.UpdatePage();
-    p->Protocol().Timing().queryPolls = 3;
-    p->Protocol().Timing().disconnectPauseMs = 10;
+    p->Session().timing.queryPolls = 3;
+    p->Session().timing.disconnectPauseMs = 10;
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
-    QCOMPARE(Status(p, 1003), Text(449));
+    QCOMPARE(Shown(p, 1003), Text(449));
     QCOMPARE(Usable(p), QStringLiteral("011000"));
 
     // The list offers the virtual port by its name; a typed path is taken as well.
@@ -219,9 +220,9 @@ private slots:
     QVERIFY(index >= 0);
     list->setCurrentIndex(index);
     QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
-    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
     list->setEditText(QStringLiteral("/dev/ttyUSB7"));
-    QCOMPARE(LinkPort(), QStringLiteral("/dev/ttyUSB7"));
+    QCOMPARE(LinkPort(p), QStringLiteral("/dev/ttyUSB7"));
     // Enter confirms the typed path and leaves the window open.
     QTest::keyClick(list->lineEdit(), Qt::Key_Return);
     QVERIFY(w.isVisible());
@@ -233,22 +234,22 @@ private slots:
     const int before = list->currentIndex();
     FindControl<QPushButton>(&w, 1002)->click();
     QCOMPARE(list->currentIndex(), 0);
-    QCOMPARE(LinkPort(), QString::fromStdString(vdev.PortPath()));
+    QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
     list->setCurrentIndex(before);
     QCOMPARE(list->currentText(), QString::fromStdString(vdev.PortPath()));
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Status(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(315));
     QCOMPARE(Usable(p), QStringLiteral("010010"));
     QVERIFY(vdev.CountReceived("$PPLM810*38") >= 1);  // the device was asked, on the chosen port
     QVERIFY(!p->HoldsOpenPort());
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
-    QCOMPARE(Status(p, 1237), Text(452));
+    QCOMPARE(Shown(p, 1237), Text(452));
     QCOMPARE(Usable(p), QStringLiteral("000111"));
-    QCOMPARE(theUtilityManager.deviceKind.load(), 4);
-    QCOMPARE(p->deviceModelName, std::string("KRB-1"));
+    QCOMPARE(p->Session().device.kind, DeviceKind::ZID300);
+    QCOMPARE(p->Session().device.modelName, std::string("KRB-1"));
 
     // Execute without a file: message 412, and no page button is usable afterwards.
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);

@@ -1,12 +1,16 @@
 // The geotag sub-command of the command-line tool, run as a program.
+#include "trackdata/PhotoTexts.h"
 #include "trackdata/TrackPointRecord.h"
 
 #include "CaptureOutput.h"
+#include "FifoProbe.h"
 #include "PhotoTestSupport.h"
 #include "TempDir.h"
 #include "TestJpeg.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace divuzo {
 namespace {
@@ -28,11 +32,34 @@ protected:
   }
 
   test::CommandOutput Geotag(std::vector<std::string> extra) {
-    std::vector<std::string> args = {DIVUZO_CLI_PATH,        "geotag", "--track",
-                                     (dir_ / "t.trl").string(), "--photos", (dir_ / "p").string(),
-                                     "--kml",                 (dir_ / "out.kml").string()};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return test::RunCapture(args);
+    return GeotagWith(dir_ / "t.trl", dir_ / "p", dir_ / "out.kml", std::move(extra));
+  }
+
+  // Standard output and error together, stopped should it wait on its input.
+  test::CommandOutput GeotagWith(const std::filesystem::path& track,
+                                 const std::filesystem::path& photos,
+                                 const std::filesystem::path& kml, std::vector<std::string> extra) {
+    std::string args = "geotag --track " + test::ShellQuote(track.string()) + " --photos " +
+                       test::ShellQuote(photos.string()) + " --kml " +
+                       test::ShellQuote(kml.string());
+    for (const auto& e : extra) args += " " + test::ShellQuote(e);
+    return test::RunCliWithin(30, args);
+  }
+
+  // Every file below the test folder with its bytes (links as their targets' names).
+  std::map<std::string, std::string> Snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+      const std::string name = entry.path().lexically_relative(dir_.path()).string();
+      if (entry.is_symlink()) {
+        files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+      } else if (entry.is_regular_file()) {
+        files[name] = test::ReadFileBytes(entry.path());
+      } else {
+        files[name] = "(other)";
+      }
+    }
+    return files;
   }
 
   test::TempDir dir_;
@@ -83,6 +110,67 @@ TEST_F(GeotagCommand, BadArgumentsAreRefused) {
                               (dir_ / "missing" / "out.kml").string()})
                 .exitCode,
             1);
+}
+
+// A KML name that would replace the track, a photo or a file that is not a KML file, a track or
+// photo folder that is not there, a track that is a FIFO: refused with the reason, exit status
+// 1, and nothing written or changed.
+TEST_F(GeotagCommand, RefusedInputsAndTargetsWriteNothing) {
+  std::filesystem::create_symlink(dir_ / "p" / "IMG_1.JPG", dir_ / "photo.kml");
+  test::WriteFileBytes(dir_ / "notes.txt", "keep");
+  ASSERT_TRUE(test::MakeFifo(dir_ / "fifo.trl"));
+  const auto before = Snapshot();
+  const struct {
+    std::filesystem::path track, photos, kml;
+    std::string reason;
+  } cases[] = {
+      {dir_ / "t.trl", dir_ / "p", dir_ / "t.trl", PhotoText(kPhotoTextKmlTargetRefused)},
+      {dir_ / "t.trl", dir_ / "p", dir_ / "p" / "IMG_1.JPG", PhotoText(kPhotoTextKmlTargetRefused)},
+      {dir_ / "t.trl", dir_ / "p", dir_ / "photo.kml", PhotoText(kPhotoTextKmlTargetRefused)},
+      {dir_ / "t.trl", dir_ / "p", dir_ / "notes.txt", PhotoText(kPhotoTextKmlTargetRefused)},
+      {dir_ / "t.trl", dir_ / "p", dir_ / "p", PhotoText(kPhotoTextKmlTargetRefused)},
+      {dir_ / "none.trl", dir_ / "p", dir_ / "out.kml", PhotoText(kPhotoTextTrackUnreadable)},
+      {dir_ / "fifo.trl", dir_ / "p", dir_ / "out.kml", PhotoText(kPhotoTextTrackUnreadable)},
+      {dir_ / "t.trl", dir_ / "none", dir_ / "out.kml", PhotoText(kPhotoTextNoSuchPhotoFolder)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.track.string() + " " + c.photos.string() + " " + c.kml.string());
+    const auto run = GeotagWith(c.track, c.photos, c.kml, {"--tz", "9", "--write-gps"});
+    EXPECT_EQ(run.exitCode, 1) << run.out;
+    EXPECT_NE(run.out.find(c.reason), std::string::npos) << run.out;
+    EXPECT_EQ(Snapshot(), before);
+  }
+  // An existing KML file is replaced.
+  test::WriteFileBytes(dir_ / "old.kml", "old");
+  EXPECT_EQ(GeotagWith(dir_ / "t.trl", dir_ / "p", dir_ / "old.kml", {"--tz", "9"}).exitCode, 0);
+  EXPECT_NE(test::ReadFileBytes(dir_ / "old.kml"), "old");
+}
+
+// Copies that cannot be written are counted and make the exit status 1; a GPS folder that is
+// a link to the photos' own folder is never written through.
+TEST_F(GeotagCommand, FailedCopiesAreCountedAndLinkedGpsFolderIsRefused) {
+  test::WriteFileBytes(dir_ / "p" / "GPS", "a file in the way of the folder");
+  auto run = Geotag({"--tz", "9", "--calibrate", "0:1:0:0", "--write-gps"});
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_NE(run.out.find("GPS copies: 0 written, 0 refused (camera maker), 1 failed"),
+            std::string::npos) << run.out;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "out.kml"));  // the KML is written regardless
+
+  const std::string original = test::ReadFileBytes(dir_ / "p" / "IMG_1.JPG");
+  std::filesystem::remove(dir_ / "p" / "GPS");
+  std::filesystem::create_directory_symlink(dir_ / "p", dir_ / "p" / "GPS");
+  run = Geotag({"--tz", "9", "--calibrate", "0:1:0:0", "--write-gps"});
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_NE(run.out.find(PhotoText(kPhotoTextGpsFolderUnsafe) + (dir_ / "p" / "GPS").string()),
+            std::string::npos) << run.out;
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "p" / "IMG_1.JPG"), original);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "p" / "GPS"));
+
+  std::filesystem::remove(dir_ / "p" / "GPS");
+  run = Geotag({"--tz", "9", "--calibrate", "0:1:0:0", "--write-gps"});
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_NE(run.out.find("GPS copies: 1 written, 0 refused (camera maker), 0 failed"),
+            std::string::npos) << run.out;
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 // GPS-tagged copies, read back by exiftool.
 #include "trackdata/ExifGpsWriter.h"
+#include "trackdata/ExifTiff.h"
 #include "trackdata/PhotoTexts.h"
 
+#include "StringTable.h"
+
+#include "FifoProbe.h"
 #include "PhotoTestSupport.h"
 #include "TempDir.h"
 #include "TestJpeg.h"
@@ -67,7 +71,7 @@ TEST_P(GpsCopy, GpsTagsReadBackAndEverythingElseUnchanged) {
   EXPECT_EQ(result.output, copy);
   ASSERT_TRUE(std::filesystem::exists(copy));
   EXPECT_EQ(test::ReadFileBytes(photo), original);
-  EXPECT_EQ(std::filesystem::file_size(copy), original.size() + 213);
+  EXPECT_EQ(std::filesystem::file_size(copy), original.size() + 12 + kGpsDirectorySize);
 
   auto gps = test::ExifToolTags(copy, "-GPS:all");
   EXPECT_EQ(gps["GPSLatitudeRef"], "N");
@@ -90,9 +94,14 @@ TEST_P(GpsCopy, GpsTagsReadBackAndEverythingElseUnchanged) {
   EXPECT_EQ(test::ExifToolAllButGps(copy), before);
   EXPECT_EQ(test::ExifToolThumbnail(copy), test::ExifToolThumbnail(photo));
 
-  // exiftool finds nothing wrong in the structure we wrote beyond what the original had.
-  auto warnings = test::ExifToolTags(copy, "-Warning");
-  EXPECT_EQ(warnings.count("Warning"), 0u) << warnings["Warning"];
+  // The photos are built as cameras write them: the readers find nothing wrong in them, and
+  // nothing more in the copy (directory order, next pointer, even offsets, maker note footer).
+  const auto exiftoolWarnings = test::ExifToolValidationWarnings(photo);
+  const auto exiv2Warnings = test::Exiv2Warnings(photo);
+  EXPECT_TRUE(exiftoolWarnings.empty()) << testing::PrintToString(exiftoolWarnings);
+  EXPECT_TRUE(exiv2Warnings.empty()) << testing::PrintToString(exiv2Warnings);
+  EXPECT_EQ(test::ExifToolValidationWarnings(copy), exiftoolWarnings);
+  EXPECT_EQ(test::Exiv2Warnings(copy), exiv2Warnings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,6 +110,37 @@ INSTANTIATE_TEST_SUITE_P(
                     Variant{"SonyLittleEndian", Sony(false)}, Variant{"SonyBigEndian", Sony(true)},
                     Variant{"CanonNoThumbnailAfterJfif", CanonWithoutThumbnail()}),
     [](const testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
+
+// A TIFF block that ends on an odd offset (no IFD1, and a stray byte at its end): the GPS
+// directory placed there starts on the next even offset, and the readers find nothing new.
+TEST(GpsCopy, DirectoryBehindAnOddBlockEndStartsOnAnEvenOffset) {
+  test::TempDir dir;
+  TestPhoto p = Canon(false);
+  p.thumbnail = false;
+  const std::string original =
+      std::string("\xFF\xD8", 2) +
+      test::detail::Segment(0xE1, std::string("Exif\0\0", 6) + test::MakeTestTiff(p) + '\0') +
+      test::TestBodyJpeg().substr(2);
+  const auto photo = dir / "odd.jpg";
+  test::WriteFileBytes(photo, original);
+  const GpsPhotoResult result = WriteGpsPhoto(photo, GpsFix{35, 139, 10, kPointTime});
+  ASSERT_EQ(result.status, GpsPhotoStatus::Written) << result.message;
+  const std::string copy = test::ReadFileBytes(result.output);
+  EXPECT_EQ(copy.size(), original.size() + 12 + 1 + kGpsDirectorySize);
+
+  exif::ExifLocation location;
+  exif::TiffView tiff;
+  exif::Ifd ifd0;
+  ASSERT_TRUE(exif::OpenFirstIfd(reinterpret_cast<const std::uint8_t*>(copy.data()), copy.size(),
+                                 location, tiff, ifd0));
+  const exif::IfdEntry* gps = ifd0.Find(exif::kTagGpsPointer);
+  ASSERT_NE(gps, nullptr);
+  EXPECT_EQ(gps->value % 2, 0u);
+  EXPECT_EQ(test::ExifToolTags(result.output, "-GPSLatitude")["GPSLatitude"], "35");
+  EXPECT_EQ(test::ExifToolValidationWarnings(result.output),
+            test::ExifToolValidationWarnings(photo));
+  EXPECT_EQ(test::Exiv2Warnings(result.output), test::Exiv2Warnings(photo));
+}
 
 TEST(GpsCopy, SouthWestAndBelowSeaLevel) {
   test::TempDir dir;
@@ -191,6 +231,13 @@ TEST(GpsCopy, UnusablePhotosGiveMessagesAndNoCopy) {
     EXPECT_FALSE(std::filesystem::exists(dir / "GPS")) << c.what;
   }
   EXPECT_EQ(WriteGpsPhoto(dir / "missing.jpg", GpsFix{}).status, GpsPhotoStatus::Failed);
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo.jpg"));
+  GpsPhotoResult fromFifo;
+  EXPECT_TRUE(test::ReturnsWithoutWriter(
+      dir / "fifo.jpg", [&] { fromFifo = WriteGpsPhoto(dir / "fifo.jpg", GpsFix{}); }));
+  EXPECT_EQ(fromFifo.status, GpsPhotoStatus::Failed);
+  EXPECT_NE(fromFifo.message.find("is a FIFO"), std::string::npos) << fromFifo.message;
+  EXPECT_FALSE(std::filesystem::exists(dir / "GPS"));
 }
 
 // A photo that already carries GPS tags gets the new ones; the copy still reads cleanly.
@@ -209,18 +256,27 @@ TEST(GpsCopy, CopyOfACopyReplacesTheGpsTags) {
   EXPECT_EQ(gps["GPSLongitude"], "20");
   EXPECT_EQ(gps["GPSAltitude"], "40");
   EXPECT_EQ(test::ExifToolAllButGps(second.output), test::ExifToolAllButGps(photo));
-  EXPECT_EQ(test::ExifToolTags(second.output, "-Warning").count("Warning"), 0u);
+  EXPECT_EQ(test::ExifToolValidationWarnings(second.output),
+            test::ExifToolValidationWarnings(photo));
+  EXPECT_EQ(test::Exiv2Warnings(second.output), test::Exiv2Warnings(photo));
 }
 
-TEST(GpsCopy, PositionsOutsideTheGlobeAreRefused) {
+// A good photo matched to a point that no GPS directory can hold: refused with that cause, not
+// as a photo fault.
+TEST(GpsCopy, PointsOutOfRangeAreRefusedWithTheirCause) {
   const std::string jpeg = test::MakeTestJpeg(Canon(false));
   const auto* data = reinterpret_cast<const std::uint8_t*>(jpeg.data());
   std::vector<std::uint8_t> out;
-  for (const GpsFix& fix : {GpsFix{91, 0, 0, 0}, GpsFix{0, -181, 0, 0},
-                            GpsFix{std::nan(""), 0, 0, 0}, GpsFix{0, 0, 1e300, 0}}) {
-    EXPECT_EQ(BuildGpsPhoto(data, jpeg.size(), fix, out).status, GpsPhotoStatus::Failed);
+  for (const GpsFix& fix :
+       {GpsFix{91, 0, 0, 0}, GpsFix{0, -181, 0, 0}, GpsFix{std::nan(""), 0, 0, 0},
+        GpsFix{0, 0, 1e300, 0}, GpsFix{0, 0, 0, 400000000000LL}}) {
+    const GpsPhotoResult result = BuildGpsPhoto(data, jpeg.size(), fix, out);
+    EXPECT_EQ(result.status, GpsPhotoStatus::Failed);
+    EXPECT_EQ(result.message, PhotoText(kPhotoTextPointOutOfRange));
     EXPECT_TRUE(out.empty());
   }
+  EXPECT_NE(PhotoText(kPhotoTextPointOutOfRange), kNotExifFormat);
+  EXPECT_TRUE(HasText(kPhotoTextPointOutOfRange));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The whole photo run on made files: a track, a folder of photos, the UTF-16 KML (read back with
-// iconv and xmllint) and the GPS copies (read back with exiftool).
+// iconv, xmllint and gpsbabel) and the GPS copies (read back with exiftool).
 #include "trackdata/PhotoGeotagger.h"
 #include "trackdata/PhotoTexts.h"
 #include "trackdata/TrackPointRecord.h"
@@ -100,7 +100,18 @@ protected:
     EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE");
     const auto lint = test::RunCapture({"xmllint", "--noout", kml_.string()});
     EXPECT_EQ(lint.exitCode, 0);
-    return test::RunCapture({"iconv", "-f", "UTF-16", "-t", "UTF-8", kml_.string()}).out;
+    // gpsbabel's XML parser takes the encoding the declaration names: every point's placemark
+    // and the route read back.
+    for (const char* kind : {"-w", "-t"}) {
+      const auto babel = test::RunShell(std::string("gpsbabel ") + kind + " -i kml -f " +
+                                        test::ShellQuote(kml_.string()) + " -o unicsv -F - 2>&1");
+      EXPECT_EQ(babel.exitCode, 0) << babel.out;
+      EXPECT_EQ(test::Lines(babel.out).size(), 1 + std::size(kOffsets)) << kind << babel.out;
+    }
+    const std::string text =
+        test::RunCapture({"iconv", "-f", "UTF-16", "-t", "UTF-8", kml_.string()}).out;
+    EXPECT_EQ(test::Lines(text).front(), "<?xml version=\"1.0\" encoding=\"UTF-16\"?>");
+    return text;
   }
 
   bool Listed(const std::string& line) const {

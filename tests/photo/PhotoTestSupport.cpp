@@ -2,6 +2,8 @@
 
 #include "CaptureOutput.h"
 
+#include <algorithm>
+
 namespace divuzo::test {
 
 std::map<std::string, std::string> ExifToolTags(const std::filesystem::path& photo,
@@ -36,6 +38,27 @@ std::string ExifToolAllButGps(const std::filesystem::path& photo) {
 
 std::string ExifToolThumbnail(const std::filesystem::path& photo) {
   return RunCapture({"exiftool", "-b", "-ThumbnailImage", photo.string()}).out;
+}
+
+std::vector<std::string> ExifToolValidationWarnings(const std::filesystem::path& photo) {
+  std::vector<std::string> warnings;
+  for (const auto& line :
+       Lines(RunCapture({"exiftool", "-validate", "-warning", "-a", "-s", photo.string()}).out)) {
+    if (line.rfind("Warning", 0) == 0) warnings.push_back(line);
+  }
+  std::sort(warnings.begin(), warnings.end());
+  return warnings;
+}
+
+std::vector<std::string> Exiv2Warnings(const std::filesystem::path& photo) {
+  std::vector<std::string> warnings;
+  for (const char* mode : {"-pa", "-pv"}) {
+    const CommandOutput result = RunShell(std::string("exiv2 ") + mode + " " +
+                                          ShellQuote(photo.string()) + " 2>&1 >/dev/null");
+    for (auto& line : Lines(result.out)) warnings.push_back(mode + (" " + line));
+  }
+  std::sort(warnings.begin(), warnings.end());
+  return warnings;
 }
 
 } // namespace divuzo::test

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace divuzo::test {
 
@@ -17,5 +18,11 @@ std::string ExifToolAllButGps(const std::filesystem::path& photo);
 
 // The embedded thumbnail as exiftool extracts it.
 std::string ExifToolThumbnail(const std::filesystem::path& photo);
+
+// What the independent readers find wrong in the photo's structure, one line each, sorted:
+// exiftool's -validate warnings, and what exiv2 prints on standard error while it prints
+// every tag (-pa) and every value (-pv). A copy must add nothing to its original's lists.
+std::vector<std::string> ExifToolValidationWarnings(const std::filesystem::path& photo);
+std::vector<std::string> Exiv2Warnings(const std::filesystem::path& photo);
 
 } // namespace divuzo::test

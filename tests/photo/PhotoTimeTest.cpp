@@ -2,6 +2,7 @@
 #include "trackdata/ExifReader.h"
 #include "trackdata/PhotoTexts.h"
 
+#include "FifoProbe.h"
 #include "TempDir.h"
 #include "TestJpeg.h"
 
@@ -89,7 +90,17 @@ TEST(PhotoTime, FailuresCarryTheirMessages) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, kNotExifFormat);
   }
-  EXPECT_EQ(ReadPhotoTime("/nonexistent/photo.jpg", 0).message, kNotExifFormat);
+  // A file that cannot be read says why; a FIFO is refused without waiting for a writer.
+  EXPECT_EQ(ReadPhotoTime("/nonexistent/photo.jpg", 0).message,
+            "cannot open /nonexistent/photo.jpg: No such file or directory");
+  test::TempDir dir;
+  if (!test::kFileSystemHasFifos) return;
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo.jpg"));
+  PhotoTimeResult fromFifo;
+  EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "fifo.jpg",
+                                         [&] { fromFifo = ReadPhotoTime(dir / "fifo.jpg", 0); }));
+  EXPECT_FALSE(fromFifo.ok);
+  EXPECT_EQ(fromFifo.message, (dir / "fifo.jpg").string() + " is a FIFO, not a regular file");
 }
 
 } // namespace

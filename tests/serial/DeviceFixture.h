@@ -1,10 +1,11 @@
 #pragma once
-// What the device tests share: the serial channel and the protocol over it, talking to a
-// divuzo-vdev each test starts, with the program-wide state reset around every test.
-#include "VdevProcess.h"
+// What the device tests share: a session talking to a virtual device in the same process,
+// on a test clock, so that every wait keeps its production length without costing time.
+#include "PauseClock.h"
 
-#include "app/UtilityManager.h"
+#include "engine/InProcessDevice.h"
 #include "serial/DeviceProtocol.h"
+#include "serial/DeviceSession.h"
 
 #include <gtest/gtest.h>
 
@@ -12,29 +13,30 @@
 
 namespace divuzo::test {
 
-// No pauses around disconnects and speed changes, short sleeps between sentence pieces; each
-// test program sets its own polls on top.
-inline LinkTiming QuickTiming() {
-  LinkTiming t;
-  t.pieceSleepMs = 5;
-  t.disconnectPauseMs = 0;
-  t.speedRestorePauseMs = 0;
-  return t;
-}
-
 class DeviceFixture : public ::testing::Test {
 protected:
-  explicit DeviceFixture(const LinkTiming& timing) : protocol{channel, timing} {}
-  void SetUp() override { theUtilityManager.Reset(); }
-  void TearDown() override {
-    channel.Reset();
-    portOpen = false;
-    theUtilityManager.Reset();
+  // A new device (the previous one goes); the session's line is not opened yet.
+  void NewDevice(const vdev::DeviceOptions& options) {
+    session.Reset();
+    device = std::make_unique<vdev::InProcessDevice>(options, clock);
+    device->Attach(session);
   }
+  // A new device with the session's line open on it, as after a port selection.
+  void Start(const vdev::DeviceOptions& options) {
+    NewDevice(options);
+    session.SelectFromLists(device->Path(), -1);
+    ASSERT_TRUE(session.portOpen.load()) << session.LastError().message;
+  }
+  // Virtual milliseconds since `from`.
+  long Since(LinkClock::TimePoint from) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - from).count());
+  }
+  void TearDown() override { session.Reset(); }
 
-  SerialPort channel;
-  DeviceProtocol protocol;
-  std::unique_ptr<VdevProcess> vdev;
+  PauseClock clock;
+  std::unique_ptr<vdev::InProcessDevice> device;
+  DeviceSession session;
+  DeviceProtocol& protocol = session.Protocol();
 };
 
 } // namespace divuzo::test

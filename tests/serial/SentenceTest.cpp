@@ -1,7 +1,9 @@
 // Framing, command lines, reply scanners and field cutters, checked against sentences worked
 // out by hand (checksums computed independently of the code under test).
 #include "serial/DeviceIdentity.h"
+#include "serial/DeviceKind.h"
 #include "serial/Sentence.h"
+#include "update/BromChip.h"
 
 #include <gtest/gtest.h>
 
@@ -138,14 +140,46 @@ TEST(DeviceKinds, ModelRepliesAndShownNames) {
       {"$PPLM852,TR410*00\r\n", 3, "T-410"},    {"$PPLM852,TR4109*00\r\n", 3, "T-410"},
       {"$PPLM852,ZID310*00\r\n", 7, "ZID310"},  {"$PPLM852,KTRTONIC*00\r\n", 8, "ZID-Tonic1"},
       {"$PPLM852,XYZ*00\r\n", 0, " "},          {"$PPLM852,T200*00\r\n", 0, " "},
+      {"$PPLM861,ZID310*00\r\n", 0, " "},       {"ZID310", 0, " "},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DeviceKindFromModelReply(c.reply), c.kind) << c.reply;
-    EXPECT_STREQ(DeviceKindName(c.kind), c.name) << c.reply;
+    EXPECT_EQ(KindNumber(DeviceKindFromModelReply(c.reply)), c.kind) << c.reply;
+    EXPECT_STREQ(DeviceKindName(KindFromNumber(c.kind)), c.name) << c.reply;
   }
-  EXPECT_STREQ(DeviceKindName(1), "TR-390");
-  EXPECT_STREQ(DeviceKindName(2), "TR-400");
-  EXPECT_STREQ(DeviceKindName(9), "");
+  EXPECT_STREQ(DeviceKindName(DeviceKind::TR390), "TR-390");
+  EXPECT_STREQ(DeviceKindName(DeviceKind::TR400), "TR-400");
+  EXPECT_EQ(KindFromNumber(9), DeviceKind::None);
+  EXPECT_EQ(KindFromNumber(-1), DeviceKind::None);
+  EXPECT_EQ(DeviceKindFromModelReply(nullptr), DeviceKind::None);
+}
+
+TEST(DeviceKinds, WhatFollowsFromAKind) {
+  // Kind by kind: the family answered, the boot option of the download, and whether an
+  // update keeps the Bluetooth address (every kind but 4).
+  struct Want {
+    int kind;
+    DeviceFamily family;
+    std::uint32_t bootOption;
+    bool keepsAddress;
+  } table[] = {{0, DeviceFamily::None, 0, true},       {1, DeviceFamily::None, 0, true},
+               {2, DeviceFamily::None, 0, true},       {3, DeviceFamily::Logger, 1, true},
+               {4, DeviceFamily::FixedQuery, 1, false}, {5, DeviceFamily::FixedQuery, 6, true},
+               {6, DeviceFamily::FixedQuery, 6, true},  {7, DeviceFamily::FixedQuery, 0, true},
+               {8, DeviceFamily::FixedQuery, 0, true}};
+  for (const Want& w : table) {
+    const DeviceKindInfo& info = KindInfo(KindFromNumber(w.kind));
+    EXPECT_EQ(KindNumber(info.kind), w.kind);
+    EXPECT_EQ(info.family, w.family) << w.kind;
+    EXPECT_EQ(BootOptionForKind(info.kind), w.bootOption) << w.kind;
+    EXPECT_EQ(info.keepsBtAddress, w.keepsAddress) << w.kind;
+  }
+  // A forced update assumes kind 4 with the fixed identity.
+  const IdentifiedDevice forced = ForcedIdentity();
+  EXPECT_EQ(forced.kind, DeviceKind::ZID300);
+  EXPECT_EQ(forced.modelName, "KRB-1");
+  EXPECT_EQ(forced.firmwareDigits, "V0.00");
+  EXPECT_EQ(forced.hardwareText, "V01");
+  EXPECT_TRUE(forced.forced);
 }
 
 TEST(DeviceKinds, VersionTexts) {

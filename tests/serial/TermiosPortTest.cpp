@@ -2,7 +2,7 @@
 #include "VdevProcess.h"
 
 #include "platform/TermiosPort.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceSession.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +82,7 @@ TEST(TermiosPort, LineThatHangsUpIsDropped) {
   ASSERT_TRUE(vdev.Started());
   TermiosPort port;
   ASSERT_TRUE(port.Open(vdev.PortPath(), 115200));
+  EXPECT_EQ(port.State(), LineState::Open);
   ASSERT_EQ(port.Write("$PPL", 4), 4);
   // The device closes its side; the next reads report the line gone and drop the handle.
   char buffer[16];
@@ -93,8 +94,15 @@ TEST(TermiosPort, LineThatHangsUpIsDropped) {
   EXPECT_EQ(n, -1);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(port.LastError().kind, PortError::Kind::Gone);
+  EXPECT_EQ(port.State(), LineState::Lost);
   EXPECT_EQ(port.Read(buffer, sizeof buffer), -1);
   EXPECT_EQ(port.Write("x", 1), -1);
+  // A line closed on purpose is closed, not lost.
+  TermiosPort other;
+  VdevProcess second;
+  ASSERT_TRUE(other.Open(second.PortPath(), 115200));
+  other.Close();
+  EXPECT_EQ(other.State(), LineState::Closed);
 }
 
 TEST(TermiosPort, OpenFailuresSayWhatToDo) {
@@ -126,7 +134,7 @@ TEST(TermiosPort, OpenFailuresSayWhatToDo) {
 TEST(SerialChannel, OpenCloseAndSelection) {
   VdevProcess vdev;
   ASSERT_TRUE(vdev.Started());
-  SerialPort channel;
+  DeviceSession channel;
   EXPECT_EQ(channel.portName, "COM1");
   EXPECT_EQ(channel.baudRate, 115200u);
   EXPECT_FALSE(channel.Close());
@@ -134,19 +142,24 @@ TEST(SerialChannel, OpenCloseAndSelection) {
 
   // No rate selected: 115200 stays; the port is opened and portOpen says so.
   channel.SelectFromLists("Silicon Labs CP210x USB to UART Bridge (" + vdev.PortPath() + ")", 7);
-  EXPECT_TRUE(portOpen.load());
+  EXPECT_TRUE(channel.portOpen.load());
   EXPECT_TRUE(channel.IsOpen());
   EXPECT_EQ(channel.portName, vdev.PortPath());
   EXPECT_EQ(channel.baudRate, 115200u);
-  const int fd = channel.Line().Fd();
+  const Link* line = channel.Line();
   EXPECT_TRUE(channel.EnsureOpen());
-  EXPECT_EQ(channel.Line().Fd(), fd);  // not reopened
+  EXPECT_EQ(channel.Line(), line);  // not reopened
+  // The session's line is the platform's serial port.
+  const auto* port = dynamic_cast<const TermiosPort*>(line);
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->Path(), vdev.PortPath());
 
   EXPECT_TRUE(channel.ReconfigureHighSpeed());
-  EXPECT_EQ(channel.Line().Baud(), 921600u);
+  EXPECT_EQ(channel.Line()->Baud(), 921600u);
+  EXPECT_EQ(KernelSettings(*port).c_cflag & CBAUD, static_cast<tcflag_t>(B921600));
   EXPECT_EQ(channel.baudRate, 115200u);
   EXPECT_TRUE(channel.Reconfigure());
-  EXPECT_EQ(channel.Line().Baud(), 115200u);
+  EXPECT_EQ(channel.Line()->Baud(), 115200u);
 
   // A rate from the list applies on the next selection.
   channel.SelectFromLists(vdev.PortPath(), 4);
@@ -157,7 +170,7 @@ TEST(SerialChannel, OpenCloseAndSelection) {
 
   // Selecting a missing port leaves portOpen false and the reason readable.
   channel.SelectFromLists("/dev/ttyDIVUZO-missing", -1);
-  EXPECT_FALSE(portOpen.load());
+  EXPECT_FALSE(channel.portOpen.load());
   EXPECT_EQ(channel.LastError().kind, PortError::Kind::NotFound);
 
   // Choosing another port while one is open moves the line there.
@@ -167,7 +180,7 @@ TEST(SerialChannel, OpenCloseAndSelection) {
   ASSERT_TRUE(channel.IsOpen());
   channel.SelectFromLists(second.PortPath(), -1);
   EXPECT_TRUE(channel.IsOpen());
-  EXPECT_EQ(channel.Line().Path(), second.PortPath());
+  EXPECT_EQ(channel.Line()->Path(), second.PortPath());
   channel.Reset();
   EXPECT_FALSE(channel.IsOpen());
 }

@@ -1,6 +1,7 @@
 #include "CaptureOutput.h"
 
 #include <cstdio>
+#include <string>
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
@@ -32,6 +33,13 @@ CommandOutput RunCli(const std::string& arguments, const std::string& environmen
   std::string command = environment;
   if (!command.empty()) command += ' ';
   return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
+}
+
+CommandOutput RunCliWithin(int seconds, const std::string& arguments,
+                           const std::string& environment) {
+  std::string prefix = environment;
+  if (!prefix.empty()) prefix += ' ';
+  return RunCli(arguments, prefix + "timeout --kill-after=2 " + std::to_string(seconds));
 }
 
 CommandOutput RunShell(const std::string& command) {

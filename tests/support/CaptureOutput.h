@@ -22,6 +22,11 @@ CommandOutput RunShell(const std::string& command);
 // `environment` ("NAME=value ...") is put in front of the program.
 CommandOutput RunCli(const std::string& arguments, const std::string& environment = "");
 
+// RunCli, stopped after `seconds` (exit status 124 then): for runs that must not wait on what
+// they are given.
+CommandOutput RunCliWithin(int seconds, const std::string& arguments,
+                           const std::string& environment = "");
+
 // `text` as one shell word, in single quotes.
 std::string ShellQuote(const std::string& text);
 

@@ -1,9 +1,15 @@
 #pragma once
-// Makes small but complete camera-style JPEG files for the photo tests and the benchmark:
-// SOI, optional APP0 (JFIF), APP1 "Exif" with IFD0 (Make, Model, resolutions, DateTime, Exif
-// pointer), the Exif directory (exposure, version, DateTimeOriginal, CreateDate, maker note,
-// interoperability pointer), the interoperability directory, IFD1 with an embedded thumbnail
-// JPEG, then the image itself. Little- or big-endian. Header-only, no test framework needed.
+// Makes small but complete camera-style JPEG files for the photo tests and the benchmark, laid
+// out the way Canon and Sony cameras write them: SOI, optional APP0 (JFIF), APP1 "Exif" with
+// IFD0, the Exif directory with the maker note, the interoperability directory, IFD1 with an
+// embedded thumbnail JPEG, then the image itself. Every directory holds its tags in ascending
+// order and the tags a JPEG's EXIF block must carry; every offset is even, as TIFF asks; the
+// directories follow one another in the cameras' order, each with its data right behind it.
+// Maker notes keep their makers' conventions: Canon's is a directory whose offsets count from
+// the TIFF header and that ends in an 8-byte footer (byte-order mark and the note's own
+// offset); Sony's is a "SONY DSC " header and then such a directory; Sony's IFD0 carries a
+// PrintIM block after the Exif pointer. Little- or big-endian. Header-only.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,6 +26,7 @@ struct TestPhoto {
   std::string dateTime = "2012:04:02 19:15:00";          // IFD0 DateTime (tag 306)
   std::string dateTimeOriginal = "2012:04:02 19:15:00";  // empty: tag left out
   MakerNoteKind makerNote = MakerNoteKind::Canon;
+  bool canonFooter = true;    // Canon maker note ends in its footer
   bool exifDirectory = true;  // false: no Exif pointer in IFD0
   bool interop = true;
   bool thumbnail = true;      // false: no IFD1 and no thumbnail
@@ -76,9 +83,9 @@ struct TiffField {
 
 inline std::size_t FieldTypeSize(std::uint16_t type) {
   switch (type) {
-    case 3: return 2;
-    case 4: return 4;
-    case 5: return 8;
+    case 3: case 8: return 2;
+    case 4: case 9: return 4;
+    case 5: case 10: return 8;
     default: return 1;
   }
 }
@@ -87,6 +94,7 @@ class TiffWriter {
 public:
   explicit TiffWriter(bool big) : big_(big) {}
 
+  bool big() const { return big_; }
   std::string U16(std::uint32_t v) const {
     std::string s(2, '\0');
     s[big_ ? 0 : 1] = static_cast<char>(v >> 8);
@@ -104,6 +112,12 @@ public:
     return {tag, 2, static_cast<std::uint32_t>(bytes.size()),
             [bytes](std::uint32_t) { return bytes; }};
   }
+  // ASCII in a fixed-size field, zero filled (Canon's names and versions).
+  TiffField AsciiField(std::uint16_t tag, const std::string& text, std::uint32_t size) const {
+    std::string bytes = text;
+    bytes.resize(size, '\0');
+    return {tag, 2, size, [bytes](std::uint32_t) { return bytes; }};
+  }
   TiffField Short(std::uint16_t tag, std::vector<std::uint16_t> values) const {
     return {tag, 3, static_cast<std::uint32_t>(values.size()), [this, values](std::uint32_t) {
               std::string s;
@@ -111,16 +125,23 @@ public:
               return s;
             }};
   }
+  TiffField LongValue(std::uint16_t tag, std::uint32_t value) const {
+    return {tag, 4, 1, [this, value](std::uint32_t) { return U32(value); }};
+  }
   // A LONG whose value is read from `target` when the field is written.
   TiffField Long(std::uint16_t tag, const std::uint32_t* target) const {
     return {tag, 4, 1, [this, target](std::uint32_t) { return U32(*target); }};
   }
-  TiffField Rational(std::uint16_t tag, std::vector<std::pair<std::uint32_t, std::uint32_t>> v) const {
-    return {tag, 5, static_cast<std::uint32_t>(v.size()), [this, v](std::uint32_t) {
+  TiffField Rational(std::uint16_t tag, std::vector<std::pair<std::uint32_t, std::uint32_t>> v,
+                     std::uint16_t type = 5) const {
+    return {tag, type, static_cast<std::uint32_t>(v.size()), [this, v](std::uint32_t) {
               std::string s;
               for (auto [n, d] : v) s += U32(n) + U32(d);
               return s;
             }};
+  }
+  TiffField SRational(std::uint16_t tag, std::int32_t n, std::int32_t d) const {
+    return Rational(tag, {{static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(d)}}, 10);
   }
   TiffField Undefined(std::uint16_t tag, const std::string& bytes) const {
     return {tag, 7, static_cast<std::uint32_t>(bytes.size()),
@@ -139,9 +160,12 @@ public:
     }
     return size;
   }
-  // The directory placed at offset `at`, its data right behind its table.
-  std::string Directory(std::uint32_t at, const std::vector<TiffField>& fields,
+  // The directory placed at offset `at`, its data right behind its table, its tags in
+  // ascending order.
+  std::string Directory(std::uint32_t at, std::vector<TiffField> fields,
                         std::uint32_t next) const {
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const TiffField& a, const TiffField& b) { return a.tag < b.tag; });
     std::string table = U16(static_cast<std::uint32_t>(fields.size()));
     std::string data;
     std::uint32_t dataAt = at + 2 + 12 * static_cast<std::uint32_t>(fields.size()) + 4;
@@ -177,59 +201,98 @@ inline std::string Segment(std::uint8_t marker, const std::string& body) {
   return s + body;
 }
 
+// Canon's maker note: a directory whose data offsets count from the TIFF header, then the
+// footer: the TIFF byte-order mark and the offset at which the note was written.
+inline TiffField CanonMakerNote(const TiffWriter& w, bool footer) {
+  const std::vector<TiffField> note = {
+      w.Short(0x0001, {20, 2, 0, 4, 0, 0, 1, 0, 3, 1}),  // camera settings, size in bytes first
+      w.Short(0x0002, {0, 50, 33, 23}),                   // focal length
+      w.AsciiField(0x0006, "Canon EOS 5D", 32),           // image type
+      w.AsciiField(0x0007, "Firmware 1.1.1", 32),         // firmware version
+      w.AsciiField(0x0009, "", 32),                       // owner name
+      w.LongValue(0x0010, 0x80000213)};                   // model id
+  const std::uint32_t size = TiffWriter::DirectorySize(note) + (footer ? 8 : 0);
+  return {37500, 7, size, [w, note, footer](std::uint32_t at) {
+            std::string bytes = w.Directory(at, note, 0);
+            if (footer) bytes += std::string(w.big() ? "MM\0*" : "II*\0", 4) + w.U32(at);
+            return bytes;
+          }};
+}
+
+// Sony's: "SONY DSC " and three zero bytes, then a directory with offsets from the TIFF header.
+inline TiffField SonyMakerNote(const TiffWriter& w) {
+  const std::vector<TiffField> note = {
+      w.LongValue(0x0102, 2),               // quality
+      w.SRational(0x0104, 0, 10),           // flash exposure compensation
+      w.LongValue(0x0115, 0),               // white balance
+      w.Ascii(0xB020, "Standard"),          // creative style
+      w.Short(0xB040, {0}),                 // macro
+      w.Short(0xB041, {1})};                // exposure mode
+  const std::string header("SONY DSC \0\0\0", 12);
+  const std::uint32_t size = 12 + TiffWriter::DirectorySize(note);
+  return {37500, 7, size, [w, note, header](std::uint32_t at) {
+            return header + w.Directory(at + 12, note, 0);
+          }};
+}
+
+// Fujifilm's: a header and a little-endian directory with offsets from the note's own start.
+inline TiffField FujifilmMakerNote(const TiffWriter& w) {
+  const TiffWriter little(false);
+  const std::vector<TiffField> note = {little.Undefined(0, "0130"),
+                                       little.Ascii(0x1000, "NORMAL ")};
+  return w.Undefined(37500,
+                     std::string("FUJIFILM") + little.U32(12) + little.Directory(12, note, 0));
+}
+
+// PrintIM block as Sony writes it into IFD0: header, version, two entries.
+inline std::string PrintImBlock(const TiffWriter& w) {
+  std::string bytes("PrintIM\0" "0300\0\0", 14);
+  bytes += w.U16(2);
+  bytes += w.U16(0x0001) + w.U32(0x00160016);
+  bytes += w.U16(0x0002) + w.U32(0x00000001);
+  return bytes;
+}
+
 } // namespace detail
 
 // The TIFF block (byte order mark onwards) of the photo.
 inline std::string MakeTestTiff(const TestPhoto& photo) {
   using detail::TiffField;
-  const detail::TiffWriter w(photo.bigEndian);
+  using detail::TiffWriter;
+  const TiffWriter w(photo.bigEndian);
+  const bool sony = photo.make.rfind("SONY", 0) == 0;
   std::uint32_t exifAt = 0, interopAt = 0, ifd1At = 0, thumbAt = 0;
   const std::uint32_t thumbLength = static_cast<std::uint32_t>(TestThumbnailJpeg().size());
 
   std::vector<TiffField> ifd0 = {
       w.Ascii(271, photo.make), w.Ascii(272, photo.model), w.Short(274, {1}),
       w.Rational(282, {{72, 1}}), w.Rational(283, {{72, 1}}), w.Short(296, {2}),
-      w.Ascii(306, photo.dateTime)};
+      w.Ascii(306, photo.dateTime), w.Short(531, {2})};
+  if (sony) {
+    ifd0.push_back(w.Ascii(270, std::string(31, ' ')));
+    ifd0.push_back(w.Ascii(305, "DSC-RX100 v1.00"));
+    ifd0.push_back(w.Undefined(50341, detail::PrintImBlock(w)));
+  }
   if (photo.exifDirectory) ifd0.push_back(w.Long(34665, &exifAt));
 
-  std::vector<TiffField> exif = {w.Rational(33434, {{1, 125}}), w.Undefined(36864, "0230")};
+  std::vector<TiffField> exif = {
+      w.Rational(33434, {{1, 125}}), w.Rational(33437, {{56, 10}}), w.Short(34850, {2}),
+      w.Short(34855, {200}),         w.Undefined(36864, "0230"),
+      w.Ascii(36868, photo.dateTime), w.Undefined(37121, std::string("\x01\x02\x03\x00", 4)),
+      w.SRational(37380, 0, 3),      w.Short(37383, {5}),
+      w.Short(37385, {16}),          w.Rational(37386, {{50, 1}}),
+      w.Undefined(40960, "0100"),    w.Short(40961, {1}),
+      w.Short(40962, {16}),          w.Short(40963, {12})};
   if (!photo.dateTimeOriginal.empty()) exif.push_back(w.Ascii(36867, photo.dateTimeOriginal));
-  exif.push_back(w.Ascii(36868, photo.dateTime));
-
-  // Maker notes: Canon's is a directory with offsets from the TIFF header; Sony's the same
-  // behind a 12-byte header; Fujifilm's a header and a little-endian directory with offsets
-  // from the note's own start.
   switch (photo.makerNote) {
     case MakerNoteKind::None: break;
-    case MakerNoteKind::Canon: {
-      const std::vector<TiffField> note = {w.Short(1, {20, 2, 0, 4, 0, 0, 1, 0, 3, 1}),
-                                           w.Ascii(6, "Canon EOS 5D"),
-                                           w.Ascii(7, "Firmware 1.1.1"),
-                                           w.Short(9, {1})};
-      const std::uint32_t size = detail::TiffWriter::DirectorySize(note);
-      exif.push_back({37500, 7, size, [w, note](std::uint32_t at) {
-                        return w.Directory(at, note, 0);
-                      }});
-      break;
-    }
-    case MakerNoteKind::Sony: {
-      const std::vector<TiffField> note = {w.Short(0x0102, {2}), w.Ascii(0xB020, "Standard"),
-                                           w.Short(0xB041, {1}), w.Ascii(0x2003, "")};
-      const std::string header("SONY DSC \0\0\0", 12);
-      const std::uint32_t size = 12 + detail::TiffWriter::DirectorySize(note);
-      exif.push_back({37500, 7, size, [w, note, header](std::uint32_t at) {
-                        return header + w.Directory(at + 12, note, 0);
-                      }});
-      break;
-    }
-    case MakerNoteKind::Fujifilm: {
-      const detail::TiffWriter little(false);
-      const std::vector<TiffField> note = {little.Undefined(0, "0130"),
-                                           little.Ascii(0x1000, "NORMAL ")};
-      std::string bytes = std::string("FUJIFILM") + little.U32(12) + little.Directory(12, note, 0);
-      exif.push_back(w.Undefined(37500, bytes));
-      break;
-    }
+    case MakerNoteKind::Canon: exif.push_back(detail::CanonMakerNote(w, photo.canonFooter)); break;
+    case MakerNoteKind::Sony: exif.push_back(detail::SonyMakerNote(w)); break;
+    case MakerNoteKind::Fujifilm: exif.push_back(detail::FujifilmMakerNote(w)); break;
+  }
+  // Canon leaves an empty user comment of 264 bytes (character code and text all zero).
+  if (photo.makerNote == MakerNoteKind::Canon) {
+    exif.push_back(w.Undefined(37510, std::string(264, '\0')));
   }
   if (photo.interop) exif.push_back(w.Long(40965, &interopAt));
   const std::vector<TiffField> interop = {w.Ascii(1, "R98"), w.Undefined(2, "0100")};
@@ -240,7 +303,6 @@ inline std::string MakeTestTiff(const TestPhoto& photo) {
             w.Short(296, {2}), w.Long(513, &thumbAt), w.Long(514, &thumbLength)};
   }
 
-  using detail::TiffWriter;
   const std::uint32_t ifd0At = 8;
   exifAt = photo.exifDirectory ? ifd0At + TiffWriter::DirectorySize(ifd0) : 0;
   const std::uint32_t afterExif =

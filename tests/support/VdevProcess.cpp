@@ -25,11 +25,16 @@ constexpr std::size_t kStampLength = 24;
 
 VdevProcess::VdevProcess(std::vector<std::string> args, std::string vportDir)
     : vportDir_(vportDir.empty() ? (dir_ / "vports").string() : std::move(vportDir)),
-      logPath_(dir_ / "vdev.log") {
+      logPath_(dir_ / "vdev.log"),
+      wirePath_(dir_ / "wire.txt") {
+  // Announcements are taken only from a folder that nobody else can write to.
   std::filesystem::create_directories(vportDir_);
+  std::filesystem::permissions(vportDir_, std::filesystem::perms::owner_all);
   args.insert(args.begin(), DIVUZO_VDEV_PATH);
   args.push_back("--log");
   args.push_back(logPath_.string());
+  args.push_back("--wire");
+  args.push_back(wirePath_.string());
 
   // Everything the child needs is prepared before fork: after it only exec-safe calls.
   std::vector<char*> argv;
@@ -110,6 +115,14 @@ std::vector<std::string> VdevProcess::LogLines() const {
   std::ifstream in(logPath_);
   std::string line;
   while (std::getline(in, line)) lines.push_back(line.size() > kStampLength ? line.substr(kStampLength) : "");
+  return lines;
+}
+
+std::vector<std::string> VdevProcess::WireLines() const {
+  std::vector<std::string> lines;
+  std::ifstream in(wirePath_);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
   return lines;
 }
 

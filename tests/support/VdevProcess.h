@@ -25,6 +25,9 @@ public:
   const std::string& PortPath() const { return portPath_; }
   const std::string& VportDir() const { return vportDir_; }
   const std::filesystem::path& LogPath() const { return logPath_; }
+  // Every byte on the line both ways, as the device saw it (engine/WireTranscript.h). The
+  // device writes it when it stops: Stop() first.
+  std::vector<std::string> WireLines() const;
   pid_t Pid() const { return pid_; }
 
   // The log's lines without their time stamps.
@@ -46,6 +49,7 @@ private:
   TempDir dir_;
   std::string vportDir_;
   std::filesystem::path logPath_;
+  std::filesystem::path wirePath_;
   std::string portPath_;
   pid_t pid_ = -1;
   int status_ = -1;

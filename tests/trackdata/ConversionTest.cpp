@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <limits>
+
 namespace divuzo {
 namespace {
 
@@ -159,6 +162,45 @@ TEST_F(Conversion, FailedOutputLeavesNoPartialFile) {
   request.wantKml = false;
   ASSERT_TRUE(ConvertTrackFile(request).ok);
   EXPECT_EQ(test::ReadFileBytes(dir_ / "day1.txt").find('z'), std::string::npos);
+}
+
+// Erased memory (sixteen 0xFF bytes) and records whose numbers are not finite pass the
+// checksum, but they are no positions: every format skips them, and no output says "nan" or
+// "inf".
+TEST_F(Conversion, ErasedSlotsAndNonFiniteNumbersAreSkipped) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  ConversionRequest request;
+  request.source = Source(PackRecord({1333361700, 25.0f, 121.5f, 100.0f}) +
+                          std::string(16, '\xFF') +  // erased memory
+                          PackRecord({1333361710, nan, 121.5f, 100.0f}) +
+                          PackRecord({1333361720, 25.0f, -inf, 100.0f}) +
+                          PackRecord({1333361730, 25.0f, 121.5f, inf}) +
+                          PackRecord({1333361740, 25.0f, 121.5f, nan}) +
+                          PackRecord({1333361760, 25.5f, 121.0f, 50.0f}));
+  request.wantText = request.wantNmea = request.wantGpx = true;
+  request.timeZoneHours = 9;
+  const ConversionResult result = ConvertTrackFile(request);
+  ASSERT_TRUE(result.ok) << result.error;
+  ASSERT_EQ(result.written.size(), 4u);
+  for (const auto& file : result.written) {
+    std::string text = test::ReadFileBytes(file);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(text.find("nan"), std::string::npos) << file;
+    EXPECT_EQ(text.find("inf"), std::string::npos) << file;
+  }
+  auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(test::SplitLines(test::ReadFileBytes(result.written[0])).size(), 2u);
+  const std::string kml = test::ReadFileBytes(result.written[1]);
+  EXPECT_EQ(count(kml, "<Point>"), 2u);
+  EXPECT_NE(kml.find("121.5000000,25.0000000,100.00 121.0000000,25.5000000,50.00 </coordinates>"),
+            std::string::npos);
+  EXPECT_EQ(count(test::ReadFileBytes(result.written[2]), "$GPRMC"), 2u);
+  EXPECT_EQ(count(test::ReadFileBytes(result.written[3]), "<wpt "), 2u);
 }
 
 TEST_F(Conversion, OutputNeverReplacesItsSource) {

@@ -1,4 +1,5 @@
 // The 16-byte record and the streaming reader of ".trl" files.
+#include "FifoProbe.h"
 #include "TempDir.h"
 #include "TrackTestSupport.h"
 #include "trackdata/TrackFileReader.h"
@@ -44,7 +45,8 @@ TEST(TrackRecord, ChecksumAndSpecialSlots) {
     damaged.bytes[15] ^= static_cast<std::uint8_t>(1 << bit);
     EXPECT_FALSE(IsValidRecord(damaged)) << "bit " << bit;
   }
-  // A separator slot never passes the checksum; an erased slot does, with time -1.
+  // A separator slot never passes the checksum; an erased slot does, with time -1, but its
+  // numbers are not finite, so it is no valid record.
   const auto* separator = reinterpret_cast<const std::uint8_t*>("PELMOTR410LOGGER");
   EXPECT_TRUE(IsSeparatorSlot(separator));
   EXPECT_FALSE(IsValidRecord(RecordFromBytes(separator)));
@@ -53,7 +55,8 @@ TEST(TrackRecord, ChecksumAndSpecialSlots) {
   std::uint8_t erased[16];
   std::fill(std::begin(erased), std::end(erased), 0xFF);
   EXPECT_TRUE(IsErasedSlot(erased));
-  EXPECT_TRUE(IsValidRecord(RecordFromBytes(erased)));
+  EXPECT_EQ(RecordChecksum(RecordFromBytes(erased)), 0xFF);
+  EXPECT_FALSE(IsValidRecord(RecordFromBytes(erased)));
   EXPECT_EQ(DecodeRecord(RecordFromBytes(erased)).time, -1);
 
   std::uint8_t filler[16] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 1, 2, 3, 4, 5, 0xBB, 0xBB, 0xBB, 0xBB};
@@ -116,7 +119,7 @@ TEST(TrackFileReader, WholeRecordsOnlyDamagedSkippedPassesRepeat) {
   EXPECT_TRUE(reader.Error().empty());
 }
 
-TEST(TrackFileReader, MissingFileAndFolderAreErrors) {
+TEST(TrackFileReader, MissingFileFolderAndFifoAreErrors) {
   test::TempDir dir;
   TrackFileReader reader;
   EXPECT_FALSE(reader.Open(dir / "absent.trl"));
@@ -124,6 +127,13 @@ TEST(TrackFileReader, MissingFileAndFolderAreErrors) {
   EXPECT_TRUE(ReadTimes(reader).empty());
   EXPECT_FALSE(reader.Open(dir.path()));
   EXPECT_FALSE(reader.Error().empty());
+  // A FIFO is refused without waiting for a writer.
+  if (!test::kFileSystemHasFifos) return;
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo.trl"));
+  EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "fifo.trl",
+                                         [&] { EXPECT_FALSE(reader.Open(dir / "fifo.trl")); }));
+  EXPECT_EQ(reader.Error(), (dir / "fifo.trl").string() + " is a FIFO, not a regular file");
+  EXPECT_TRUE(ReadTimes(reader).empty());
 }
 
 } // namespace

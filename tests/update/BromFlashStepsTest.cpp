@@ -55,8 +55,12 @@ TEST(BromFlashSteps, EachDeviceKindGetsItsChipsAgent) {
       FlashDownload flash(family);
       flash.searchFolders = {folder.dir.path().string()};
       std::vector<int> texts, progress;
-      flash.observer = {[&](int id) { texts.push_back(id); }, [&](int v) { progress.push_back(v); }};
-      flash.PrepareFlashing(w.kind, (folder.dir / "image.bin").string());
+      ProgressFunction recorder([&](const Progress& p) {
+        if (p.stageTextId) texts.push_back(p.stageTextId);
+        if (p.value >= 0) progress.push_back(p.value);
+      });
+      flash.progress = &recorder;
+      flash.PrepareFlashing(KindFromNumber(w.kind), (folder.dir / "image.bin").string());
       EXPECT_EQ(FileName(flash.agentPath), want) << "kind " << w.kind;
       EXPECT_EQ(flash.agentReady.load(), !want.empty()) << "kind " << w.kind;
       EXPECT_TRUE(flash.imageReady);
@@ -76,14 +80,14 @@ TEST(BromFlashSteps, SearchTakesTheFirstFolderWithAMatchAndTheFirstNameInIt) {
   FlashDownload flash;
   flash.searchFolders = {(first.dir / "nothing-here").string(), first.dir.path().string(),
                          second.dir.path().string()};
-  flash.PrepareFlashing(3, (second.dir / "image.bin").string());
+  flash.PrepareFlashing(DeviceKind::T410, (second.dir / "image.bin").string());
   EXPECT_EQ(flash.agentPath, (first.dir / "DA_MT3318_A.bin").string());
   EXPECT_TRUE(flash.agentReady);
   EXPECT_EQ(flash.scatterPath, (first.dir / "scat.txt").string());
 
   // The agent with the lowest name is damaged: the update cannot go on.
   std::filesystem::remove(first.dir / "DA_MT3318_A.bin");
-  flash.PrepareFlashing(3, (second.dir / "image.bin").string());
+  flash.PrepareFlashing(DeviceKind::T410, (second.dir / "image.bin").string());
   EXPECT_EQ(flash.agentPath, (first.dir / "DA_MT3318_B.bin").string());
   EXPECT_FALSE(flash.agentReady);
   EXPECT_FALSE(flash.Succeeded());
@@ -95,16 +99,16 @@ TEST(BromFlashSteps, MissingFilesLeaveTheirStageNotReady) {
     // An earlier run found an agent; a kind with none must not reuse that path.
     FlashDownload flash(AgentFamily::AllInOne);
     flash.searchFolders = {folder.dir.path().string()};
-    flash.PrepareFlashing(3, (folder.dir / "image.bin").string());
+    flash.PrepareFlashing(DeviceKind::T410, (folder.dir / "image.bin").string());
     ASSERT_TRUE(flash.agentReady);
-    flash.PrepareFlashing(7, (folder.dir / "image.bin").string());
+    flash.PrepareFlashing(DeviceKind::ZID310, (folder.dir / "image.bin").string());
     EXPECT_EQ(flash.agentPath, "");
     EXPECT_FALSE(flash.agentReady);
   }
   {
     FlashDownload flash;
     flash.searchFolders = {folder.dir.path().string()};
-    flash.PrepareFlashing(5, (folder.dir / "no-image.bin").string());
+    flash.PrepareFlashing(DeviceKind::T2200, (folder.dir / "no-image.bin").string());
     EXPECT_TRUE(flash.agentReady);
     EXPECT_FALSE(flash.imageReady);
   }
@@ -113,8 +117,7 @@ TEST(BromFlashSteps, MissingFilesLeaveTheirStageNotReady) {
     std::filesystem::remove(folder.dir / "scat.txt");
     FlashDownload flash;
     flash.searchFolders = {folder.dir.path().string()};
-    flash.portPath = "/dev/no-such-port";
-    flash.PrepareFlashing(5, (folder.dir / "image.bin").string());
+    flash.PrepareFlashing(DeviceKind::T2200, (folder.dir / "image.bin").string());
     EXPECT_TRUE(flash.agentReady);
     EXPECT_TRUE(flash.imageReady);
     EXPECT_FALSE(flash.RunFlashDownload(flash.imageHandle));

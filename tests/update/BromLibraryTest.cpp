@@ -98,8 +98,8 @@ TEST(BromLibrary, LayoutFilesAreParsedStrictly) {
     EXPECT_EQ(ParseScatter(bad, r), brom_load::kBadFormat) << bad;
 }
 
-// A download that must be refused before the line is touched: the port does not exist, so a
-// check made too late shows up as kPortFailed.
+// A download that must be refused before the line is touched: there is no line, so a check
+// made too late shows up as kPortFailed.
 struct DownloadSetup {
   DownloadSetup() {
     BromCreateAgentHandle(&agent);
@@ -107,7 +107,6 @@ struct DownloadSetup {
     WriteFileBytes(dir / "agent.bin", Bytes(EncodeAgentFile(MakeAgent(GpsChip::MT3318, 0x100, 1000))));
     WriteFileBytes(dir / "scat.txt", "ROM 0 0x2000\n");
     WriteFileBytes(dir / "image.bin", std::string(0x1800, 'x'));
-    com.portPath = "/dev/no-such-port";
     agentArgs.agent = agent;
     agentArgs.startAgent = 1;
     agentArgs.self = &agentArgs;

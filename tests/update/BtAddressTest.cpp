@@ -1,9 +1,11 @@
 // Keeping the Bluetooth address: sentence and registry texts, and the save and restore steps
-// against the virtual device over a real pseudo-terminal, with the registry in a temporary
-// configuration folder.
+// against the virtual device.
+#include "PauseClock.h"
+#include "ScopedEnv.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
-#include "VdevProcess.h"
 #include "app/Tool.h"
+#include "engine/InProcessDevice.h"
 #include "serial/Sentence.h"
 #include "update/BtAddress.h"
 
@@ -14,8 +16,6 @@
 
 namespace divuzo {
 namespace {
-
-using test::VdevProcess;
 
 // Checksum computed here, not with the code under test: exclusive-or of the body.
 std::string Framed(const std::string& body) {
@@ -68,11 +68,10 @@ TEST(BtAddressTest, ReplyScanning) {
     EXPECT_FALSE(ParseBtAddressText(bad, a)) << bad;
 }
 
+// The two steps against the virtual device in the same process, on a test clock that writes
+// down every pause, with the registry in a temporary configuration folder.
 class BtAddressDeviceTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    keeper.sleepMs = [this](int ms) { sleeps.push_back(ms); };
-  }
   std::string Stored() {
     std::string text;
     Tool tool;
@@ -83,93 +82,114 @@ protected:
     Tool tool;
     ASSERT_TRUE(tool.WriteRegString(HKEY_CURRENT_USER, "T410BTMacAddress", text));
   }
-  static bool Received(const VdevProcess& device, const std::string& prefix) {
+  static bool Received(vdev::InProcessDevice& device, const std::string& prefix) {
     for (const auto& s : device.ReceivedSentences())
       if (s.rfind(prefix, 0) == 0) return true;
     return false;
   }
+  // A device with these options and a line open to it.
+  std::unique_ptr<Link> Line(std::unique_ptr<vdev::InProcessDevice>& device, const vdev::DeviceOptions& o) {
+    device = std::make_unique<vdev::InProcessDevice>(o, clock);
+    PortError error;
+    auto link = device->Open(device->Path(), 115200, error);
+    EXPECT_NE(link, nullptr) << error.message;
+    return link;
+  }
+  static vdev::DeviceOptions Address(std::array<std::uint8_t, 6> address) {
+    vdev::DeviceOptions o;
+    o.btAddress = address;
+    return o;
+  }
+  long Since(LinkClock::TimePoint from) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - from).count());
+  }
 
   test::TempDir config;
   test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
-  test::TempDir work;
+  test::ScratchCurrentUser registry;  // Windows: the registry, in a key of the test's own
+  test::PauseClock clock;
   BtAddressKeeper keeper;
-  std::vector<int> sleeps;
 };
 
 TEST_F(BtAddressDeviceTest, AddressSurvivesAFlashThatWipedIt) {
+  std::unique_ptr<vdev::InProcessDevice> before;
   {
-    VdevProcess before({"--bt-address", "01:23:45:67:89:AB"});
-    ASSERT_FALSE(before.PortPath().empty());
-    keeper.SetPrivatePort(before.PortPath(), 115200);
-    keeper.SaveBtAddress();
-    EXPECT_EQ(keeper.portUsable.load(), 1);
+    auto line = Line(before, Address({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+    keeper.SaveBtAddress(*line);
     EXPECT_EQ(keeper.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
     EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
   }
   // A freshly flashed unit answers FF:FF:FF:FF:FF:FF: the stored address is taken instead and
   // written back into the device.
-  VdevProcess after({"--bt-address", "FF:FF:FF:FF:FF:FF"});
-  ASSERT_FALSE(after.PortPath().empty());
+  std::unique_ptr<vdev::InProcessDevice> after;
+  auto line = Line(after, Address({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
   BtAddressKeeper fresh;
-  fresh.sleepMs = [this](int ms) { sleeps.push_back(ms); };
-  fresh.SetPrivatePort(after.PortPath(), 115200);
-  fresh.SaveBtAddress();
+  fresh.SaveBtAddress(*line);
   EXPECT_EQ(fresh.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
   EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
-  fresh.RestoreBtAddress();
+  clock.ClearPauses();
+  fresh.RestoreBtAddress(*line);
   EXPECT_EQ(fresh.LastWrittenSentence(), Framed("PMTK392,012345,6789AB"));
   // The pause before the write, then the settle time after the acknowledgement.
-  EXPECT_EQ(sleeps, (std::vector<int>{2000, 1000}));
-  EXPECT_TRUE(Received(after, "$PMTK392,012345,6789AB*"));
+  EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000, 1000}));
+  EXPECT_TRUE(Received(*after, "$PMTK392,012345,6789AB*"));
 
   // The device now reports the restored address.
-  VdevProcess again({"--bt-address", "01:23:45:67:89:AB"});
   BtAddressKeeper check;
-  check.SetPrivatePort(again.PortPath(), 115200);
-  check.SaveBtAddress();
+  check.SaveBtAddress(*line);
   EXPECT_EQ(check.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
 }
 
 TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
-  VdevProcess device({"--silent"});
-  ASSERT_FALSE(device.PortPath().empty());
-  keeper.SetPrivatePort(device.PortPath(), 115200);
-  // Waiting for a silent device costs the whole limit: 0.38 s and 0.2 s instead of 3.8 s and 10 s.
-  keeper.timing.queryPolls = 10;
-  keeper.timing.ackPolls = 10;
-  keeper.timing.ackPollMs = 20;
+  vdev::DeviceOptions silent;
+  silent.faults.silent = true;
+  std::unique_ptr<vdev::InProcessDevice> device;
+  auto line = Line(device, silent);
 
   Store("11:22:33:44:55:66");
-  keeper.SaveBtAddress();
+  // The reply is awaited for 100 reads 38 ms apart.
+  auto start = clock.Now();
+  keeper.SaveBtAddress(*line);
+  EXPECT_EQ(Since(start), 100 * 38);
   EXPECT_EQ(keeper.Address(), (BtAddress{0x66, 0x55, 0x44, 0x33, 0x22, 0x11}));
   EXPECT_EQ(Stored(), "11:22:33:44:55:66");
-  keeper.RestoreBtAddress();  // no acknowledgement: goes on after its wait
+  // No acknowledgement: after the 2000 ms pause it waits 100 x 100 ms and goes on.
+  clock.ClearPauses();
+  start = clock.Now();
+  keeper.RestoreBtAddress(*line);
   EXPECT_EQ(keeper.LastWrittenSentence(), Framed("PMTK392,665544,332211"));
-  EXPECT_EQ(sleeps, (std::vector<int>{2000}));
+  EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000}));
+  EXPECT_EQ(Since(start), 2000 + 100 * 100);
 
   // Nothing stored (or something that is no address): FF:FF:FF:FF:FF:FF, stored as such.
   Store("not an address");
-  keeper.SaveBtAddress();
+  keeper.SaveBtAddress(*line);
   EXPECT_EQ(Stored(), "FF:FF:FF:FF:FF:FF");
   EXPECT_EQ(BtAddressWriteSentence(keeper.Address()), Framed("PMTK392,FFFFFF,FFFFFF"));
 }
 
 TEST_F(BtAddressDeviceTest, ReplyArrivingInTwoPiecesIsTaken) {
-  VdevProcess device({"--bt-address", "0A:0B:0C:0D:0E:0F", "--split-replies", "--noise"});
-  ASSERT_FALSE(device.PortPath().empty());
-  keeper.SetPrivatePort(device.PortPath(), 115200);
-  keeper.SaveBtAddress();
+  vdev::DeviceOptions o = Address({0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F});
+  o.faults.splitReplies = true;
+  o.faults.noise = true;
+  std::unique_ptr<vdev::InProcessDevice> device;
+  auto line = Line(device, o);
+  keeper.SaveBtAddress(*line);
   EXPECT_EQ(keeper.Address(), (BtAddress{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}));
 }
 
-TEST_F(BtAddressDeviceTest, PortThatCannotBeOpenedSkipsTheStepsAndLeavesTheRegistry) {
-  keeper.SetPrivatePort((work / "no-such-port").string(), 115200);
-  keeper.SaveBtAddress();
-  EXPECT_EQ(keeper.portUsable.load(), 0);
-  EXPECT_EQ(Stored(), "<none>");
-  keeper.RestoreBtAddress();
-  EXPECT_EQ(keeper.LastWrittenSentence(), "");
-  EXPECT_TRUE(sleeps.empty());
+TEST_F(BtAddressDeviceTest, CancelEndsTheWaitForTheReplyAndTheStoredAddressIsUsed) {
+  vdev::DeviceOptions silent;
+  silent.faults.silent = true;
+  std::unique_ptr<vdev::InProcessDevice> device;
+  auto line = Line(device, silent);
+  Store("11:22:33:44:55:66");
+  CancelToken cancel;
+  cancel.Cancel();
+  const auto start = clock.Now();
+  keeper.SaveBtAddress(*line, &cancel);
+  EXPECT_LT(Since(start), 100 * 38);
+  EXPECT_EQ(keeper.Address(), (BtAddress{0x66, 0x55, 0x44, 0x33, 0x22, 0x11}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // `divuzo image pack` and `divuzo check-image` as a user runs them; the image written by the
 // command line is read back with the core's header reader and a CRC computed here.
 #include "CaptureOutput.h"
+#include "FifoProbe.h"
 #include "ImageFixtures.h"
 #include "update/ImageFile.h"
 
@@ -89,8 +90,49 @@ TEST(ImageCliTest, RefusalsExitNonZero) {
   r = RunCli("image pack --product ZID310 --version V1.00 " + (dir / "folder").string() + " " +
              (dir / "Y_PLM.bin").string());
   EXPECT_EQ(r.exitCode, 1) << r.out;
-  EXPECT_NE(r.out.find("cannot read " + (dir / "folder").string()), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find((dir / "folder").string() + " is a folder"), std::string::npos) << r.out;
   EXPECT_FALSE(std::filesystem::exists(dir / "Y_PLM.bin"));
+}
+
+// Nothing beyond the largest payload a unit accepts is made or read, and a payload that is no
+// file (a FIFO, a device that never ends) is refused unread: clear texts, no abort, no wait.
+TEST(ImageCliTest, PayloadsAreHeldToTheLargestImage) {
+  test::TempDir dir;
+  const std::string limitText = "larger than 819200 bytes (800 KiB), the largest payload";
+  for (const char* size : {"819201", "-1", "99999999999999999999"}) {
+    const auto r = RunCli(std::string("image payload --size ") + size + " " + (dir / "p").string());
+    EXPECT_EQ(r.exitCode, 2) << size << r.out;
+    EXPECT_TRUE(r.out.find(limitText) != std::string::npos ||
+                r.out.find("--size -1 is negative") != std::string::npos)
+        << size << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "p")) << size;
+  }
+
+  const auto largest = dir / "largest.bin";
+  ASSERT_EQ(RunCli("image payload --size 819200 " + largest.string()).exitCode, 0);
+  EXPECT_EQ(RunCli("image pack --product ZID310 --version V1.24 " + largest.string() + " " +
+                   (dir / "MAX_PLM.bin").string()).exitCode, 0);
+  test::WriteFileBytes(dir / "over.bin", test::ReadFileBytes(largest) + "x");
+  auto r = RunCli("image pack --product ZID310 --version V1.24 " + (dir / "over.bin").string() +
+                  " " + (dir / "OVER_PLM.bin").string());
+  EXPECT_EQ(r.exitCode, 2) << r.out;
+  EXPECT_NE(r.out.find((dir / "over.bin").string() + " is " + limitText), std::string::npos)
+      << r.out;
+
+  ASSERT_TRUE(test::MakeFifo(dir / "fifo"));
+  const struct {
+    std::string path;
+    const char* kind;
+  } unread[] = {{"/dev/zero", "a character device"}, {(dir / "fifo").string(), "a FIFO"}};
+  for (const auto& payload : unread) {
+    r = test::RunCliWithin(20, "image pack --product ZID310 --version V1.24 " + payload.path +
+                                   " " + (dir / "NONE_PLM.bin").string());
+    EXPECT_EQ(r.exitCode, 1) << payload.path << r.out;
+    EXPECT_NE(r.out.find(payload.path + " is " + payload.kind + ", not a regular file"),
+              std::string::npos) << r.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "OVER_PLM.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "NONE_PLM.bin"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Choosing an image: verdicts against the device, the payload file beside the image, and every
 // refusal leaving nothing behind.
+#include "FifoProbe.h"
 #include "ImageFixtures.h"
 #include "StringTable.h"
 #include "update/ImageValidation.h"
@@ -203,13 +204,20 @@ TEST_F(ImageValidationTest, RefusalsShow415AndLeaveNoPayloadFile) {
   refusedLeavesNothing(dir / "DIR_PLM.bin", "folder");
   test::WriteFileBytes(dir / "SHORT_PLM.bin", "abc");
   refusedLeavesNothing(dir / "SHORT_PLM.bin", "short");
+  // A FIFO is refused unread, without waiting for a writer.
+  if (test::kFileSystemHasFifos) {
+    ASSERT_TRUE(test::MakeFifo(dir / "FIFO_PLM.bin"));
+    EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "FIFO_PLM.bin", [&] {
+      refusedLeavesNothing(dir / "FIFO_PLM.bin", "fifo");
+    }));
+  }
   // Payload over 819,200 bytes, in either form, even with a right CRC.
   test::WriteImageFile(dir / "BIGT_PLM.bin", test::Tagged("ZID310", "V1.24", MakePayload(819201)));
   refusedLeavesNothing(dir / "BIGT_PLM.bin", "big tagged");
   test::WriteImageFile(dir / "BIGH_PLM.bin", test::Headerless(MakePayload(819201)));
   refusedLeavesNothing(dir / "BIGH_PLM.bin", "big headerless");
   EXPECT_EQ(Others({known, "GOOD_PLM.bin", "BAD_PLM.bin", "FLIP_PLM.bin", "DIR_PLM.bin",
-                    "SHORT_PLM.bin", "BIGT_PLM.bin", "BIGH_PLM.bin"}),
+                    "SHORT_PLM.bin", "FIFO_PLM.bin", "BIGT_PLM.bin", "BIGH_PLM.bin"}),
             std::vector<std::string>{});
 
   // The largest payload is taken.

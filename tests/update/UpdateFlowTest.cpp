@@ -1,49 +1,49 @@
-// The whole update as Execute runs it, against the virtual device over a real pseudo-terminal:
-// identification, image check, flashing through the boot-ROM library, Bluetooth address kept,
-// texts and progress, and the temporary image gone afterwards, also when the line drops.
+// The whole update as Execute runs it (the flash job), against the virtual device in the same
+// process on a test clock: identification, image check, flashing through the boot-ROM
+// library, Bluetooth address kept, texts, pauses and progress, cancel requests, and the
+// temporary image gone afterwards, also when the line drops.
 #include "ImageFixtures.h"
+#include "PauseClock.h"
+#include "ScopedEnv.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
-#include "VdevProcess.h"
+
 #include "app/Tool.h"
-#include "app/UtilityManager.h"
-#include "update/BtAddress.h"
+#include "engine/InProcessDevice.h"
+#include "serial/DeviceIdentity.h"
+#include "serial/DeviceSession.h"
 #include "update/FirmwareDownload.h"
-#include "update/FlashDownload.h"
+#include "update/FlashJob.h"
 #include "update/ImageValidation.h"
-#include "update/UpdateFlow.h"
+#include "update/UpdateProgress.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-
-// Identification lives in the serial layer; its header's text ids overlap the flashing's, so
-// it is reached through this one declaration-only helper from a file of its own.
-#include "UpdateFlowIdentify.h"
+#include <functional>
 
 namespace divuzo {
 namespace {
 
 namespace fs = std::filesystem;
 using test::MakePayload;
-using test::VdevProcess;
+using vdev::DeviceOptions;
 
-class Recorder : public UpdateObserver {
+class Recorder : public ProgressSink {
 public:
-  void ShowStageText(int id) override { texts.push_back(id); }
-  void ShowWarningText(int id) override { warnings.push_back(id); }
-  void SetUpdateProgress(int value) override { progress.push_back(value); }
-  void UpdateEnded(bool success) override {
-    ++endings;
-    ended = success;
+  void Report(const Progress& p) override {
+    if (p.stageTextId) texts.push_back(p.stageTextId);
+    if (p.warningTextId) warnings.push_back(p.warningTextId);
+    if (p.value >= 0) progress.push_back(p.value);
+    if (onReport) onReport(p);
   }
   bool Saw(int id) const { return std::find(texts.begin(), texts.end(), id) != texts.end(); }
 
   std::vector<int> texts;
   std::vector<int> warnings;
   std::vector<int> progress;
-  int endings = 0;
-  bool ended = false;
+  std::function<void(const Progress&)> onReport;
 };
 
 int IndexOf(const std::vector<std::string>& list, const std::string& prefix) {
@@ -52,259 +52,263 @@ int IndexOf(const std::vector<std::string>& list, const std::string& prefix) {
   return -1;
 }
 
+DeviceOptions Device(const char* model, const std::string& dump,
+                     std::optional<std::array<std::uint8_t, 6>> address = std::nullopt) {
+  DeviceOptions o;
+  o.model = model;
+  o.btAddress = address;
+  o.bootRom.flashDump = dump;
+  return o;
+}
+
 class UpdateFlowTest : public ::testing::Test {
 protected:
-  void TearDown() override { theUtilityManager.Reset(); }
-
+  void Attach(const DeviceOptions& options) {
+    device = std::make_unique<vdev::InProcessDevice>(options, clock);
+    device->Attach(session);
+    session.progress = &recorder;
+  }
   std::string Stored() {
     std::string text;
     Tool tool;
     return tool.ReadRegString(HKEY_CURRENT_USER, "T410BTMacAddress", text) ? text : "<none>";
   }
-
-  // A flashing context set up the way Execute does it, with short line time-outs.
-  void Prepare(FlashDownload& flash, Recorder& recorder, const std::string& port, int kind,
-               const std::string& tempImage) {
-    RouteFlashObserver(flash, recorder);
-    flash.portPath = port;
-    flash.connectTimeoutMs = 3000;
-    flash.ackTimeoutMs = 400;
-    flash.noBootRomPauseMs = 10;
-    flash.PrepareFlashing(kind, tempImage);
+  // A tagged image in the images folder, checked against the session's device.
+  ImageCheckResult ChooseImage(const std::string& name, const std::string& product, std::size_t size,
+                               std::uint32_t seed, std::vector<std::uint8_t>* payloadOut = nullptr) {
+    const auto payload = MakePayload(size, seed);
+    if (payloadOut) *payloadOut = payload;
+    const fs::path image = images / name;
+    test::WriteImageFile(image, test::Tagged(product, "V1.24", payload));
+    return SelectImageFile({image.string(), session.device.modelName, session.device.firmwareDigits,
+                            session.device.forced});
   }
-
-  // A job over the prepared `flash` whose pauses are recorded, not slept.
-  UpdateJob Job(FlashDownload& flash, int kind, const std::string& tempImage,
-                BtAddressKeeper* keeper = nullptr) {
-    UpdateJob job;
-    job.deviceKind = kind;
-    job.tempImagePath = tempImage;
-    job.btAddress = keeper;
-    job.sleepMs = [this](int ms) { pauses.push_back(ms); };
-    AttachFlashDownload(job, flash);
-    return job;
-  }
-
-  // The address steps' pauses are recorded, not slept; their waits for replies keep their
-  // limits (they end as soon as the device answers).
-  void RecordAddressPauses(BtAddressKeeper& keeper) {
-    keeper.sleepMs = [this](int ms) { addressSleeps.push_back(ms); };
-  }
-
-  // The firmware download page as at start-up with `port` as the stored link, its address
-  // pauses recorded.
-  void OpenDownloadPage(FirmwareDownload& page, const std::string& port) {
-    theUtilityManager.SetLinkSettings(port, 115200, 0);
-    page.Initialise();
-    RecordAddressPauses(page.btAddress);
+  // Execute: the job prepared and run (the pauses of the run itself recorded from here).
+  Status Execute(FlashJob::Flavor flavor, const std::string& tempImage) {
+    FlashJob job(session, flavor);
+    job.Flashing().searchFolders = {DIVUZO_BINARY_DIR "/bin"};
+    job.Prepare(tempImage);
+    clock.ClearPauses();
+    return job.Run();
   }
 
   test::TempDir config;
   test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
+  test::ScratchCurrentUser registry;  // Windows: the registry, in a key of the test's own
   test::TempDir images;
   test::TempDir out;
-  std::vector<int> pauses;
-  std::vector<int> addressSleeps;
+  test::PauseClock clock;
+  std::unique_ptr<vdev::InProcessDevice> device;
+  DeviceSession session;
+  Recorder recorder;
 };
 
 TEST_F(UpdateFlowTest, IdentifiedDeviceIsFlashedAndKeepsItsBluetoothAddress) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "ZID310", "--firmware", "123", "--bt-address", "01:23:45:67:89:AB",
-                    "--flash-dump", dump});
-  ASSERT_TRUE(vdev.Started());
+  Attach(Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}}));
+  ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+  EXPECT_EQ(session.device.modelName, "ZID310");
 
-  const IdentifiedDevice device = IdentifyForTest(vdev.PortPath());
-  ASSERT_TRUE(device.ok);
-  EXPECT_EQ(device.modelName, "ZID310");
-
-  const auto payload = MakePayload(96 * 1024, 5);
-  const fs::path image = images / "ZID310_V124_PLM.bin";
-  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", payload));
-  const ImageCheckResult check =
-      SelectImageFile({image.string(), device.modelName, device.firmwareDigits, false});
+  std::vector<std::uint8_t> payload;
+  const ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 96 * 1024, 5, &payload);
   ASSERT_EQ(check.verdictTextId, 437);
   ASSERT_EQ(check.execute, ExecuteChange::Enable);
   ASSERT_TRUE(fs::exists(check.tempImagePath));
 
-  BtAddressKeeper keeper;
-  RecordAddressPauses(keeper);
-  keeper.SetPrivatePort(vdev.PortPath(), 115200);
-  Recorder recorder;
-  FlashDownload flash;
-  Prepare(flash, recorder, vdev.PortPath(), device.kind, check.tempImagePath);
-  UpdateJob job = Job(flash, device.kind, check.tempImagePath, &keeper);
-  ASSERT_TRUE(RunUpdateWorker(job, recorder));
+  const Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  ASSERT_TRUE(status.Ok()) << status.detail;
+  EXPECT_EQ(status.textId, kTextDone);
 
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
   // The address read before the download is the one written back after it.
-  const auto received = vdev.ReceivedSentences();
+  const auto received = device->ReceivedSentences();
   const int query = IndexOf(received, "$PMTK492");
   const int write = IndexOf(received, "$PMTK392,012345,6789AB*");
   EXPECT_GE(query, 0);
   EXPECT_GT(write, query);
   EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
-  EXPECT_EQ(pauses, (std::vector<int>{2000, 2000, 2000}));
-  EXPECT_EQ(addressSleeps.front(), 2000);  // before the address write
+  // 2000 ms after the save, 2000 ms after the download, the restore's own 2000 ms before its
+  // write and 1000 ms after the acknowledgement, and 2000 ms after the restore.
+  EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000, 2000, 2000, 1000, 2000}));
 
   EXPECT_TRUE(recorder.Saw(408));
   EXPECT_TRUE(recorder.Saw(410));
   EXPECT_EQ(recorder.texts.back(), 411);
   EXPECT_TRUE(recorder.warnings.empty());
   ASSERT_FALSE(recorder.progress.empty());
-  EXPECT_EQ(recorder.progress.back(), 1000);
+  EXPECT_EQ(recorder.progress.back(), kProgressDone);
   EXPECT_EQ(UpdatePercentText(recorder.progress.back()), "100%");
-  EXPECT_EQ(recorder.endings, 1);
-  EXPECT_TRUE(recorder.ended);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }
 
 TEST_F(UpdateFlowTest, ForcedUpdateSkipsTheAddressAndShows446) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:23:45:67:89:AB", "--flash-dump", dump});
-  ASSERT_TRUE(vdev.Started());
-
-  const auto payload = MakePayload(20 * 1024, 6);
-  const fs::path image = images / "RM450_V100_PLM.bin";
-  test::WriteImageFile(image, test::Tagged("RunMate450", "V1.00", payload));
-  const ImageCheckResult check = SelectImageFile({image.string(), "KRB-1", "V0.00", true});
+  Attach(Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}}));
+  session.Force();
+  std::vector<std::uint8_t> payload;
+  const ImageCheckResult check = ChooseImage("RM450_V100_PLM.bin", "RunMate450", 20 * 1024, 6, &payload);
   ASSERT_EQ(check.verdictTextId, 116);
 
-  BtAddressKeeper keeper;
-  RecordAddressPauses(keeper);
-  keeper.SetPrivatePort(vdev.PortPath(), 115200);
-  Recorder recorder;
-  FlashDownload flash;
-  Prepare(flash, recorder, vdev.PortPath(), 4, check.tempImagePath);
-  UpdateJob job = Job(flash, 4, check.tempImagePath, &keeper);
-  ASSERT_TRUE(RunUpdateWorker(job, recorder));
+  const Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  ASSERT_TRUE(status.Ok()) << status.detail;
+  EXPECT_EQ(status.textId, 446);
 
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
-  const auto received = vdev.ReceivedSentences();
+  const auto received = device->ReceivedSentences();
   EXPECT_EQ(IndexOf(received, "$PMTK492"), -1);
   EXPECT_EQ(IndexOf(received, "$PMTK392"), -1);
   EXPECT_EQ(Stored(), "<none>");
+  EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000, 2000, 2000}));
   EXPECT_EQ(recorder.texts.back(), 446);
   EXPECT_EQ(recorder.warnings, (std::vector<int>{453}));
-  EXPECT_EQ(recorder.progress.back(), 1000);
+  EXPECT_EQ(recorder.progress.back(), kProgressDone);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }
 
 TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:23:45:67:89:AB", "--hangup-at", "40",
-                    "--flash-dump", dump});
-  ASSERT_TRUE(vdev.Started());
-
-  const fs::path image = images / "ZID310_V124_PLM.bin";
-  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(64 * 1024, 7)));
-  const ImageCheckResult check = SelectImageFile({image.string(), "ZID310", "123", false});
+  DeviceOptions o = Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}});
+  o.bootRom.hangupAtPercent = 40;
+  Attach(o);
+  session.device.kind = DeviceKind::ZID310;
+  session.device.modelName = "ZID310";
+  session.device.firmwareDigits = "123";
+  const ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 64 * 1024, 7);
   ASSERT_EQ(check.execute, ExecuteChange::Enable);
 
-  BtAddressKeeper keeper;
-  RecordAddressPauses(keeper);
-  keeper.SetPrivatePort(vdev.PortPath(), 115200);
-  Recorder recorder;
-  FlashDownload flash;
-  Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
-  UpdateJob job = Job(flash, 7, check.tempImagePath, &keeper);
-  EXPECT_FALSE(RunUpdateWorker(job, recorder));
-
+  const Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  EXPECT_EQ(status.code, StatusCode::Failed);
+  EXPECT_EQ(status.textId, kTextFailed);
   EXPECT_TRUE(recorder.Saw(409)) << "the line should drop during the image transfer";
   EXPECT_EQ(recorder.texts.back(), 447);
-  EXPECT_TRUE(std::find(recorder.progress.begin(), recorder.progress.end(), 1000) ==
-              recorder.progress.end());
-  EXPECT_EQ(recorder.endings, 1);
-  EXPECT_FALSE(recorder.ended);
+  EXPECT_EQ(std::count(recorder.progress.begin(), recorder.progress.end(), kProgressDone), 0);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
   EXPECT_FALSE(fs::exists(dump));
   // The address was saved before the download and is still stored for the next attempt.
   EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
 }
 
+TEST_F(UpdateFlowTest, PortThatCannotBeOpenedSkipsTheAddressAndFails) {
+  Attach(Device("ZID310", ""));
+  session.device.kind = DeviceKind::ZID310;
+  session.SetLinkSettings((out / "no-such-port").string(), 115200, 0);
+  const fs::path image = images / "payload.bin";
+  test::WriteFileBytes(image, std::string(4096, 'p'));
+  const Status status = Execute(FlashJob::Flavor::UpdatePage, image.string());
+  EXPECT_EQ(status.textId, kTextFailed);
+  EXPECT_EQ(Stored(), "<none>");
+  EXPECT_TRUE(device->ReceivedSentences().empty());
+  EXPECT_FALSE(fs::exists(image));
+}
+
+TEST_F(UpdateFlowTest, CancelStopsBeforeTheImageAndIsRefusedDuringIt) {
+  const std::string dump = (out / "flash.bin").string();
+  Attach(Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}}));
+  session.device.kind = DeviceKind::ZID310;
+  session.device.modelName = "ZID310";
+  session.device.firmwareDigits = "123";
+
+  // Asked while the agent goes over: granted; the image is never written.
+  std::vector<Status> answers;
+  recorder.onReport = [&](const Progress& p) {
+    if (p.stageTextId == kTextAgentStart) answers.push_back(session.RequestCancel());
+  };
+  ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 16 * 1024, 8);
+  Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_TRUE(answers[0].Ok());
+  EXPECT_EQ(status.code, StatusCode::Cancelled);
+  EXPECT_EQ(status.textId, kTextCancelled);
+  EXPECT_EQ(recorder.texts.back(), kTextCancelled);
+  EXPECT_FALSE(recorder.Saw(kTextImageStart));
+  EXPECT_FALSE(recorder.Saw(kTextUpdating));
+  EXPECT_FALSE(fs::exists(dump));
+  EXPECT_FALSE(fs::exists(check.tempImagePath));
+  EXPECT_FALSE(session.cancel.Cancelled());  // a later job starts afresh
+
+  // Asked once the image transfer began: turned down with the reason; the update completes.
+  answers.clear();
+  recorder.texts.clear();
+  recorder.onReport = [&](const Progress& p) {
+    if (p.stageTextId == kTextImageStart || p.stageTextId == kTextUpdating)
+      answers.push_back(session.RequestCancel());
+  };
+  std::vector<std::uint8_t> payload;
+  check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 16 * 1024, 9, &payload);
+  status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  EXPECT_TRUE(status.Ok()) << status.detail;
+  ASSERT_EQ(answers.size(), 2u);
+  for (const Status& answer : answers) {
+    EXPECT_EQ(answer.code, StatusCode::CancelRefused);
+    EXPECT_EQ(answer.textId, kTextCancelRefusedWhileFlashing);
+  }
+  EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
+  EXPECT_TRUE(session.CancelAllowed());
+}
+
 TEST_F(UpdateFlowTest, FirmwareDownloadPageRunsWithItsOwnAgentsAndPort) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "TR410", "--bt-address", "0A:0B:0C:0D:0E:0F", "--flash-dump", dump});
-  ASSERT_TRUE(vdev.Started());
-  FirmwareDownload page;
-  OpenDownloadPage(page, vdev.PortPath());
-  EXPECT_EQ(page.CheckFile("").messageTextId, 412);
+  Attach(Device("TR410", dump, {{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}}));
+  session.device.kind = DeviceKind::T410;
+  EXPECT_EQ(CheckFirmwareFile("").status.textId, 412);
   // Only the tagged form counts here.
   const fs::path plain = images / "T410_BT_V1.23_PLM.bin";
   test::WriteImageFile(plain, test::Headerless(MakePayload(1000)));
-  EXPECT_EQ(page.CheckFile(plain.string()).messageTextId, 415);
+  const FirmwareFileCheck refused = CheckFirmwareFile(plain.string());
+  EXPECT_EQ(refused.status.code, StatusCode::FileRefused);
+  EXPECT_EQ(refused.status.textId, 415);
   EXPECT_FALSE(fs::exists(images / "Raded_FW_Temp.bin"));
 
   const auto payload = MakePayload(30 * 1024, 8);
   const fs::path image = images / "any-name.bin";  // no tag test on this page
   test::WriteImageFile(image, test::Tagged("T410", "V1.30", payload));
-  const FirmwareFileCheck check = page.CheckFile(image.string());
-  ASSERT_EQ(check.messageTextId, 0) << check.detail;
+  const FirmwareFileCheck check = CheckFirmwareFile(image.string());
+  ASSERT_TRUE(check.status.Ok()) << check.status.detail;
 
-  ASSERT_TRUE(page.TryBeginDownload());
-  EXPECT_TRUE(page.IsBusy());
-  EXPECT_FALSE(page.TryBeginDownload());  // one download at a time
-  Recorder recorder;
-  FlashDownload flash(AgentFamily::AllInOne);
-  Prepare(flash, recorder, vdev.PortPath(), 3, check.tempImagePath);
-  ASSERT_TRUE(flash.agentReady) << "no MTK_AllInOne agent for kind 3";
-  UpdateJob job = Job(flash, 3, check.tempImagePath);
-  EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Completed);
-
+  const Status status = Execute(FlashJob::Flavor::FirmwareDownloadPage, check.tempImagePath);
+  EXPECT_TRUE(status.Ok()) << status.detail;
   EXPECT_EQ(test::ReadFileBytes(dump), test::AsString(payload));
-  EXPECT_GE(IndexOf(vdev.ReceivedSentences(), "$PMTK392,0A0B0C,0D0E0F*"), 0);
+  EXPECT_GE(IndexOf(device->ReceivedSentences(), "$PMTK392,0A0B0C,0D0E0F*"), 0);
   EXPECT_EQ(recorder.texts.back(), 411);
-  EXPECT_FALSE(page.IsBusy());
+  // No third pause on this page; no "finished" progress value either.
+  EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000, 2000, 2000, 1000}));
+  EXPECT_EQ(std::count(recorder.progress.begin(), recorder.progress.end(), kProgressDone), 0);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }
 
 TEST_F(UpdateFlowTest, FirmwareDownloadPageHasNoAgentForKind7) {
   const std::string dump = (out / "flash.bin").string();
-  VdevProcess vdev({"--model", "ZID310", "--bt-address", "01:02:03:04:05:06", "--flash-dump", dump});
-  ASSERT_TRUE(vdev.Started());
-  FirmwareDownload page;
-  OpenDownloadPage(page, vdev.PortPath());
+  Attach(Device("ZID310", dump, {{0x01, 0x02, 0x03, 0x04, 0x05, 0x06}}));
+  session.device.kind = DeviceKind::ZID310;
   const fs::path image = images / "ZID310_V124_PLM.bin";
   test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(4096)));
-  const FirmwareFileCheck check = page.CheckFile(image.string());
-  ASSERT_EQ(check.messageTextId, 0);
-  ASSERT_TRUE(page.TryBeginDownload());
+  const FirmwareFileCheck check = CheckFirmwareFile(image.string());
+  ASSERT_TRUE(check.status.Ok());
 
-  Recorder recorder;
-  FlashDownload flash(AgentFamily::AllInOne);
-  Prepare(flash, recorder, vdev.PortPath(), 7, check.tempImagePath);
-  EXPECT_FALSE(flash.agentReady);
-  UpdateJob job = Job(flash, 7, check.tempImagePath);
-  EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::Failed);
+  const Status status = Execute(FlashJob::Flavor::FirmwareDownloadPage, check.tempImagePath);
+  EXPECT_EQ(status.code, StatusCode::Failed);
   EXPECT_EQ(recorder.texts.back(), 447);
   EXPECT_FALSE(fs::exists(dump));
-  EXPECT_FALSE(page.IsBusy());
   EXPECT_FALSE(fs::exists(check.tempImagePath));
 }
 
 TEST_F(UpdateFlowTest, FirmwareDownloadPageWithoutItsPortShows413AndDownloadsNothing) {
-  theUtilityManager.SetLinkSettings((out / "no-such-port").string(), 115200, 0);
-  FirmwareDownload page;
-  page.Initialise();
+  Attach(Device("TR410", ""));
+  session.device.kind = DeviceKind::T410;
+  session.SetLinkSettings((out / "no-such-port").string(), 115200, 0);
   const fs::path image = images / "T410_V130_PLM.bin";
   test::WriteImageFile(image, test::Tagged("T410", "V1.30", MakePayload(1000)));
-  const FirmwareFileCheck check = page.CheckFile(image.string());
-  ASSERT_EQ(check.messageTextId, 0);
-  ASSERT_TRUE(page.TryBeginDownload());
+  const FirmwareFileCheck check = CheckFirmwareFile(image.string());
+  ASSERT_TRUE(check.status.Ok());
 
-  Recorder recorder;
-  FlashDownload flash(AgentFamily::AllInOne);
-  Prepare(flash, recorder, (out / "no-such-port").string(), 3, check.tempImagePath);
-  UpdateJob job = Job(flash, 3, check.tempImagePath);
-  EXPECT_EQ(page.RunWorker(job, recorder), FirmwareDownloadOutcome::PortUnusable);
+  const Status status = Execute(FlashJob::Flavor::FirmwareDownloadPage, check.tempImagePath);
+  EXPECT_EQ(status.code, StatusCode::PortUnusable);
+  EXPECT_EQ(status.textId, kTextPortFailed);
   EXPECT_EQ(recorder.texts.back(), 413);
   EXPECT_FALSE(recorder.Saw(408));  // no image transfer started
-  EXPECT_TRUE(pauses.empty());
-  EXPECT_FALSE(page.IsBusy());
-  EXPECT_EQ(page.btAddress.portUsable.load(), 1);
+  EXPECT_TRUE(clock.Pauses().empty());
   EXPECT_FALSE(fs::exists(check.tempImagePath));
   EXPECT_EQ(Stored(), "<none>");
-  // Ready for another try.
-  EXPECT_TRUE(page.TryBeginDownload());
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // line settings block, and a port that does not exist.
 #include "platform/Win32LineSettings.h"
 #include "platform/Win32Port.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceSession.h"
+#include "serial/PortChoice.h"
 #include "serial/SerialPortList.h"
 
 #include <gtest/gtest.h>
@@ -91,11 +92,15 @@ TEST(Win32Port, PortThatDoesNotExistIsNotFound) {
   EXPECT_EQ(port.Write("x", 1), -1);
   EXPECT_FALSE(port.WaitReadable(10));
 
-  // The channel above it says the same and leaves no line open.
-  SerialPort channel;
-  EXPECT_TRUE(channel.SelectFromLists("COM199", 6));
-  EXPECT_FALSE(channel.IsOpen());
-  EXPECT_EQ(channel.LastError().kind, PortError::Kind::NotFound);
+  // The session's channel says the same and leaves no line open.
+  DeviceSession session;
+  EXPECT_TRUE(session.SelectFromLists("COM199", 6));
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_FALSE(session.portOpen);
+  EXPECT_EQ(session.LastError().kind, PortError::Kind::NotFound);
+  PortError error;
+  EXPECT_EQ(OpenSerialLink("COM199", 115200, error), nullptr);
+  EXPECT_EQ(error.kind, PortError::Kind::NotFound);
 }
 
 TEST(Win32PortList, AutomaticChoiceWithTheNamesWindowsGives) {
@@ -110,10 +115,10 @@ TEST(Win32PortList, AutomaticChoiceWithTheNamesWindowsGives) {
   FinishPortList(list, false);
   EXPECT_EQ(list[1].description, "Silicon Labs CP210x USB to UART Bridge");
   std::string port;
-  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  ASSERT_TRUE(FindKnownBridgePort(list, port));
   EXPECT_EQ(port, "COM3");  // the first port in list order with a known name
   list.erase(list.begin() + 1);
-  ASSERT_TRUE(SerialPort::FindKnownBridgePort(list, port));
+  ASSERT_TRUE(FindKnownBridgePort(list, port));
   EXPECT_EQ(port, "COM12");
   // A port typed or picked from the list opens by its device path.
   EXPECT_EQ(PortFromListEntry("Silicon Labs CP210x USB to UART Bridge (COM3)"), "COM3");

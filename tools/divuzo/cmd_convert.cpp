@@ -1,11 +1,14 @@
 // divuzo convert FILE.trl [--text] [--kml] [--nmea] [--gpx] [--tz HOURS]
 // Writes the chosen formats next to the source (KML alone when none is named).
 #include "Command.h"
+#include "ProgressDisplay.h"
 
 #include "trackdata/TimeZoneChoice.h"
 #include "trackdata/TrackConversion.h"
+#include "trackdata/TrackPointRecord.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -25,7 +28,18 @@ int RunConvert(const ConvertOptions& options) {
   request.wantKml = options.kml || !(options.text || options.nmea || options.gpx);
   request.timeZoneHours = options.tz ? *options.tz
                                      : divuzo::InitialTimeZoneFromBias(divuzo::ComputerTimeZoneBiasMinutes()).offsetHours;
-  const divuzo::ConversionResult result = divuzo::ConvertTrackFile(request);
+  // Progress in records: every output reads the whole file once.
+  std::error_code ec;
+  const std::uint64_t records =
+      std::filesystem::file_size(request.source, ec) / divuzo::kTrackRecordSize;
+  divuzo::cli::ProgressDisplay display("convert", "records");
+  const divuzo::ConversionResult result =
+      divuzo::ConvertTrackFile(request, [&](int step, int steps, double fraction) {
+        if (ec) return;
+        display.Update(static_cast<std::uint64_t>((step + fraction) * static_cast<double>(records)),
+                       static_cast<std::uint64_t>(steps) * records);
+      });
+  display.Finish();
   for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
   if (!result.warning.empty()) std::fprintf(stderr, "divuzo convert: warning: %s\n", result.warning.c_str());
   if (!result.ok) {

@@ -1,8 +1,12 @@
 // divuzo geotag --track FILE.trl --photos DIR --kml OUT.kml [--tz HOURS] [--calibrate D:H:M:S]
 //               [--write-gps]
 // Matches the photos of DIR to the track by time and writes the photo KML (UTF-16); with
-// --write-gps also GPS-tagged copies of the matched photos in DIR/GPS.
+// --write-gps also GPS-tagged copies of the matched photos in DIR/GPS. A missing track or
+// folder, or a KML name that would replace the track, a photo or a file that is not a KML file,
+// is refused before anything is written; a copy that could not be written makes the exit
+// status 1.
 #include "Command.h"
+#include "ProgressDisplay.h"
 
 #include "trackdata/PhotoGeotagger.h"
 #include "trackdata/TimeZoneChoice.h"
@@ -53,9 +57,16 @@ int RunGeotag(const GeotagOptions& options) {
     return 2;
   }
   settings.writeGps = options.writeGps;
+  divuzo::cli::ProgressDisplay display("geotag", "photos");
+  // A photo is read and, with --write-gps, copied: the rate counts whole photos.
+  const std::size_t stepsPerPhoto = options.writeGps ? 2 : 1;
+  settings.progress = [&display, stepsPerPhoto](std::size_t done, std::size_t total) {
+    display.Update(done / stepsPerPhoto, total / stepsPerPhoto);
+  };
   divuzo::PhotoRunReport report;
   const bool ok =
       divuzo::ConvertPhotos(options.track, options.photos, options.kml, settings, report);
+  display.Finish();
   for (const auto& line : report.listLines) std::printf("%s\n", line.c_str());
   for (const auto& line : report.summary) std::printf("%s\n", line.c_str());
   if (report.tableFull) {
@@ -66,7 +77,16 @@ int RunGeotag(const GeotagOptions& options) {
     std::fprintf(stderr, "divuzo geotag: %s\n", report.error.c_str());
     return 1;
   }
+  if (settings.writeGps) {
+    std::printf("GPS copies: %d written, %d refused (camera maker), %d failed\n",
+                report.gpsWritten, report.gpsRefused, report.gpsFailed);
+  }
   std::printf("%s\n", options.kml.c_str());
+  if (report.gpsFailed > 0) {
+    std::fprintf(stderr, "divuzo geotag: %d GPS %s could not be written\n", report.gpsFailed,
+                 report.gpsFailed == 1 ? "copy" : "copies");
+    return 1;
+  }
   return 0;
 }
 

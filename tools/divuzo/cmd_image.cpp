@@ -1,15 +1,22 @@
-// divuzo image pack: makes a firmware image file (tagged header or headerless) from a payload.
+// divuzo image pack: makes a firmware image file (tagged header or headerless) from a payload of
+// at most 800 KiB. divuzo image payload: deterministic payload bytes for samples and tests.
 #include "Command.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/InputFile.h"
 #include "update/ImageFile.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Why a payload is refused for its size.
+std::string TooLargeText(const std::string& what) {
+  return what + " is larger than " + std::to_string(divuzo::kImageMaxPayload) +
+         " bytes (800 KiB), the largest payload a unit accepts";
+}
 
 struct PackOptions {
   std::string product;
@@ -21,33 +28,25 @@ struct PackOptions {
 };
 
 int RunPack(const PackOptions& o) {
-  std::ifstream in(o.payload, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "divuzo image pack: cannot read %s\n", o.payload.c_str());
-    return 1;
+  if (!o.headerless && o.product.empty()) {
+    std::fprintf(stderr, "divuzo image pack: --product is required (or --headerless)\n");
+    return 2;
   }
   divuzo::ImagePackRequest request;
   request.form = o.headerless ? divuzo::ImageForm::Headerless : divuzo::ImageForm::Tagged;
   request.product = o.product;
   request.version = o.version;
   request.compat = o.compat;
-  // Read through the stream, which reports a failed read (a folder, an I/O error) as a bad
-  // state; reading its buffer directly would throw instead.
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-    request.payload.insert(request.payload.end(), chunk, chunk + in.gcount());
-  if (in.bad()) {
-    std::fprintf(stderr, "divuzo image pack: cannot read %s\n", o.payload.c_str());
+  // Read no more than the largest payload a unit takes; a FIFO or a device is refused unread.
+  divuzo::InputFile payload(o.payload);
+  if (!payload.ReadAll(request.payload, divuzo::kImageMaxPayload)) {
+    if (payload.status() == divuzo::InputFile::Status::TooLarge) {
+      std::fprintf(stderr, "divuzo image pack: %s\n", TooLargeText(o.payload).c_str());
+      return 2;
+    }
+    std::fprintf(stderr, "divuzo image pack: %s\n", payload.error().c_str());
     return 1;
   }
-  if (!o.headerless && o.product.empty()) {
-    std::fprintf(stderr, "divuzo image pack: --product is required (or --headerless)\n");
-    return 2;
-  }
-  if (request.payload.size() > divuzo::kImageMaxPayload)
-    std::fprintf(stderr, "divuzo image pack: warning: payload of %zu bytes is larger than the "
-                         "%zu bytes an update takes\n",
-                 request.payload.size(), divuzo::kImageMaxPayload);
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!divuzo::PackImage(request, bytes, error)) {
@@ -88,7 +87,7 @@ int RunPayload(std::size_t size, std::uint32_t seed, const std::string& output) 
 }
 
 struct PayloadOptions {
-  std::size_t size = 0;
+  long long size = 0;
   std::uint32_t seed = 1;
   std::string output;
 };
@@ -109,11 +108,21 @@ divuzo::cli::RegisterCommand reg([](CLI::App& app) {
 
   auto payload = std::make_shared<PayloadOptions>();
   auto* gen = image->add_subcommand("payload", "Write deterministic pseudo-random payload bytes");
-  gen->add_option("--size", payload->size, "Number of bytes")->required();
+  gen->add_option("--size", payload->size, "Number of bytes (0 to 819200)")->required();
   gen->add_option("--seed", payload->seed, "Seed (same seed, same bytes)");
   gen->add_option("OUT", payload->output, "File to write")->required();
   gen->callback([payload] {
-    divuzo::cli::SetExitCode(RunPayload(payload->size, payload->seed, payload->output));
+    const std::string given = "--size " + std::to_string(payload->size);
+    if (payload->size < 0 ||
+        static_cast<unsigned long long>(payload->size) > divuzo::kImageMaxPayload) {
+      std::fprintf(stderr, "divuzo image payload: %s\n",
+                   payload->size < 0 ? (given + " is negative").c_str()
+                                     : TooLargeText(given).c_str());
+      divuzo::cli::SetExitCode(2);
+      return;
+    }
+    divuzo::cli::SetExitCode(
+        RunPayload(static_cast<std::size_t>(payload->size), payload->seed, payload->output));
   });
 });
 

@@ -1,13 +1,15 @@
 // divuzo update: identify the device, check the image and flash it, without a window.
 #include "Command.h"
+#include "DeviceStatus.h"
+#include "InterruptToCancel.h"
 
 #include "StringTable.h"
-#include "app/UtilityManager.h"
 #include "serial/DeviceIdentity.h"
+#include "serial/DeviceSession.h"
 #include "serial/SerialPortList.h"
-#include "update/FirmwareDownload.h"
+#include "update/FlashJob.h"
 #include "update/ImageValidation.h"
-#include "update/UpdateFlow.h"
+#include "update/UpdateProgress.h"
 
 #include <cstdio>
 #include <string>
@@ -22,9 +24,17 @@ struct UpdateOptions {
 };
 
 // Stage texts as lines, progress as one line rewritten in place on a terminal.
-class ConsoleProgress : public divuzo::UpdateObserver {
+class ConsoleProgress : public divuzo::ProgressSink {
 public:
-  void ShowStageText(int textId) override {
+  void Report(const divuzo::Progress& p) override {
+    if (p.value >= 0) SetUpdateProgress(p.value);
+    if (p.stageTextId != 0) ShowStageText(p.stageTextId);
+    if (p.warningTextId != 0) ShowWarningText(p.warningTextId);
+  }
+  void Finish() { EndProgressLine(); }
+
+private:
+  void ShowStageText(int textId) {
     // The flashing repeats its stage text with every progress step; show each change once.
     if (divuzo::LoadText(textId) == lastStage_) return;
     lastStage_ = divuzo::LoadText(textId);
@@ -32,25 +42,22 @@ public:
     std::printf("%s\n", divuzo::LoadText(textId).c_str());
     std::fflush(stdout);
   }
-  void ShowWarningText(int textId) override {
+  void ShowWarningText(int textId) {
     EndProgressLine();
     std::printf("%s\n", divuzo::LoadText(textId).c_str());
   }
-  void SetUpdateProgress(int value) override {
+  void SetUpdateProgress(int value) {
     const auto text = divuzo::UpdatePercentText(value);
     if (!text || *text == last_) return;
     last_ = *text;
     if (tty_) {
       std::printf("\r%s ", text->c_str());
       open_ = true;
-    } else if (value % 10 == 0 || value == 1000) {
+    } else if (value % 10 == 0 || value == divuzo::kProgressDone) {
       std::printf("%s\n", text->c_str());
     }
     std::fflush(stdout);
   }
-  void UpdateEnded(bool) override { EndProgressLine(); }
-
-private:
   void EndProgressLine() {
     if (open_) std::printf("\n");
     open_ = false;
@@ -66,45 +73,41 @@ int RunUpdate(const UpdateOptions& o) {
   std::string port = o.port;
   if (port.empty()) {
     try {
-      if (!SerialPort::FindKnownBridgePort(port) || port.empty()) {
+      if (!FindKnownBridgePort(port) || port.empty()) {
         std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-        return 1;
+        return cli::kExitNoDevice;
       }
     } catch (const PortDiscoveryError& e) {
       std::fprintf(stderr, "%s\n", e.what());
-      return 1;
+      return cli::kExitFailed;
     }
   }
-  theUtilityManager.SetLinkSettings(port, 115200, 0);
-  theFirmwareDownload.Initialise();
+  DeviceSession session;
+  session.SetLinkSettings(port, static_cast<int>(kDefaultBaud), 0);
+  // Ctrl+C stops where stopping is safe; during the image it is refused with the reason.
+  cli::InterruptToCancel interrupt(session);
 
   // Step 1: the device, or the forced assumption for one that does not answer.
-  ImageCheckRequest request;
-  request.imagePath = o.file;
-  int kind = 4;
   if (o.force) {
-    request.deviceModelName = "KRB-1";
-    request.deviceVersionDigits = "V0.00";
-    request.forceUpdate = true;
-    theUtilityManager.deviceKind = kind;
+    session.Force();
   } else {
-    SerialPort channel;
-    DeviceProtocol protocol(channel);
-    const IdentifyResult id = IdentifyDevice(protocol, port, -1);
+    const IdentifyResult id = IdentifyDevice(session, port, -1);
     if (!id.ok) {
       if (id.portError.kind != PortError::Kind::None)
         std::fprintf(stderr, "%s\n", id.portError.message.c_str());
-      std::fprintf(stderr, "%s\n", LoadText(id.statusTextId).c_str());
-      return 1;
+      std::fprintf(stderr, "%s\n", LoadText(id.status.textId).c_str());
+      return cli::UnidentifiedStatus(id.portError);
     }
     std::printf("Device: %s, firmware %s, hardware %s\n", id.modelName.c_str(),
                 id.firmwareText.c_str(), id.hardwareText.c_str());
-    request.deviceModelName = id.modelName;
-    request.deviceVersionDigits = id.firmwareDigits;
-    kind = id.deviceKind;
   }
 
   // Step 2: the image.
+  ImageCheckRequest request;
+  request.imagePath = o.file;
+  request.deviceModelName = session.device.modelName;
+  request.deviceVersionDigits = session.device.firmwareDigits;
+  request.forceUpdate = o.force;
   const ImageCheckResult check = SelectImageFile(request);
   if (check.messageTextId != 0) {
     std::fprintf(stderr, "%s\n", LoadText(check.messageTextId).c_str());
@@ -120,12 +123,13 @@ int RunUpdate(const UpdateOptions& o) {
 
   // Step 3: flash it.
   ConsoleProgress progress;
-  HeadlessUpdate update;
-  update.deviceKind = kind;
-  update.portPath = port;
-  update.tempImagePath = check.tempImagePath;
-  update.btAddress = &theFirmwareDownload.btAddress;
-  return RunHeadlessUpdate(update, progress) ? 0 : 1;
+  session.progress = &progress;
+  FlashJob job(session, FlashJob::Flavor::UpdatePage);
+  job.Prepare(check.tempImagePath);
+  const Status status = job.Run();
+  progress.Finish();
+  if (!status.Ok() && !status.detail.empty()) std::fprintf(stderr, "(%s)\n", status.detail.c_str());
+  return status.Ok() ? 0 : 1;
 }
 
 divuzo::cli::RegisterCommand reg([](CLI::App& app) {

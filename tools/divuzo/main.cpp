@@ -1,5 +1,8 @@
 // divuzo: the command-line front end. Every job calls the same core as the window does.
 #include "Command.h"
+#include "ProgressDisplay.h"
+
+#include "Language.h"
 
 #include "platform/System.h"
 
@@ -14,7 +17,7 @@ std::vector<CommandSetup>& Commands() {
 }
 
 namespace {
-int exitCode = 0;
+int exitCode = kExitDone;
 }
 
 void SetExitCode(int code) { exitCode = code; }
@@ -24,17 +27,56 @@ int ExitCode() { return exitCode; }
 
 namespace {
 
+constexpr const char* kFooter =
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  failed\n"
+    "  2  bad usage (unknown option, missing or malformed argument)\n"
+    "  3  device not found or not answering\n"
+    "\n"
+    "Language:\n"
+    "  Texts are Japanese for a Japanese or C/POSIX locale (LC_ALL, LC_MESSAGES, LANG, as\n"
+    "  LANGUAGE may override), English for any other; --lang ja|en chooses.\n"
+    "\n"
+    "Environment:\n"
+    "  DIVUZO_TRACE=1  write every byte on the serial line to standard error\n";
+
 int Run(int argc, char** argv) {
+  using namespace divuzo;
+  SetLanguage(LanguageFromEnvironment());
   CLI::App app{"divuzo: firmware update, track files and photos for GPS units and loggers"};
   app.set_version_flag("--version", std::string("divuzo ") + DIVUZO_VERSION);
+  app.footer(kFooter);
   app.require_subcommand(1);
-  for (auto& setup : divuzo::cli::Commands()) setup(app);
+  // Options of the tool itself (--lang) may also follow the sub-command's name.
+  app.fallthrough();
+  app.add_option_function<std::string>(
+         "--lang",
+         [](const std::string& name) {
+           if (const auto language = ParseLanguage(name)) SetLanguage(*language);
+         },
+         "Texts in ja (Japanese) or en (English) instead of the locale's language")
+      ->check(CLI::IsMember({"ja", "en"}))
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--progress",
+         [](const std::string& when) {
+           cli::SetProgressMode(when == "always"  ? cli::ProgressMode::Always
+                                : when == "never" ? cli::ProgressMode::Never
+                                                  : cli::ProgressMode::Auto);
+         },
+         "Progress of long jobs on standard error: auto (once a job has run for a second), "
+         "always or never")
+      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->trigger_on_parse();
+  for (auto& setup : cli::Commands()) setup(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    // Help and version end with status 0; everything CLI11 refuses is a usage error.
+    return app.exit(e) == 0 ? cli::kExitDone : cli::kExitUsage;
   }
-  return divuzo::cli::ExitCode();
+  return cli::ExitCode();
 }
 
 } // namespace
@@ -46,6 +88,6 @@ int main(int argc, char** argv) {
     return Run(argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "divuzo: %s\n", e.what());
-    return 1;
+    return divuzo::cli::kExitFailed;
   }
 }

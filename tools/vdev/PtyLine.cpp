@@ -6,10 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/time.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -28,8 +26,8 @@ bool MakeRaw(int fd) {
 } // namespace
 
 PtyLine::~PtyLine() {
-  HangUp();
-  if (log_) std::fclose(log_);
+  if (slave_ >= 0) ::close(slave_);
+  if (master_ >= 0) ::close(master_);
 }
 
 bool PtyLine::Open(std::string& error) {
@@ -63,12 +61,12 @@ void PtyLine::HangUp() {
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
   slave_ = master_ = -1;
+  hungUp_ = true;
 }
 
-bool PtyLine::OpenLog(const std::string& path) {
-  log_ = std::fopen(path.c_str(), "a");
-  return log_ != nullptr;
-}
+DeviceIo::TimePoint PtyLine::Now() { return std::chrono::steady_clock::now(); }
+
+void PtyLine::SleepUntil(TimePoint when) { std::this_thread::sleep_until(when); }
 
 void PtyLine::Write(const std::uint8_t* data, std::size_t size) {
   if (master_ < 0) return;
@@ -90,24 +88,11 @@ void PtyLine::Write(const std::uint8_t* data, std::size_t size) {
       struct pollfd p {master_, POLLOUT, 0};
       if (::poll(&p, 1, 2000) > 0) continue;
     }
-    Log("   output dropped: host not reading");
+    if (onDropped) onDropped();
     return;
   }
 }
 
 unsigned PtyLine::LineSpeed() const { return slave_ >= 0 ? GetLineSpeed(slave_) : 0; }
-
-void PtyLine::Log(std::string_view line) {
-  if (!log_) return;
-  struct timeval tv {};
-  gettimeofday(&tv, nullptr);
-  struct tm local {};
-  localtime_r(&tv.tv_sec, &local);
-  char stamp[40];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::fprintf(log_, "%s.%03ld %.*s\n", stamp, static_cast<long>(tv.tv_usec / 1000),
-               static_cast<int>(line.size()), line.data());
-  std::fflush(log_);
-}
 
 } // namespace divuzo::vdev

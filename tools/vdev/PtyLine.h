@@ -1,9 +1,9 @@
 #pragma once
-// The pseudo-terminal the virtual device serves, and its DeviceIo: writes to the master,
-// the log file, the line speed the host set on the slave.
-#include "DeviceIo.h"
+// The pseudo-terminal the virtual device serves, and its DeviceIo: writes to the master, the
+// line speed the host set on the slave, real time.
+#include "engine/DeviceIo.h"
 
-#include <cstdio>
+#include <functional>
 #include <string>
 
 namespace divuzo::vdev {
@@ -20,22 +20,26 @@ public:
   bool Open(std::string& error);
   const std::string& SlavePath() const { return slavePath_; }
   int MasterFd() const { return master_; }
-  // Closes both sides: the host sees the line hang up.
-  void HangUp();
-  bool OpenLog(const std::string& path);
+  bool HungUp() const { return hungUp_; }
 
   void Write(const std::uint8_t* data, std::size_t size) override;
   using DeviceIo::Write;
   unsigned LineSpeed() const override;
   void SetPacing(bool on) override { pacing_ = on; }
-  void Log(std::string_view line) override;
+  TimePoint Now() override;
+  void SleepUntil(TimePoint when) override;
+  // Closes both sides: the host sees the line hang up.
+  void HangUp() override;
+
+  // Called when output is dropped because the host does not read (for the log).
+  std::function<void()> onDropped;
 
 private:
   int master_ = -1;
   int slave_ = -1;
   std::string slavePath_;
-  std::FILE* log_ = nullptr;
   bool pacing_ = false;
+  bool hungUp_ = false;
 };
 
 } // namespace divuzo::vdev

@@ -1,11 +1,10 @@
 // divuzo-vdev: a virtual device on a pseudo-terminal that answers like a real one.
 // The first line of standard output is the port's path; the port is announced for discovery
-// until the program ends (SIGTERM, SIGINT, or a --hangup-after fault).
+// until the program ends (SIGTERM, SIGINT, or a hang-up fault). The device itself is the
+// engine in engine/ (the same one the tests run in-process); this is its pseudo-terminal.
 #include "PtyLine.h"
-#include "VdevExtension.h"
-#include "VirtualDevice.h"
+#include "engine/DeviceEngine.h"
 
-#include "serial/Sentence.h"
 #include "serial/VirtualPorts.h"
 
 #include <CLI/CLI.hpp>
@@ -26,16 +25,6 @@ void OnSignal(int) {
   [[maybe_unused]] const ssize_t n = write(signalPipe[1], &c, 1);
 }
 
-bool ParseAddress(const std::string& text, std::array<std::uint8_t, 6>& out) {
-  unsigned v[6];
-  char tail;
-  if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
-                  &tail) != 6)
-    return false;
-  for (int i = 0; i < 6; ++i) out[i] = static_cast<std::uint8_t>(v[i]);
-  return true;
-}
-
 std::string FriendlyName(std::string pattern, const std::string& path) {
   const std::string placeholder = "{path}";
   for (auto at = pattern.find(placeholder); at != std::string::npos; at = pattern.find(placeholder))
@@ -50,20 +39,22 @@ int main(int argc, char** argv) {
   CLI::App app{"divuzo-vdev: virtual GPS device on a pseudo-terminal"};
   app.set_version_flag("--version", std::string("divuzo-vdev ") + DIVUZO_VERSION);
 
-  std::string model = "ZID310", family, firmware = "123", hardware, btAddress, logPath;
+  DeviceOptions o;
+  std::string btAddress, wirePath;
   std::string name = "Silicon Labs CP210x USB to UART Bridge ({path})";
-  long hangupAfter = -1;
-  FaultOptions faults;
-  app.add_option("--model", model, "model token of the model reply (TR550, TR470, T2000C, T2200, "
-                                    "TR410 = logger family, ZID310, KTRTONIC, or any other)");
-  app.add_option("--family", family, "command families answered: plm, logger or both "
-                                     "(default: logger for TR410, plm otherwise)")
+  FaultOptions& faults = o.faults;
+  BootRomOptions& rom = o.bootRom;
+  app.add_option("--model", o.model, "model token of the model reply (TR550, TR470, T2000C, T2200, "
+                                     "TR410 = logger family, ZID310, KTRTONIC, or any other)");
+  app.add_option("--family", o.family, "command families answered: plm, logger or both "
+                                       "(default: logger for TR410, plm otherwise)")
       ->check(CLI::IsMember({"plm", "logger", "both"}));
-  app.add_option("--firmware", firmware, "firmware version digits, e.g. 123 for V1.23");
-  app.add_option("--hardware", hardware, "hardware version field (default 010, C12 for the logger family)");
+  app.add_option("--firmware", o.firmware, "firmware version digits, e.g. 123 for V1.23");
+  app.add_option("--hardware", o.hardware, "hardware version field (default 010, C12 for the logger family)");
   app.add_option("--bt-address", btAddress, "Bluetooth address B1:..:B6 in reply order; answers the address query");
   app.add_option("--name", name, "friendly name in the port list; {path} becomes the port's path");
-  app.add_option("--log", logPath, "log every received and sent sentence with a time stamp");
+  app.add_option("--log", o.logPath, "log every received and sent sentence with a time stamp");
+  app.add_option("--wire", wirePath, "write every byte on the line, both ways, to this file when stopping");
   app.add_flag("--silent", faults.silent, "answer nothing");
   app.add_flag("--echo-only", faults.echoOnly, "echo every sentence and answer nothing");
   app.add_flag("--echo", faults.echo, "echo every sentence before answering");
@@ -71,25 +62,29 @@ int main(int argc, char** argv) {
   app.add_option("--split-pause-ms", faults.splitPauseMs, "pause between the parts of a split reply");
   app.add_flag("--noise", faults.noise, "garbage before every reply");
   app.add_flag("--bad-checksum", faults.badChecksum, "replies carry a wrong checksum");
-  app.add_option("--hangup-after", hangupAfter, "hang the line up after this many received bytes");
-  for (auto& extension : VdevExtensions()) extension->AddOptions(app);
+  app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
+  app.add_flag("--line-rate", rom.lineRate, "boot ROM traffic takes as long as on a real line at the current rate");
+  app.add_flag("--no-handshake", rom.noHandshake, "the boot ROM never answers");
+  app.add_option("--refuse-packet", rom.refusePacket, "refuse image packet N (from 0)");
+  app.add_option("--refuse-times", rom.refuseTimes, "refuse it this often in all (default: always)");
+  app.add_option("--corrupt-bytes", rom.corruptEvery, "flip a bit in about one of N boot-ROM bytes, both directions");
+  app.add_option("--corrupt-seed", rom.corruptSeed, "seed of --corrupt-bytes");
+  app.add_option("--hangup-at", rom.hangupAtPercent, "hang up when the image is PERCENT written")
+      ->check(CLI::Range(0, 100));
+  app.add_option("--stuck-bit", rom.stuckByte, "flash byte whose lowest bit stays 0");
+  app.add_option("--flash-dump", rom.flashDump, "save the written image here after a good write");
   CLI11_PARSE(app, argc, argv);
 
-  VirtualDevice device;
-  DeviceState& state = device.State();
-  state.model = model;
-  state.firmware = firmware;
-  if (family.empty()) family = model == "TR410" ? "logger" : "plm";
-  state.family = family == "logger" ? Family::Logger : family == "both" ? Family::Both : Family::Plm;
-  state.hardware = !hardware.empty() ? hardware : state.family == Family::Logger ? "C12" : "010";
   if (!btAddress.empty()) {
-    if (!ParseAddress(btAddress, state.btAddress)) {
+    std::array<std::uint8_t, 6> address{};
+    if (!ParseDeviceAddress(btAddress, address)) {
       std::fprintf(stderr, "divuzo-vdev: --bt-address wants AA:BB:CC:DD:EE:FF\n");
       return 2;
     }
-    state.hasBtAddress = true;
+    o.btAddress = address;
   }
-  device.Faults() = faults;
+  // Only what is asked for is kept: the device may run for a long time.
+  o.keepRecords = !wirePath.empty();
 
   PtyLine line;
   std::string error;
@@ -97,11 +92,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "divuzo-vdev: %s\n", error.c_str());
     return 1;
   }
-  if (!logPath.empty() && !line.OpenLog(logPath)) {
-    std::fprintf(stderr, "divuzo-vdev: cannot write %s\n", logPath.c_str());
+  DeviceEngine device(o, line);
+  if (!device.LogOpen()) {
+    std::fprintf(stderr, "divuzo-vdev: cannot write %s\n", o.logPath.c_str());
     return 1;
   }
-  for (auto& extension : VdevExtensions()) extension->Attach(device);
+  line.onDropped = [&device] { device.Log("   output dropped: host not reading"); };
 
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return 1;
   struct sigaction sa {};
@@ -115,11 +111,10 @@ int main(int argc, char** argv) {
       divuzo::AnnounceVirtualPort({line.SlavePath(), FriendlyName(name, line.SlavePath()), getpid()});
   std::printf("%s\n", line.SlavePath().c_str());
   std::fflush(stdout);
-  line.Log("ready on " + line.SlavePath() + " as " + model);
+  device.Log("ready on " + line.SlavePath() + " as " + o.model);
 
-  long received = 0;
   int exitCode = 0;
-  for (;;) {
+  while (!line.HungUp()) {
     struct pollfd fds[2] = {{line.MasterFd(), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
@@ -127,7 +122,7 @@ int main(int argc, char** argv) {
       break;
     }
     if (fds[1].revents & POLLIN) {
-      line.Log("stopped by signal");
+      device.Log("stopped by signal");
       break;
     }
     if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -136,20 +131,18 @@ int main(int argc, char** argv) {
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n <= 0) {
       // We hold a slave descriptor ourselves, so this does not happen when the host closes.
-      line.Log("line error, stopping");
+      device.Log("line error, stopping");
       exitCode = 1;
       break;
     }
-    std::size_t take = static_cast<std::size_t>(n);
-    if (hangupAfter >= 0 && received + n >= hangupAfter) take = static_cast<std::size_t>(hangupAfter - received);
-    received += static_cast<long>(take);
-    device.OnBytes(buffer, take, line);
-    if (hangupAfter >= 0 && received >= hangupAfter) {
-      line.Log("hanging up after " + std::to_string(received) + " bytes");
-      line.HangUp();
-      break;
-    }
+    device.Receive(buffer, static_cast<std::size_t>(n));
   }
   divuzo::WithdrawVirtualPort(announcement);
+  if (!wirePath.empty()) {
+    if (std::FILE* file = std::fopen(wirePath.c_str(), "w")) {
+      for (const auto& l : device.WireLines()) std::fprintf(file, "%s\n", l.c_str());
+      std::fclose(file);
+    }
+  }
   return exitCode;
 }

@@ -51,6 +51,9 @@ bool DemoDevice::Start(QString* error) {
   }
   const QString ports = QDir(dir_.path()).filePath(QStringLiteral("ports"));
   QDir().mkpath(ports);
+  // Announcements are taken only from a folder that nobody else can write to.
+  QFile::setPermissions(ports,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   // Discovery in this process and the device's announcement meet in the private folder.
   qputenv("DIVUZO_VPORT_DIR", QFile::encodeName(ports));
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

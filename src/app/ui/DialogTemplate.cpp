@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,7 +16,7 @@
 
 namespace divuzo {
 
-QString TextOf(int id) { return QString::fromStdString(LoadText(id)); }
+QString TextOf(int id) { return QString::fromStdString(TextOrOwnWording(id)); }
 
 QString BitmapPath(int id) {
   return id == 128 ? QStringLiteral(":/images/icon128.png")
@@ -85,6 +86,13 @@ QProgressBar* DialogTemplate::Progress(int id, int x, int y, int cx, int cy, boo
   p->setTextVisible(false);
   Place(p, id, x, y, cx, cy, visible);
   return p;
+}
+
+QCheckBox* DialogTemplate::CheckBox(int id, int x, int y, int cx, int cy, const QString& caption,
+                                   bool visible) {
+  auto* c = new QCheckBox(caption, dialog_);
+  Place(c, id, x, y, cx, cy, visible);
+  return c;
 }
 
 QLabel* DialogTemplate::Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible) {

@@ -7,6 +7,7 @@
 
 #include "app/ui/DialogUnits.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -17,7 +18,8 @@ class QWidget;
 
 namespace divuzo {
 
-// Text of string-table entry `id` ("" for an id the table does not hold).
+// Text of string-table entry `id`, or this program's wording of a text the product leaves open
+// ("" for an id that has neither).
 QString TextOf(int id);
 
 // Pixmap of bitmap resource `id` (129-141) or of the icon (128); null when there is none.
@@ -41,6 +43,8 @@ public:
   // takes the height of one line.
   QComboBox* DropList(int id, int x, int y, int cx, int cy, bool visible = true);
   QProgressBar* Progress(int id, int x, int y, int cx, int cy, bool visible = true);
+  // A check box with a caption of its own (the templates quote these captions).
+  QCheckBox* CheckBox(int id, int x, int y, int cx, int cy, const QString& caption, bool visible = true);
   // A picture static showing bitmap `bitmapId` (0: none yet).
   QLabel* Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible = true);
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the main window requires of a page: a hidden child widget with its dialog id, a pointer
-// back to the main window, a set-up step, and the page command (OK, Cancel, Apply, Default).
+// What the main window requires of a page: a hidden child widget with its dialog id, the
+// host it lives in (PageHost: the narrow interface to the window), a set-up step, and the
+// page command (OK, Cancel, Apply, Default). docs/gui.md describes how a page is built.
 //
 // Controls: every control is a direct child of its page (or dialog) whose objectName is its
 // control id in decimal ("1095"); FindControl<T>(page, id) in app/ui/ControlId.h finds it.
@@ -10,7 +11,7 @@
 
 namespace divuzo {
 
-class VaduzOdivozuDlg;
+class PageHost;
 
 constexpr int PAGE_COMMAND = 1124;  // WM_USER + 100
 constexpr int PAGE_OK = 0;
@@ -25,11 +26,12 @@ public:
   ~PageBase() override;
 
   int DialogId() const { return dialogId_; }
-  void SetMainWindow(VaduzOdivozuDlg* window) { mainWindow_ = window; }
-  VaduzOdivozuDlg* MainWindow() const { return mainWindow_; }
+  void SetHost(PageHost* host) { host_ = host; }
+  // The window the page lives in; null for a page on its own.
+  PageHost* Host() const { return host_; }
 
   // The page's dialog set-up, run once by the main window after it has created the page,
-  // moved it into the tab control and set MainWindow(). Pages fill their lists here.
+  // moved it into the tab control and set Host(). Pages fill their lists here.
   virtual void OnInitDialog() {}
 
   // PAGE_COMMAND, sent synchronously; codes other than 0..3 are ignored. Pages override the
@@ -46,7 +48,7 @@ protected:
 
 private:
   int dialogId_;
-  VaduzOdivozuDlg* mainWindow_ = nullptr;
+  PageHost* host_ = nullptr;
 };
 
 } // namespace divuzo

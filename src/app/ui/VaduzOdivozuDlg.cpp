@@ -34,7 +34,7 @@ public:
   explicit WindowHeartbeat(VaduzOdivozuDlg* window) : window_(window) {}
   void SetHeartbeat(bool run) override { window_->SetHeartbeat(run); }
   // The window's worker wakes on a stop, so joining it is enough.
-  void StopAndWait(int /*maxMs*/) override { window_->StopHeartbeatAndWait(); }
+  void StopAndWait(int /*maxMs*/, LinkClock& /*clock*/) override { window_->StopHeartbeatAndWait(); }
 
 private:
   VaduzOdivozuDlg* window_;
@@ -49,6 +49,7 @@ VaduzOdivozuDlg::VaduzOdivozuDlg(QWidget* parent) : QDialog(parent) {
                  Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                  Qt::WindowCloseButtonHint);
   heartbeatControl_ = std::make_unique<WindowHeartbeat>(this);
+  session_.heartbeat = heartbeatControl_.get();
   pageEnabled_.fill(1);
   tabPages_.fill(nullptr);
 
@@ -119,7 +120,7 @@ void VaduzOdivozuDlg::CreatePages() {
   for (PageBase* page : pages_) {
     page->hide();
     page->move(kPageOrigin);
-    page->SetMainWindow(this);
+    page->SetHost(this);
     page->OnInitDialog();
   }
 }
@@ -218,8 +219,8 @@ void VaduzOdivozuDlg::OnTabSelChange() {
 
 void VaduzOdivozuDlg::ShowDeviceKindPicture() {
   picture1047_->setPixmap(QPixmap(BitmapPath(132)));
-  const int kind = theUtilityManager.deviceKind;
-  if (kind == 3 || kind == 4) {
+  const DeviceKind kind = session_.device.kind;
+  if (kind == DeviceKind::T410 || kind == DeviceKind::ZID300) {
     picture1046_->setPixmap(QPixmap(BitmapPath(141)));
     SelectPage(0);
   } else {
@@ -232,6 +233,13 @@ void VaduzOdivozuDlg::PumpMessages() { QCoreApplication::processEvents(QEventLoo
 void VaduzOdivozuDlg::ApplyUpdateTabEnabled() {
   tab_->EnableItem(theUtilityManager.updateTabIndex, tabItemEnabled != 0);
 }
+
+void VaduzOdivozuDlg::SetUpdateTabEnabled(bool enabled) {
+  tabItemEnabled = enabled ? 1 : 0;
+  ApplyUpdateTabEnabled();
+}
+
+void VaduzOdivozuDlg::DeviceIdentified() { DownloadPage()->EnableDownloadButton(); }
 
 void VaduzOdivozuDlg::EnableControls(std::initializer_list<int> ids, bool enable) {
   std::vector<int> list(ids);
@@ -255,14 +263,10 @@ void VaduzOdivozuDlg::OnAbout() {
 
 // ---- closing ----
 
-bool VaduzOdivozuDlg::DeviceWorkRunning() const {
-  return DownloadPage()->IsBusy() || UpdatePage()->IsWorking();
-}
-
 void VaduzOdivozuDlg::RequestClose() {
   if (DeviceWorkRunning()) return;
   // With a line open: logger back to normal speed, goodbye, then the Cancel steps.
-  CloseOnRequest(UpdatePage()->Protocol(), Heartbeat());
+  CloseOnRequest(session_);
   StopHeartbeatAndWait();
   QDialog::reject();
 }
@@ -270,7 +274,7 @@ void VaduzOdivozuDlg::RequestClose() {
 void VaduzOdivozuDlg::reject() {
   if (DeviceWorkRunning()) return;
   // With a line open: goodbye, purge and close.
-  CloseOnCancel(UpdatePage()->Protocol(), Heartbeat());
+  CloseOnCancel(session_);
   StopHeartbeatAndWait();
   QDialog::reject();
 }
@@ -278,7 +282,7 @@ void VaduzOdivozuDlg::reject() {
 void VaduzOdivozuDlg::accept() {
   if (DeviceWorkRunning()) return;
   // With a line open: purge and close without a word.
-  CloseOnOk(UpdatePage()->Protocol(), Heartbeat());
+  CloseOnOk(session_);
   StopHeartbeatAndWait();
   QDialog::done(QDialog::Accepted);
 }

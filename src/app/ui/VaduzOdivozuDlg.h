@@ -1,6 +1,7 @@
 #pragma once
 // The main window (dialog 102): the tab control with the eight pages, the close and About
-// buttons, the heartbeat worker and the close sequence toward the device.
+// buttons, the heartbeat worker, the device session the pages share and the close sequence
+// toward the device. Pages see it as their PageHost.
 #include <QDialog>
 #include <array>
 #include <atomic>
@@ -11,13 +12,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/ui/PageHost.h"
+#include "serial/DeviceSession.h"
+
 class QLabel;
 class QPushButton;
 
 namespace divuzo {
 
 class CTabCtrlEx;
-class HeartbeatControl;
 class PageBase;
 class PageDeviceSetting;
 class PageDownloadFW;
@@ -36,7 +39,7 @@ enum PageSlot {
   kPageSlotCount
 };
 
-class VaduzOdivozuDlg : public QDialog {
+class VaduzOdivozuDlg : public QDialog, public PageHost {
   Q_OBJECT
 public:
   explicit VaduzOdivozuDlg(QWidget* parent = nullptr);
@@ -54,7 +57,17 @@ public:
 
   void SelectPage(int n);
   void ShowSelectedPage();
-  void ShowDeviceKindPicture();
+
+  // PageHost.
+  DeviceSession& Session() override { return session_; }
+  void EnableWindowControls(std::initializer_list<int> ids, bool enable) override { EnableControls(ids, enable); }
+  void SetUpdateTabEnabled(bool enabled) override;
+  // Pictures by the session's device kind: 3 and 4 show bitmap 141 (and tab 0 is selected),
+  // every other kind bitmap 129.
+  void ShowDeviceKindPicture() override;
+  void DeviceIdentified() override;
+  void DeviceWorkStarted() override { ++deviceWork_; }
+  void DeviceWorkEnded() override { --deviceWork_; }
   // Handles every event that is waiting for the calling thread, then returns.
   static void PumpMessages();
 
@@ -63,7 +76,7 @@ public:
   void RequestClose();
   // True while a page is talking to the device or flashing it: closing then would cut the
   // device off mid-conversation, so every way out of the window waits.
-  bool DeviceWorkRunning() const;
+  bool DeviceWorkRunning() const { return deviceWork_ > 0; }
 
   PageBase* Page(int slot) const { return pages_[static_cast<std::size_t>(slot)]; }
   PageDeviceSetting* UpdatePage() const;
@@ -118,6 +131,8 @@ private:
   std::condition_variable heartbeatWake_;
   std::vector<std::thread> heartbeatThreads_;
   std::unique_ptr<HeartbeatControl> heartbeatControl_;
+  DeviceSession session_;
+  int deviceWork_ = 0;  // device work running on the pages (GUI thread only)
 };
 
 } // namespace divuzo

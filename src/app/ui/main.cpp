@@ -1,5 +1,6 @@
 // divuzovuzov: the desktop program.
 //   --demo             start the built-in virtual device and offer its sample image
+//   --lang ja|en       show the texts in Japanese or English instead of the locale's language
 //   --screenshot FILE  save a picture of the window to FILE once it is shown, then close; with
 //                      --demo, after walking through Auto Detect, Connect and Select File
 #include <QCommandLineParser>
@@ -69,7 +70,22 @@ int main(int argc, char** argv) {
   const QCommandLineOption demo(QStringLiteral("demo"),
                                 QStringLiteral("Start the built-in virtual device and offer its sample image."));
   parser.addOption(demo);
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Show the texts in <language>: ja (Japanese) or en (English). "
+                     "Default: Japanese for a Japanese or C locale, else English."),
+      QStringLiteral("language"));
+  parser.addOption(lang);
   parser.process(app);
+  if (parser.isSet(lang)) {
+    const auto language = divuzo::ParseLanguage(parser.value(lang).toStdString());
+    if (!language) {
+      std::fprintf(stderr, "divuzovuzov: --lang takes ja or en, not \"%s\"\n",
+                   qPrintable(parser.value(lang)));
+      return 2;
+    }
+    app.UseLanguage(*language);
+  }
 
   // Started before the window, so that the window's port list finds the device.
   divuzo::DemoDevice device;

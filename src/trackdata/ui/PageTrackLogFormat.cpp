@@ -1,7 +1,9 @@
 #include "trackdata/ui/PageTrackLogFormat.h"
 
-#include "StringTable.h"
 #include "app/UtilityManager.h"
+#include "app/ui/DialogTemplate.h"
+#include "app/ui/PageWorker.h"
+#include "app/ui/StopMessage.h"
 #include "trackdata/TimeZoneChoice.h"
 
 #include <QCheckBox>
@@ -10,54 +12,32 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace divuzo {
 
-namespace {
-
-// A string-table text, or our own wording where the table leaves the text empty.
-QString TextOr(int id, const char* fallback) {
-  const std::string& text = LoadText(id);
-  return QString::fromUtf8(text.empty() ? fallback : text.c_str());
-}
-
-template <typename T>
-T* Control(int id, T* control, int x, int y, int w, int h) {
-  control->setObjectName(QString::number(id));
-  control->setGeometry(x, y, w, h);
-  return control;
-}
-
-} // namespace
-
 PageTrackLogFormat::PageTrackLogFormat(QWidget* parent) : PageBase(136, parent) {
-  auto* group = Control(1062, new QGroupBox(TextOr(353, "トラックログファイル形式変換"), this), 8, 8, 464, 236);
-  group->lower();
-  Control(1071, new QLabel(TextOr(354, "元ファイル(*.trl):"), this), 20, 36, 140, 22);
-  sourceEdit_ = Control(1075, new QLineEdit(this), 160, 36, 260, 22);
-  sourceEdit_->setReadOnly(true);
-  browseButton_ = Control(1074, new QPushButton(QStringLiteral("..."), this), 426, 36, 34, 22);
-
-  Control(1072, new QLabel(TextOr(355, "タイムゾーン(UTC+-):"), this), 20, 70, 140, 22);
-  timeZoneList_ = Control(1085, new QComboBox(this), 160, 70, 80, 22);
+  DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 170);
+  t.GroupBox(1062, 5, 5, 310, 160, 353);
+  t.Static(1071, 12, 21, 90, 10, 354);
+  sourceEdit_ = t.ReadOnlyEdit(1075, 105, 19, 180, 12);
+  browseButton_ = t.Button(1074, 288, 19, 20, 12);
+  browseButton_->setText(QStringLiteral("..."));
+  t.Static(1072, 12, 41, 90, 10, 355);
+  timeZoneList_ = t.DropList(1085, 105, 39, 50, 120);
   for (const std::string& item : TimeZoneListItems()) timeZoneList_->addItem(QString::fromStdString(item));
-
-  Control(1070, new QLabel(TextOr(356, "出力形式:"), this), 20, 104, 140, 22);
-  textBox_ = Control(1152, new QCheckBox(QStringLiteral("Text(*.txt)"), this), 160, 104, 150, 22);
-  kmlBox_ = Control(1153, new QCheckBox(QStringLiteral("Google Earth(*.kml)"), this), 310, 104, 150, 22);
-  nmeaBox_ = Control(1154, new QCheckBox(QStringLiteral("NMEA(*.txt)"), this), 160, 130, 150, 22);
-  gpxBox_ = Control(1155, new QCheckBox(QStringLiteral("GPX(*.gpx)"), this), 310, 130, 150, 22);
-
-  convertButton_ = Control(1065, new QPushButton(TextOr(358, "変換"), this), 370, 166, 90, 26);
-  statusText_ = Control(1066, new QLabel(TextOr(357, "変換するファイルを選んでください。"), this), 20, 166, 340, 26);
-  progress_ = new QProgressBar(this);
+  t.Static(1070, 12, 61, 90, 10, 356);
+  textBox_ = t.CheckBox(1152, 105, 59, 95, 12, QStringLiteral("Text(*.txt)"));
+  kmlBox_ = t.CheckBox(1153, 205, 59, 100, 12, QStringLiteral("Google Earth(*.kml)"));
+  nmeaBox_ = t.CheckBox(1154, 105, 75, 95, 12, QStringLiteral("NMEA(*.txt)"));
+  gpxBox_ = t.CheckBox(1155, 205, 75, 100, 12, QStringLiteral("GPX(*.gpx)"));
+  statusText_ = t.Static(1066, 12, 101, 220, 20, 357);
+  convertButton_ = t.Button(1065, 240, 99, 68, 16, 358);
+  progress_ = t.Progress(-1, 12, 126, 296, 10);
   progress_->setObjectName(QStringLiteral("progress"));
-  progress_->setGeometry(20, 204, 440, 18);
   progress_->setRange(0, 1000);
-  progress_->setValue(0);
+  worker_ = new PageWorker(this);
 
   // Initial time zone from the computer's standard-time bias; "-0" matches no item and leaves
   // the list without a selection.
@@ -76,9 +56,7 @@ PageTrackLogFormat::PageTrackLogFormat(QWidget* parent) : PageBase(136, parent) 
     connect(box, &QCheckBox::toggled, this, &PageTrackLogFormat::OnCheckBoxChanged);
 }
 
-PageTrackLogFormat::~PageTrackLogFormat() {
-  if (worker_.joinable()) worker_.join();
-}
+PageTrackLogFormat::~PageTrackLogFormat() { worker_->Wait(); }
 
 void PageTrackLogFormat::SetSourcePath(const QString& path) {
   sourcePath_ = path;
@@ -106,15 +84,10 @@ void PageTrackLogFormat::OnCheckBoxChanged() {
   wantGpx_ = gpxBox_->isChecked();
 }
 
-void PageTrackLogFormat::ShowError(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, TextOr(300, "DIVUZOvuzov"), text, QMessageBox::Ok, this);
-  box.exec();
-}
-
 void PageTrackLogFormat::OnConvert() {
   if (converting_) return;
   if (sourcePath_.isEmpty()) {
-    ShowError(TextOr(380, "変換元のファイルが選択されていません。"));
+    ShowStopMessage(this, TextOf(380));
     return;
   }
   ConversionRequest request;
@@ -126,24 +99,29 @@ void PageTrackLogFormat::OnConvert() {
   request.timeZoneHours = timeZoneOffset_;
   if (!(wantText_ || wantKml_ || wantNmea_ || wantGpx_)) return;
 
-  if (worker_.joinable()) worker_.join();
   converting_ = true;
   convertButton_->setEnabled(false);
   browseButton_->setEnabled(false);
   progress_->setValue(0);
-  statusText_->setText(TextOr(360, "変換中..."));
+  statusText_->setText(TextOf(360));
 
-  worker_ = std::thread([this, request] {
-    const ConversionResult result = ConvertTrackFile(request, [this](int step, int steps, double fraction) {
-      const int value = steps == 0 ? 1000 : static_cast<int>((step + fraction) * 1000.0 / steps);
-      QMetaObject::invokeMethod(this, [this, value] { progress_->setValue(value); }, Qt::QueuedConnection);
-    });
-    QMetaObject::invokeMethod(this, [this, result] { FinishConversion(result); }, Qt::QueuedConnection);
-  });
+  // The bar counts in thousandths of the whole run, over all the outputs asked for.
+  worker_->Start(
+      [this, request] {
+        ProgressSink& reports = worker_->Reports();
+        result_ = ConvertTrackFile(request, [&reports](int step, int steps, double fraction) {
+          Progress p;
+          p.total = 1000;
+          p.done = steps == 0 ? 1000 : static_cast<std::uint64_t>((step + fraction) * 1000.0 / steps);
+          reports.Report(p);
+        });
+        return result_.ok ? Status::Success(361) : Status::Failure(StatusCode::Failed, 0, result_.error);
+      },
+      [this](const Progress& p) { progress_->setValue(static_cast<int>(p.done)); },
+      [this](const Status&) { FinishConversion(result_); });
 }
 
 void PageTrackLogFormat::FinishConversion(const ConversionResult& result) {
-  if (worker_.joinable()) worker_.join();
   converting_ = false;
   convertButton_->setEnabled(true);
   browseButton_->setEnabled(true);
@@ -155,12 +133,12 @@ void PageTrackLogFormat::FinishConversion(const ConversionResult& result) {
   }
   if (result.ok) {
     progress_->setValue(1000);
-    QString text = TextOr(361, "変換が完了しました。");
+    QString text = TextOf(361);
     if (!result.warning.empty()) text += QStringLiteral(" (") + QString::fromStdString(result.warning) + ")";
     statusText_->setText(text);
   } else {
     statusText_->setText(QString::fromStdString(result.error));
-    ShowError(QString::fromStdString(result.error));
+    ShowStopMessage(this, QString::fromStdString(result.error));
   }
   emit conversionFinished(result.ok);
 }

@@ -1,12 +1,9 @@
 #pragma once
 // Format conversion page (dialog 136): one ".trl" file to text, KML, NMEA and GPX files beside
 // it. Created hidden by the main window. The conversion itself runs in the core on a worker
-// thread; the page shows its progress and result.
+// thread (PageWorker); the page shows its progress and result.
 #include "app/ui/PageBase.h"
 #include "trackdata/TrackConversion.h"
-
-#include <atomic>
-#include <thread>
 
 class QCheckBox;
 class QComboBox;
@@ -16,6 +13,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace divuzo {
+
+class PageWorker;
 
 class PageTrackLogFormat : public PageBase {
   Q_OBJECT
@@ -50,7 +49,6 @@ protected:
 private:
   void OnTimeZoneSelected(int index);
   void OnCheckBoxChanged();
-  void ShowError(const QString& text);
   void FinishConversion(const ConversionResult& result);
 
   QLineEdit* sourceEdit_ = nullptr;     // 1075
@@ -69,7 +67,8 @@ private:
   bool wantText_ = false, wantKml_ = true, wantNmea_ = false, wantGpx_ = false;
   OutputFormat outputFormat_ = OutputFormat::Kml;
   bool converting_ = false;
-  std::thread worker_;
+  PageWorker* worker_ = nullptr;
+  ConversionResult result_;  // written by the worker, read when it ended
 };
 
 } // namespace divuzo

@@ -2,17 +2,17 @@
 
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
+#include "app/ui/DialogTemplate.h"
 #include "app/ui/HListBox.h"
+#include "app/ui/PageWorker.h"
 #include "app/ui/StopMessage.h"
 #include "trackdata/PhotoTexts.h"
 #include "trackdata/ui/PhotoCSDlg.h"
 
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 
 namespace divuzo {
 
@@ -20,40 +20,33 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
+// Labels of this program's own beside the two path boxes.
+constexpr int kTextTrackFileLabel = 902;
+constexpr int kTextPhotoFolderLabel = 903;
+
 } // namespace
 
 PageTrackLogPhoto::PageTrackLogPhoto(QWidget* parent) : PageBase(135, parent) {
-  trackPath_ = new QLineEdit(this);
-  trackPath_->setObjectName(QStringLiteral("1078"));
-  auto* browseTrack = new QPushButton(QStringLiteral("..."), this);
-  browseTrack->setObjectName(QStringLiteral("1077"));
-  photoFolder_ = new QLineEdit(this);
-  photoFolder_->setObjectName(QStringLiteral("1050"));
-  auto* browseFolder = new QPushButton(QStringLiteral("..."), this);
-  browseFolder->setObjectName(QStringLiteral("1051"));
-  settings_ = new QPushButton(QStringLiteral("Photo Combine Setting..."), this);
-  settings_->setObjectName(QStringLiteral("1095"));
-  convert_ = new QPushButton(QStringLiteral("Convert"), this);
-  convert_->setObjectName(QStringLiteral("1058"));
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("1059"));
+  DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 165);
+  t.Static(-1, 12, 12, 90, 10, kTextTrackFileLabel);
+  trackPath_ = t.Edit(1078, 105, 10, 180, 12);
+  QPushButton* browseTrack = t.Button(1077, 288, 10, 20, 12);
+  browseTrack->setText(QStringLiteral("..."));
+  t.Static(-1, 12, 28, 90, 10, kTextPhotoFolderLabel);
+  photoFolder_ = t.Edit(1050, 105, 26, 180, 12);
+  QPushButton* browseFolder = t.Button(1051, 288, 26, 20, 12);
+  browseFolder->setText(QStringLiteral("..."));
+  // The template's own captions.
+  settings_ = t.Button(1095, 12, 44, 100, 14);
+  settings_->setText(QStringLiteral("Photo Combine Setting..."));
+  convert_ = t.Button(1058, 240, 44, 68, 14);
+  convert_->setText(QStringLiteral("Convert"));
+  status_ = t.Static(1059, 12, 62, 296, 10);
   messages_ = new HListBox(this);
   SetControlId(messages_, 1124);
-  summary_ = new QLabel(this);
-  summary_->setObjectName(QStringLiteral("1125"));
-
-  auto* layout = new QGridLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Track Log (.trl)"), this), 0, 0);
-  layout->addWidget(trackPath_, 0, 1);
-  layout->addWidget(browseTrack, 0, 2);
-  layout->addWidget(new QLabel(QStringLiteral("Photo Folder"), this), 1, 0);
-  layout->addWidget(photoFolder_, 1, 1);
-  layout->addWidget(browseFolder, 1, 2);
-  layout->addWidget(settings_, 2, 0);
-  layout->addWidget(convert_, 2, 2);
-  layout->addWidget(status_, 3, 0, 1, 3);
-  layout->addWidget(messages_, 4, 0, 1, 3);
-  layout->addWidget(summary_, 5, 0, 1, 3);
+  messages_->setGeometry(t.Units().ToPixels(12, 76, 296, 60));
+  summary_ = t.Static(1125, 12, 140, 296, 20);
+  worker_ = new PageWorker(this);
 
   connect(browseTrack, &QPushButton::clicked, this, &PageTrackLogPhoto::BrowseTrackFile);
   connect(browseFolder, &QPushButton::clicked, this, &PageTrackLogPhoto::BrowsePhotoFolder);
@@ -63,9 +56,9 @@ PageTrackLogPhoto::PageTrackLogPhoto(QWidget* parent) : PageBase(135, parent) {
   timeZoneOffset_ = theUtilityManager.GetTimeZoneHours();
 }
 
-PageTrackLogPhoto::~PageTrackLogPhoto() {
-  if (worker_ != nullptr) worker_->wait();
-}
+PageTrackLogPhoto::~PageTrackLogPhoto() { worker_->Wait(); }
+
+bool PageTrackLogPhoto::IsRunning() const { return worker_->Running(); }
 
 void PageTrackLogPhoto::BrowseTrackFile() {
   QFileDialog dialog(this);
@@ -92,13 +85,13 @@ void PageTrackLogPhoto::OpenSettings() {
 }
 
 void PageTrackLogPhoto::ConvertPhotos() {
-  if (worker_ != nullptr) return;
+  if (IsRunning()) return;
   if (trackPath_->text().isEmpty()) {
-    ShowStopMessage(this, Text(PhotoText(kPhotoTextNoTrackFile)));
+    ShowStopMessage(this, TextOf(kPhotoTextNoTrackFile));
     return;
   }
   if (photoFolder_->text().isEmpty()) {
-    ShowStopMessage(this, Text(PhotoText(kPhotoTextNoPhotoFolder)));
+    ShowStopMessage(this, TextOf(kPhotoTextNoPhotoFolder));
     return;
   }
   QString kml;
@@ -116,7 +109,7 @@ void PageTrackLogPhoto::ConvertPhotos() {
   }
   if (kml.isEmpty()) return;
 
-  status_->setText(Text(PhotoText(kPhotoTextConverting)));
+  status_->setText(TextOf(kPhotoTextConverting));
   messages_->ResetContent();
   summary_->clear();
   convert_->setEnabled(false);
@@ -130,16 +123,15 @@ void PageTrackLogPhoto::ConvertPhotos() {
   const std::filesystem::path folder = photoFolder_->text().toStdString();
   const std::filesystem::path output = kml.toStdString();
   report_ = {};
-  worker_ = QThread::create([this, track, folder, output, settings] {
-    runOk_ = divuzo::ConvertPhotos(track, folder, output, settings, report_);
-  });
-  connect(worker_, &QThread::finished, this, &PageTrackLogPhoto::RunFinished);
-  worker_->start();
+  worker_->Start(
+      [this, track, folder, output, settings] {
+        runOk_ = divuzo::ConvertPhotos(track, folder, output, settings, report_);
+        return runOk_ ? Status::Success(kPhotoTextConverted) : Status::Failure(StatusCode::Failed, 0, report_.error);
+      },
+      {}, [this](const Status&) { RunFinished(); });
 }
 
 void PageTrackLogPhoto::RunFinished() {
-  worker_->deleteLater();
-  worker_ = nullptr;
   for (const auto& line : report_.listLines) messages_->AddString(Text(line));
   QStringList summary;
   for (const auto& line : report_.summary) summary << Text(line);
@@ -147,7 +139,7 @@ void PageTrackLogPhoto::RunFinished() {
   convert_->setEnabled(true);
   settings_->setEnabled(true);
   if (runOk_) {
-    status_->setText(Text(PhotoText(kPhotoTextConverted)));
+    status_->setText(TextOf(kPhotoTextConverted));
   } else {
     status_->setText(Text(report_.error));
     ShowStopMessage(this, Text(report_.error));

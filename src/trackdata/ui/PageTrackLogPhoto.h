@@ -1,7 +1,7 @@
 #pragma once
 // Photo page (dialog 135): links the photos of a folder to a track log and writes the photo KML
-// (and GPS-tagged copies). Created hidden by the main window. The work runs on a worker thread;
-// the page shows the list lines and the summary when it ends.
+// (and GPS-tagged copies). Created hidden by the main window. The work runs on a worker thread
+// (PageWorker); the page shows the list lines and the summary when it ends.
 #include "app/ui/PageBase.h"
 #include "trackdata/PhotoGeotagger.h"
 
@@ -13,11 +13,11 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QThread;
 
 namespace divuzo {
 
 class HListBox;
+class PageWorker;
 
 class PageTrackLogPhoto : public PageBase {
   Q_OBJECT
@@ -30,7 +30,7 @@ public:
 
   int TimeZoneOffset() const { return timeZoneOffset_; }
   std::int64_t CalibrationSeconds() const { return calibrationSeconds_; }
-  bool IsRunning() const { return worker_ != nullptr; }
+  bool IsRunning() const;
 
   // Seam for tests: the KML save dialog.
   void SetSavePathProvider(std::function<QString()> provider) { savePath_ = std::move(provider); }
@@ -59,7 +59,7 @@ private:
   std::int64_t calibrationSeconds_ = 0;
   std::function<QString()> savePath_;
 
-  QThread* worker_ = nullptr;
+  PageWorker* worker_ = nullptr;
   PhotoRunReport report_;
   bool runOk_ = false;
 };

@@ -22,7 +22,9 @@ bool firstOpeningDone = false;
 
 // Edit boxes 1131..1134 with their spin buttons (1135..1138): day, hour, minute, second.
 constexpr int kLimits[4] = {30, 23, 59, 59};
-constexpr const char* kLabels[4] = {"日", "時", "分", "秒"};
+constexpr const char* kLabels[4] = {
+    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "日"), QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "時"),
+    QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "分"), QT_TRANSLATE_NOOP("divuzo::PhotoCSDlg", "秒")};
 
 } // namespace
 
@@ -42,7 +44,7 @@ PhotoCSDlg::PhotoCSDlg(QWidget* parent) : QDialog(parent) {
     calibration_[i]->setObjectName(QString::number(1131 + i));
     calibration_[i]->setRange(-kLimits[i], kLimits[i]);
     calibrationRow->addWidget(calibration_[i]);
-    calibrationRow->addWidget(new QLabel(QString::fromUtf8(kLabels[i]), this));
+    calibrationRow->addWidget(new QLabel(tr(kLabels[i]), this));
   }
 
   writeGps_ = new QCheckBox(QStringLiteral("Write GPS in Photo(Create New GPS Photo File)"), this);

@@ -12,34 +12,26 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/DialogTemplate.h"
+#include "app/ui/PageHost.h"
+#include "app/ui/PageWorker.h"
 #include "app/ui/StopMessage.h"
-#include "app/ui/VaduzOdivozuDlg.h"
 #include "platform/Trace.h"
+#include "serial/DeviceProtocol.h"
+#include "serial/DeviceSession.h"
 #include "serial/SerialPortList.h"
-#include "serial/DeviceIdentity.h"
-#include "update/FirmwareDownload.h"
+#include "update/FlashJob.h"
 #include "update/ImageValidation.h"
-#include "update/UpdateFlow.h"
-#include "update/ui/UpdateWorker.h"
-#include "update/ui/PageDownloadFW.h"
+#include "update/UpdateProgress.h"
 
 namespace divuzo {
 
 namespace {
-// Runs `fn` on the page's thread: at once when called there, queued from a worker.
-template <typename Fn>
-void OnGuiThread(QObject* page, Fn fn) {
-  QMetaObject::invokeMethod(page, std::move(fn), Qt::AutoConnection);
-}
-
 QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 } // namespace
 
-PageDeviceSetting::PageDeviceSetting(QWidget* parent)
-    : PageBase(133, parent), updater_(std::make_unique<UpdateWorker>()) {
+PageDeviceSetting::PageDeviceSetting(QWidget* parent) : PageBase(133, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 244);
 
   // Group boxes first: they stay behind the controls they frame.
@@ -87,6 +79,9 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
   progress_ = t.Progress(1093, 101, 209, 160, 6);
   percentText_ = t.Static(1234, 278, 207, 26, 11);
   stage_ = t.Static(1233, 16, 223, 289, 13);
+  // Stop buttons of this program's own, shown only while their step talks to the device.
+  cancelConnect_ = t.Button(1240, 114, 84, 39, 14, 302, false);
+  cancelUpdate_ = t.Button(1241, 265, 223, 40, 13, 302, false);
 
   // Controls of the template that are never shown.
   rateList_ = t.DropList(1117, 58, 80, 45, 80, false);
@@ -114,21 +109,32 @@ PageDeviceSetting::PageDeviceSetting(QWidget* parent)
       lineSpeed_ = static_cast<int>(kLineSpeeds[static_cast<std::size_t>(index)]);
   });
 
+  worker_ = new PageWorker(this);
   chooseImageFile = [](QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, QString(), folder, QStringLiteral("_PLM (*.bin)"));
   };
 }
 
 PageDeviceSetting::~PageDeviceSetting() {
-  JoinWorker();
-  updater_->Join();
+  worker_->Wait();
   // A payload written for an update that never ran does not outlive the window.
   DeleteTempImage(tempImagePath);
 }
 
-void PageDeviceSetting::JoinWorker() {
-  if (identifier_.joinable()) identifier_.join();
+DeviceSession& PageDeviceSetting::Session() {
+  if (Host()) return Host()->Session();
+  if (!ownSession_) ownSession_ = std::make_unique<DeviceSession>();
+  return *ownSession_;
 }
+
+FlashJob& PageDeviceSetting::Job() {
+  if (!job_) job_ = std::make_unique<FlashJob>(Session(), FlashJob::Flavor::UpdatePage);
+  return *job_;
+}
+
+bool PageDeviceSetting::HoldsOpenPort() { return Session().IsOpen(); }
+
+bool PageDeviceSetting::IsWorking() const { return worker_->Running(); }
 
 void PageDeviceSetting::OnInitDialog() {
   for (QWidget* w : {static_cast<QWidget*>(selectFile_), static_cast<QWidget*>(execute_),
@@ -155,7 +161,7 @@ void PageDeviceSetting::OnInitDialog() {
   }
   for (int id = 1203; id <= 1211; ++id) FindControl<QLabel>(this, id)->setText(TextOf(421 + id - 1203));
 
-  theUtilityManager.deviceKind = 0;
+  Session().device = IdentifiedDevice{};
   forceUpdate = 0;
 }
 
@@ -173,7 +179,7 @@ void PageDeviceSetting::FillPortList() {
   for (const SerialPortInfo& port : ports) portList_->addItem(FromStd(port.friendlyName), FromStd(port.portName));
 
   std::string found;
-  detectionFound_ = SerialPort::FindKnownBridgePort(ports, found) ? 1 : 0;
+  detectionFound_ = FindKnownBridgePort(ports, found) ? 1 : 0;
   int index = 0;
   if (detectionFound_) {
     for (int i = 0; i < portList_->count(); ++i)
@@ -194,7 +200,7 @@ void PageDeviceSetting::SelectPortEntry(int index) {
   portList_->setEditText(portList_->itemData(index).toString());
 }
 
-void PageDeviceSetting::StoreLinkSettings() { theUtilityManager.SetLinkSettings(portName_, lineSpeed_, 0); }
+void PageDeviceSetting::StoreLinkSettings() { Session().SetLinkSettings(portName_, lineSpeed_, 0); }
 
 void PageDeviceSetting::ShowStatus(int textId) { status_->setText(TextOf(textId)); }
 void PageDeviceSetting::ShowStage(int textId) { stage_->setText(TextOf(textId)); }
@@ -253,59 +259,47 @@ void PageDeviceSetting::OnPageDefault() {
 // ---- Step 1: identification ----
 
 void PageDeviceSetting::OnConnect() {
-  if (working_) return;
-  VaduzOdivozuDlg* main = MainWindow();
-  if (main) main->EnableControls({1, 1095}, false);
+  if (IsWorking()) return;
+  PageHost* host = Host();
+  if (host) host->EnableWindowControls({1, 1095}, false);
   selectFile_->setEnabled(false);
   connect_->setEnabled(false);
   portList_->setEnabled(false);
-  protocol_.AllocateReceiveBuffer();
+  Session().Protocol().AllocateReceiveBuffer();
+  Session().cancel.Reset();
 
-  // The conversation runs on a worker so that the window keeps painting; its texts and
-  // results come back to this thread.
-  JoinWorker();
-  working_ = 1;
+  // The conversation runs on a worker so that the window keeps painting; its texts and the
+  // result come back to this thread.
   const std::string entry = portList_->currentText().toStdString();
   const int rateIndex = rateList_->currentIndex();
-  QPointer<PageDeviceSetting> self(this);
-  identifier_ = std::thread([this, self, entry, rateIndex, main] {
-    IdentifyHooks hooks;
-    hooks.status = [this, self](int textId) {
-      OnGuiThread(this, [self, textId] { if (self) self->ShowStatus(textId); });
-    };
-    hooks.heartbeat = main ? main->Heartbeat() : nullptr;
-    const IdentifyResult result = IdentifyDevice(protocol_, entry, rateIndex, hooks);
-    OnGuiThread(this, [self, result] { if (self) self->OnIdentified(result); });
-  });
+  worker_->Start(
+      [this, entry, rateIndex] {
+        identified_ = IdentifyDevice(Session(), entry, rateIndex);
+        return identified_.status;
+      },
+      [this](const Progress& p) {
+        if (p.stageTextId) ShowStatus(p.stageTextId);
+      },
+      [this](const Status&) { OnIdentified(identified_); },
+      {.deviceWork = true, .cancelButton = cancelConnect_});
 }
 
 void PageDeviceSetting::OnIdentified(const IdentifyResult& result) {
-  working_ = 0;
-  JoinWorker();
-  if (result.modelKnown) {
-    deviceModelName = result.modelName;
-    model_->setText(FromStd(result.modelName));
-  }
-  if (result.firmwareKnown) {
-    deviceVersionDigits = result.firmwareDigits;
-    firmware_->setText(FromStd(result.firmwareText));
-  }
-  if (result.hardwareKnown) {
-    deviceHardwareVersion = result.hardwareText;
-    hardware_->setText(FromStd(result.hardwareText));
-  }
-  VaduzOdivozuDlg* main = MainWindow();
-  if (main) main->ShowDeviceKindPicture();
-  ShowStatus(result.statusTextId);
+  if (result.modelKnown) model_->setText(FromStd(result.modelName));
+  if (result.firmwareKnown) firmware_->setText(FromStd(result.firmwareText));
+  if (result.hardwareKnown) hardware_->setText(FromStd(result.hardwareText));
+  PageHost* host = Host();
+  if (host) host->ShowDeviceKindPicture();
+  ShowStatus(result.status.textId);
   if (result.ok) {
     selectFile_->setEnabled(true);
     connect_->setEnabled(false);
-    if (main) main->DownloadPage()->EnableDownloadButton();
+    if (host) host->DeviceIdentified();
   } else {
     connect_->setEnabled(true);
     forceUpdate_->setEnabled(true);
   }
-  if (main) main->EnableControls({1, 1095}, true);
+  if (host) host->EnableWindowControls({1, 1095}, true);
   if (result.portError.kind != PortError::Kind::None && !result.portError.message.empty())
     ShowStopMessage(this, FromStd(result.portError.message));
 }
@@ -315,10 +309,7 @@ void PageDeviceSetting::OnForceUpdate() {
   connect_->setEnabled(false);
   selectFile_->setEnabled(true);
   execute_->setEnabled(true);
-  theUtilityManager.deviceKind = 4;
-  deviceModelName = "KRB-1";
-  deviceVersionDigits = "V0.00";
-  deviceHardwareVersion = "V01";
+  Session().Force();
   warning_->setText(TextOf(452));
 }
 
@@ -334,8 +325,8 @@ void PageDeviceSetting::OnSelectFile() {
 
   ImageCheckRequest request;
   request.imagePath = imagePath;
-  request.deviceModelName = deviceModelName;
-  request.deviceVersionDigits = deviceVersionDigits;
+  request.deviceModelName = Session().device.modelName;
+  request.deviceVersionDigits = Session().device.firmwareDigits;
   request.forceUpdate = forceUpdate != 0;
   const ImageCheckResult result = SelectImageFile(request);
 
@@ -369,9 +360,14 @@ void PageDeviceSetting::SetUpdateProgress(int value) {
   if (const auto text = UpdatePercentText(value)) percentText_->setText(FromStd(*text));
 }
 
+void PageDeviceSetting::ShowFlashProgress(const Progress& p) {
+  if (p.value >= 0) SetUpdateProgress(p.value);
+  if (p.stageTextId) ShowStage(p.stageTextId);
+  if (p.warningTextId) warning_->setText(TextOf(p.warningTextId));
+}
+
 void PageDeviceSetting::OnExecute() {
-  if (working_) return;
-  updater_->ResetFlags();
+  if (IsWorking()) return;
   selectFile_->setEnabled(false);
   execute_->setEnabled(false);
   forceUpdate_->setEnabled(false);
@@ -379,52 +375,28 @@ void PageDeviceSetting::OnExecute() {
     ShowStopMessage(this, TextOf(412));
     return;
   }
-  VaduzOdivozuDlg* main = MainWindow();
-  if (main) main->EnableControls({1, 1095}, false);
+  PageHost* host = Host();
+  if (host) host->EnableWindowControls({1, 1095}, false);
 
-  std::string linkPort;
-  int linkBaud = 0;
-  int linkSpare = 0;
-  theUtilityManager.GetLinkSettings(linkPort, linkBaud, linkSpare);
-  channel_.portName = linkPort;
-  if (linkBaud > 0) channel_.baudRate = static_cast<unsigned>(linkBaud);
-  // The address steps use the port chosen now, not the one known at start-up.
-  theFirmwareDownload.btAddress.LoadLinkSettings();
-
-  QPointer<PageDeviceSetting> self(this);
-  UpdateWorker::Reports reports;
-  reports.stage = [this, self](int textId) {
-    OnGuiThread(this, [self, textId] { if (self) self->ShowStage(textId); });
-  };
-  reports.warning = [this, self](int textId) {
-    OnGuiThread(this, [self, textId] { if (self) self->warning_->setText(TextOf(textId)); });
-  };
-  reports.progress = [this, self](int value) {
-    OnGuiThread(this, [self, value] { if (self) self->SetUpdateProgress(value); });
-  };
-  reports.ended = [this, self](bool success) {
-    OnGuiThread(this, [self, success] { if (self) self->OnUpdateEnded(success); });
-  };
-  UpdateWorker::Run run;
-  run.deviceKind = theUtilityManager.deviceKind;
-  run.tempImagePath = tempImagePath;
-  run.portPath = linkPort;
-  run.closeChannel = [this] { channel_.Close(); };
-  run.pauseMs = updatePauseMs;
-  working_ = 1;
-  updater_->Start(run, std::move(reports));
+  // The preparation's texts (405, progress 0) are shown here, on this thread.
+  FlashJob& job = Job();
+  job.pauseMs = updatePauseMs;
+  ProgressFunction here([this](const Progress& p) { ShowFlashProgress(p); });
+  Session().progress = &here;
+  job.Prepare(tempImagePath);
+  Session().progress = nullptr;
+  worker_->Start([&job] { return job.Run(); }, [this](const Progress& p) { ShowFlashProgress(p); },
+                 [this](const Status& status) { OnUpdateEnded(status.Ok()); },
+                 {.deviceWork = true, .cancelButton = cancelUpdate_});
 }
 
 void PageDeviceSetting::OnUpdateEnded(bool success) {
-  working_ = 0;
-  VaduzOdivozuDlg* main = MainWindow();
-  if (main) {
+  if (PageHost* host = Host()) {
     if (success) {
-      main->tabItemEnabled = 1;
-      main->ApplyUpdateTabEnabled();
-      main->EnableControls({1002, 1, 1095, 2, 1001}, true);
+      host->SetUpdateTabEnabled(true);
+      host->EnableWindowControls({1002, 1, 1095, 2, 1001}, true);
     } else {
-      main->EnableControls({1, 1095}, true);
+      host->EnableWindowControls({1, 1095}, true);
     }
   }
   if (onUpdateEnded) onUpdateEnded(success);

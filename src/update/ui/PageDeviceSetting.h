@@ -1,17 +1,17 @@
 #pragma once
 // The update page (dialog 133): the one page with a tab. Step 1 finds the port and identifies
 // the device, Step 2 checks an image file against it, Step 3 flashes it on a worker thread.
-// The work itself is the core's (serial/, update/); the page calls it and shows the results.
+// The work itself is the core's (IdentifyDevice, SelectImageFile, FlashJob on the window's
+// DeviceSession); the page calls it and shows the results.
 #include <QString>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "app/Progress.h"
 #include "app/ui/PageBase.h"
-#include "serial/DeviceProtocol.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceIdentity.h"
+#include "serial/PortChoice.h"
 
 class QComboBox;
 class QLabel;
@@ -21,8 +21,9 @@ class QPushButton;
 
 namespace divuzo {
 
-struct IdentifyResult;
-class UpdateWorker;
+class DeviceSession;
+class FlashJob;
+class PageWorker;
 
 class PageDeviceSetting : public PageBase {
   Q_OBJECT
@@ -37,12 +38,12 @@ public:
   void SetUpdateProgress(int value);
   int Percent() const { return percent_; }
 
-  // The page's serial line, as the main window's close sequence uses it.
-  SerialPort& Channel() { return channel_; }
-  DeviceProtocol& Protocol() { return protocol_; }
-  bool HoldsOpenPort() const { return channel_.IsOpen(); }
+  // The device session the page works with: its host's (the window's), or one of its own for
+  // a page without a host.
+  DeviceSession& Session();
+  bool HoldsOpenPort();
   // True while identification or the update worker runs: the window must not close then.
-  bool IsWorking() const { return working_ != 0; }
+  bool IsWorking() const;
 
   // Replaces the open-file dialog of Select File: gets the folder to start in, returns the
   // chosen path or an empty text for cancel.
@@ -54,17 +55,14 @@ public:
   // Called on the GUI thread when the update worker has ended (tests wait for it).
   std::function<void(bool success)> onUpdateEnded;
 
-  // Results kept for the image check.
-  std::string deviceModelName;
-  std::string deviceVersionDigits;
-  std::string deviceHardwareVersion;
+  // The image chosen (the device it is checked against is Session().device).
   std::string imagePath;
   std::string imageFolder;
   std::string tempImagePath;
   int forceUpdate = 0;
 
-  // Step 3's flashing context and worker.
-  UpdateWorker& Updater() { return *updater_; }
+  // Step 3's flash job (its flashing context can be set up before Execute).
+  FlashJob& Job();
 
   // Buttons, as the handlers of the other pages and the tests reach them.
   void OnAutoDetect();
@@ -86,8 +84,8 @@ private:
   void StoreLinkSettings();
   void ShowStatus(int textId);
   void ShowStage(int textId);
+  void ShowFlashProgress(const Progress& progress);
   void OnUpdateEnded(bool success);
-  void JoinWorker();
 
   // Controls.
   QLabel* warning_ = nullptr;         // 1237
@@ -107,6 +105,8 @@ private:
   QProgressBar* progress_ = nullptr;  // 1093
   QLabel* percentText_ = nullptr;     // 1234
   QLabel* stage_ = nullptr;           // 1233
+  QPushButton* cancelConnect_ = nullptr;  // 1240: shown while identifying
+  QPushButton* cancelUpdate_ = nullptr;   // 1241: shown while flashing
 
   // Link choice.
   std::string portName_ = kDefaultPortName;
@@ -116,11 +116,10 @@ private:
   int detectedIndex_ = 0;
 
   int percent_ = 0;
-  SerialPort channel_;
-  DeviceProtocol protocol_{channel_};
-  std::unique_ptr<UpdateWorker> updater_;
-  std::atomic<int> working_{0};
-  std::thread identifier_;  // identification worker
+  std::unique_ptr<DeviceSession> ownSession_;  // only for a page without a host
+  std::unique_ptr<FlashJob> job_;
+  PageWorker* worker_ = nullptr;               // identification and the update
+  IdentifyResult identified_;                  // written by the worker, read when it ended
 };
 
 } // namespace divuzo

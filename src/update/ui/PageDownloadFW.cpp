@@ -4,48 +4,22 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/DialogTemplate.h"
+#include "app/ui/PageHost.h"
+#include "app/ui/PageWorker.h"
 #include "app/ui/StopMessage.h"
-#include "app/ui/VaduzOdivozuDlg.h"
+#include "serial/DeviceSession.h"
 #include "update/FirmwareDownload.h"
-#include "update/FlashDownload.h"
-#include "update/UpdateFlow.h"
+#include "update/FlashJob.h"
+#include "update/UpdateProgress.h"
 
 namespace divuzo {
 
-namespace {
-template <typename Fn>
-void OnGuiThread(QObject* page, Fn fn) {
-  QMetaObject::invokeMethod(page, std::move(fn), Qt::AutoConnection);
-}
-} // namespace
-
-class PageDownloadFW::Observer : public UpdateObserver {
-public:
-  explicit Observer(PageDownloadFW* page) : page_(page) {}
-  void ShowStageText(int textId) override {
-    QPointer<PageDownloadFW> p(page_);
-    OnGuiThread(page_, [p, textId] { if (p) p->stage_->setText(TextOf(textId)); });
-  }
-  void SetUpdateProgress(int value) override {
-    QPointer<PageDownloadFW> p(page_);
-    OnGuiThread(page_, [p, value] { if (p) p->SetProgress(value); });
-  }
-
-private:
-  PageDownloadFW* page_;
-};
-
-PageDownloadFW::PageDownloadFW(QWidget* parent)
-    : PageBase(147, parent),
-      flash_(std::make_unique<FlashDownload>(AgentFamily::AllInOne)),
-      observer_(std::make_unique<Observer>(this)) {
+PageDownloadFW::PageDownloadFW(QWidget* parent) : PageBase(147, parent) {
   DialogTemplate t(this, QStringLiteral("Arial"), 10, 320, 140);
   t.GroupBox(1188, 7, 7, 306, 125, 434);
   t.Static(1190, 15, 20, 290, 24, 401);
@@ -57,6 +31,7 @@ PageDownloadFW::PageDownloadFW(QWidget* parent)
   path_ = t.ReadOnlyEdit(1004, 105, 103, 180, 12, false);
   browse_ = t.Button(1005, 288, 103, 16, 12, -1, false);
   browse_->setText(QStringLiteral("..."));
+  worker_ = new PageWorker(this);
 
   connect(download_, &QPushButton::clicked, this, &PageDownloadFW::OnDownload);
   connect(browse_, &QPushButton::clicked, this, &PageDownloadFW::OnBrowse);
@@ -66,18 +41,17 @@ PageDownloadFW::PageDownloadFW(QWidget* parent)
   };
 }
 
-PageDownloadFW::~PageDownloadFW() { JoinWorker(); }
+PageDownloadFW::~PageDownloadFW() { worker_->Wait(); }
 
-void PageDownloadFW::JoinWorker() {
-  if (worker_.joinable()) worker_.join();
+void PageDownloadFW::OnInitDialog() { download_->setEnabled(false); }
+
+FlashJob& PageDownloadFW::Job() {
+  // The page only flashes inside a window: the job needs the window's session.
+  if (!job_) job_ = std::make_unique<FlashJob>(Host()->Session(), FlashJob::Flavor::FirmwareDownloadPage);
+  return *job_;
 }
 
-void PageDownloadFW::OnInitDialog() {
-  download_->setEnabled(false);
-  theFirmwareDownload.Initialise();
-}
-
-bool PageDownloadFW::IsBusy() const { return theFirmwareDownload.IsBusy(); }
+bool PageDownloadFW::IsBusy() const { return worker_->Running(); }
 
 void PageDownloadFW::EnableDownloadButton() { download_->setEnabled(true); }
 
@@ -95,60 +69,39 @@ void PageDownloadFW::OnBrowse() {
 }
 
 void PageDownloadFW::OnDownload() {
-  const FirmwareFileCheck check = theFirmwareDownload.CheckFile(imagePath);
-  if (check.messageTextId != 0) {
-    ShowStopMessage(this, TextOf(check.messageTextId));
+  if (IsBusy() || !Host()) return;
+  const FirmwareFileCheck check = CheckFirmwareFile(imagePath);
+  if (!check.status.Ok()) {
+    ShowStopMessage(this, TextOf(check.status.textId));
     return;
   }
-  if (!theFirmwareDownload.TryBeginDownload()) return;
-  VaduzOdivozuDlg* main = MainWindow();
-  if (main) {
-    main->tabItemEnabled = 0;
-    main->ApplyUpdateTabEnabled();
-    main->EnableControls({1002, 1, 1095}, false);
-  }
+  PageHost* host = Host();
+  host->SetUpdateTabEnabled(false);
+  host->EnableWindowControls({1002, 1, 1095}, false);
   download_->setEnabled(false);
   browse_->setEnabled(false);
 
-  QPointer<PageDownloadFW> self(this);
-  flash_->observer.showStageText = [this, self](int textId) {
-    OnGuiThread(this, [self, textId] { if (self) self->stage_->setText(TextOf(textId)); });
+  auto show = [this](const Progress& p) {
+    if (p.value >= 0) SetProgress(p.value);
+    if (p.stageTextId) stage_->setText(TextOf(p.stageTextId));
   };
-  flash_->observer.setUpdateProgress = [this, self](int value) {
-    OnGuiThread(this, [self, value] { if (self) self->SetProgress(value); });
-  };
-  const int kind = theUtilityManager.deviceKind;
-  flash_->PrepareFlashing(kind, check.tempImagePath);
-  std::string port;
-  int baud = 0, spare = 0;
-  theUtilityManager.GetLinkSettings(port, baud, spare);
-  flash_->portPath = port;
-
-  JoinWorker();
-  const std::string temp = check.tempImagePath;
-  worker_ = std::thread([this, self, kind, temp] {
-    UpdateJob job;
-    job.deviceKind = kind;
-    job.tempImagePath = temp;
-    job.agentReady = flash_->agentReady;
-    job.imageReady = flash_->imageReady;
-    job.runFlashDownload = [this] { return flash_->RunFlashDownload(flash_->imageHandle); };
-    job.releaseFlashing = [this] { flash_->ReleaseFlashing(); };
-    job.pauseMs = pauseMs;
-    const FirmwareDownloadOutcome outcome = theFirmwareDownload.RunWorker(job, *observer_);
-    OnGuiThread(this, [self, outcome] { if (self) self->OnEnded(outcome); });
-  });
+  FlashJob& job = Job();
+  job.pauseMs = pauseMs;
+  ProgressFunction here(show);
+  host->Session().progress = &here;
+  job.Prepare(check.tempImagePath);
+  host->Session().progress = nullptr;
+  worker_->Start([&job] { return job.Run(); }, show, [this](const Status& s) { OnEnded(s); },
+                 {.deviceWork = true, .cancelButton = nullptr});
 }
 
-void PageDownloadFW::OnEnded(FirmwareDownloadOutcome outcome) {
-  JoinWorker();
-  if (VaduzOdivozuDlg* main = MainWindow()) {
-    main->tabItemEnabled = 1;
-    main->ApplyUpdateTabEnabled();
-    main->EnableControls({1002, 1, 2, 1001}, true);
-    if (outcome != FirmwareDownloadOutcome::PortUnusable) main->EnableControls({1095}, true);
+void PageDownloadFW::OnEnded(const Status& status) {
+  if (PageHost* host = Host()) {
+    host->SetUpdateTabEnabled(true);
+    host->EnableWindowControls({1002, 1, 2, 1001}, true);
+    if (status.code != StatusCode::PortUnusable) host->EnableWindowControls({1095}, true);
   }
-  if (onDownloadEnded) onDownloadEnded(outcome);
+  if (onDownloadEnded) onDownloadEnded(status);
 }
 
 } // namespace divuzo

@@ -1,11 +1,11 @@
 #pragma once
 // The firmware download page (dialog 147): a one-button flashing page. It never gets a tab;
-// the main window asks it whether a download is running before it closes. Its logic (file
-// check, worker, busy flag, Bluetooth address steps) is the core's FirmwareDownload.
+// while its download runs the window refuses to close. Its file check is the core's
+// CheckFirmwareFile, its run the core's FlashJob (firmware download flavour) on the window's
+// device session.
 #include <QString>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "app/ui/PageBase.h"
 
@@ -16,8 +16,9 @@ class QPushButton;
 
 namespace divuzo {
 
-enum class FirmwareDownloadOutcome;
-class FlashDownload;
+class FlashJob;
+class PageWorker;
+struct Status;
 
 class PageDownloadFW : public PageBase {
   Q_OBJECT
@@ -30,7 +31,7 @@ public:
   bool HandlesPageCommand() const override { return false; }
   void PageCommand(int) override {}
 
-  // A download is running (read by the main window's close request).
+  // A download is running.
   bool IsBusy() const;
   // A successful identification makes the Download button usable.
   void EnableDownloadButton();
@@ -46,16 +47,15 @@ public:
   std::function<QString(QWidget* parent)> chooseImageFile;
   // Waits of the worker between its steps (2000 ms); tests shorten them.
   int pauseMs = 2000;
-  // Called on the GUI thread when the worker has ended.
-  std::function<void(FirmwareDownloadOutcome)> onDownloadEnded;
+  // Called on the GUI thread when the worker has ended, with its outcome.
+  std::function<void(const Status&)> onDownloadEnded;
 
   std::string imagePath;
-  FlashDownload& Flashing() { return *flash_; }
+  // The flash job of the next download (its flashing context can be set up before).
+  FlashJob& Job();
 
 private:
-  class Observer;
-  void OnEnded(FirmwareDownloadOutcome outcome);
-  void JoinWorker();
+  void OnEnded(const Status& status);
 
   QPushButton* download_ = nullptr;  // 1006
   QPushButton* browse_ = nullptr;    // 1005 (hidden)
@@ -64,9 +64,8 @@ private:
   QProgressBar* progress_ = nullptr; // 1007
   QLabel* percentText_ = nullptr;    // 1008
   int percent_ = 0;
-  std::unique_ptr<FlashDownload> flash_;
-  std::unique_ptr<Observer> observer_;
-  std::thread worker_;
+  std::unique_ptr<FlashJob> job_;
+  PageWorker* worker_ = nullptr;
 };
 
 } // namespace divuzo

@@ -3,7 +3,7 @@
 // the second hangs up after the first sentence it receives.
 #include "platform/Win32Port.h"
 #include "serial/DeviceIdentity.h"
-#include "serial/SerialPort.h"
+#include "serial/DeviceSession.h"
 
 #include <gtest/gtest.h>
 
@@ -97,14 +97,13 @@ TEST_F(Win32PortDevice, PurgeDropsWhatIsQueued) {
   EXPECT_TRUE(port.IsOpen());
 }
 
-TEST_F(Win32PortDevice, ChannelIdentifiesTheDevice) {
-  SerialPort channel;
-  DeviceProtocol protocol(channel);
-  const IdentifyResult result = IdentifyDevice(protocol, Port(0), -1);
+TEST_F(Win32PortDevice, SessionIdentifiesTheDevice) {
+  DeviceSession session;  // lines opened by OpenSerialLink: Win32Port
+  const IdentifyResult result = IdentifyDevice(session, Port(0), -1);
   EXPECT_TRUE(result.ok) << result.portError.message;
   EXPECT_EQ(result.modelName, "ZID310");
   EXPECT_EQ(result.firmwareText, "V1.23");
-  EXPECT_FALSE(channel.IsOpen());
+  EXPECT_FALSE(session.IsOpen());
 }
 
 TEST_F(Win32PortDevice, LineThatHangsUpIsReportedGone) {

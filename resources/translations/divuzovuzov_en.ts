@@ -1,0 +1,526 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ja_JP">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>更新ファイルのバージョンを確認してから、更新実行ボタンを押してください。</source>
+        <comment>116</comment>
+        <translation>Check the version of the update file, then press Execute.</translation>
+    </message>
+    <message>
+        <source>DIVUZOvuzov</source>
+        <comment>300</comment>
+        <translation>DIVUZOvuzov</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <comment>301</comment>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <comment>302</comment>
+        <translation>Abort</translation>
+    </message>
+    <message>
+        <source>Step1 ： 本体の準備</source>
+        <comment>306</comment>
+        <translation>Step 1: Prepare the device</translation>
+    </message>
+    <message>
+        <source>接続</source>
+        <comment>307</comment>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>切断</source>
+        <comment>308</comment>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>接続先</source>
+        <comment>309</comment>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>本体と通信中．．．</source>
+        <comment>310</comment>
+        <translation>Talking to the device...</translation>
+    </message>
+    <message>
+        <source>読み込みが完了しました。</source>
+        <comment>311</comment>
+        <translation>The device has been read.</translation>
+    </message>
+    <message>
+        <source>モデル</source>
+        <comment>312</comment>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>本体バージョン</source>
+        <comment>313</comment>
+        <translation>Device version</translation>
+    </message>
+    <message>
+        <source>ハードウエアバージョン</source>
+        <comment>314</comment>
+        <translation>Hardware version</translation>
+    </message>
+    <message>
+        <source>タイムアウトです。もう一度はじめからやり直してください。</source>
+        <comment>315</comment>
+        <translation>Timed out. Please start again from the beginning.</translation>
+    </message>
+    <message>
+        <source>接続先</source>
+        <comment>316</comment>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Step2 ： 更新ファイルの準備</source>
+        <comment>317</comment>
+        <translation>Step 2: Prepare the update file</translation>
+    </message>
+    <message>
+        <source>品番</source>
+        <comment>318</comment>
+        <translation>Product</translation>
+    </message>
+    <message>
+        <source>バージョン</source>
+        <comment>319</comment>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>ファイルバージョン</source>
+        <comment>320</comment>
+        <translation>File version</translation>
+    </message>
+    <message>
+        <source>ログデータ</source>
+        <comment>384</comment>
+        <translation>Log data</translation>
+    </message>
+    <message>
+        <source>Copyright (C) 2026 DIVUZOvuzov</source>
+        <comment>385</comment>
+        <translation>Copyright (C) 2026 DIVUZOvuzov</translation>
+    </message>
+    <message>
+        <source>ファイルを保存しました。</source>
+        <comment>386</comment>
+        <translation>The file has been saved.</translation>
+    </message>
+    <message>
+        <source>接続先の自動設定</source>
+        <comment>397</comment>
+        <translation>Auto Detect</translation>
+    </message>
+    <message>
+        <source>本体ソフトの更新</source>
+        <comment>400</comment>
+        <translation>Firmware update</translation>
+    </message>
+    <message>
+        <source>[警告] 更新処理中はＵＳＢケーブルを外さないでください。
+[警告] 更新処理の前に本体のログデータをパソコンに保存してから消去しておいてください。</source>
+        <comment>401</comment>
+        <translation>[Warning] Do not unplug the USB cable while the update runs.
+[Warning] Before the update, save the log data of the device to the computer, then erase it.</translation>
+    </message>
+    <message>
+        <source>更新ファイル（*.bin）：</source>
+        <comment>402</comment>
+        <translation>Update file (*.bin):</translation>
+    </message>
+    <message>
+        <source>更新実行</source>
+        <comment>403</comment>
+        <translation>Execute</translation>
+    </message>
+    <message>
+        <source>進行状態</source>
+        <comment>404</comment>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>更新の準備中．．．</source>
+        <comment>405</comment>
+        <translation>Preparing the update...</translation>
+    </message>
+    <message>
+        <source>更新の準備中．．．</source>
+        <comment>406</comment>
+        <translation>Preparing the update...</translation>
+    </message>
+    <message>
+        <source>更新の準備中．．．</source>
+        <comment>407</comment>
+        <translation>Preparing the update...</translation>
+    </message>
+    <message>
+        <source>ファイルを転送中．．．</source>
+        <comment>408</comment>
+        <translation>Sending the file...</translation>
+    </message>
+    <message>
+        <source>ファイルを展開中．．．</source>
+        <comment>409</comment>
+        <translation>Unpacking the file...</translation>
+    </message>
+    <message>
+        <source>本体を更新中．．．</source>
+        <comment>410</comment>
+        <translation>Updating the device...</translation>
+    </message>
+    <message>
+        <source>更新が完了しました。</source>
+        <comment>411</comment>
+        <translation>The update is complete.</translation>
+    </message>
+    <message>
+        <source>更新ファイル（*.bin）を選択してください。</source>
+        <comment>412</comment>
+        <translation>Select an update file (*.bin).</translation>
+    </message>
+    <message>
+        <source>接続に失敗しました。設定を確認し再度実行してください。</source>
+        <comment>413</comment>
+        <translation>The connection failed. Check the settings and try again.</translation>
+    </message>
+    <message>
+        <source>指定した更新ファイルは正しくありません。正しいファイルを選択し再度実行してください。</source>
+        <comment>415</comment>
+        <translation>The chosen update file is not valid. Choose a valid file and try again.</translation>
+    </message>
+    <message>
+        <source>適合製品</source>
+        <comment>418</comment>
+        <translation>For product</translation>
+    </message>
+    <message>
+        <source>更新ファイル Ver</source>
+        <comment>419</comment>
+        <translation>Update file ver.</translation>
+    </message>
+    <message>
+        <source>適合バージョン</source>
+        <comment>420</comment>
+        <translation>For versions</translation>
+    </message>
+    <message>
+        <source>ハードウエア</source>
+        <comment>430</comment>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <source>ファイルの読み込み</source>
+        <comment>431</comment>
+        <translation>Select File</translation>
+    </message>
+    <message>
+        <source>DIVUZOvuzov について</source>
+        <comment>432</comment>
+        <translation>About DIVUZOvuzov</translation>
+    </message>
+    <message>
+        <source>適合製品 : ZID300,ZID310,ZID200,ZIDTonic1      </source>
+        <comment>433</comment>
+        <translation>Supported products : ZID300,ZID310,ZID200,ZIDTonic1      </translation>
+    </message>
+    <message>
+        <source>本体ソフトの更新</source>
+        <comment>434</comment>
+        <translation>Firmware update</translation>
+    </message>
+    <message>
+        <source>指定した更新ファイルはご使用の製品に適合しておりません。</source>
+        <comment>435</comment>
+        <translation>The chosen update file does not fit your product.</translation>
+    </message>
+    <message>
+        <source>更新ファイルを確認しています．．．</source>
+        <comment>436</comment>
+        <translation>Checking the update file...</translation>
+    </message>
+    <message>
+        <source>更新ソフトが新しいバージョンであることを確認しました。更新を継続してください。</source>
+        <comment>437</comment>
+        <translation>The update file is a newer version. Go on with the update.</translation>
+    </message>
+    <message>
+        <source>この更新ファイルは本体と同じバージョンです。更新する必要はありません。</source>
+        <comment>438</comment>
+        <translation>This update file has the same version as the device. No update is needed.</translation>
+    </message>
+    <message>
+        <source>この更新ファイルは本体にインストールされているものより古いバージョンです。ファイルを選びなおしてください。</source>
+        <comment>439</comment>
+        <translation>This update file is older than the version installed on the device. Choose another file.</translation>
+    </message>
+    <message>
+        <source>更新ファイルの確認結果</source>
+        <comment>440</comment>
+        <translation>Result of the file check</translation>
+    </message>
+    <message>
+        <source>Step3 ： 更新の実行</source>
+        <comment>441</comment>
+        <translation>Step 3: Run the update</translation>
+    </message>
+    <message>
+        <source>更新実行</source>
+        <comment>442</comment>
+        <translation>Execute</translation>
+    </message>
+    <message>
+        <source>更新の進行状態</source>
+        <comment>443</comment>
+        <translation>Update progress</translation>
+    </message>
+    <message>
+        <source>当社製品用の更新ファイルではありません。
+正しいファイルを選択してください。</source>
+        <comment>444</comment>
+        <translation>This is not an update file for our products.
+Choose a valid file.</translation>
+    </message>
+    <message>
+        <source>更新ファイルを選択してください。</source>
+        <comment>445</comment>
+        <translation>Select an update file.</translation>
+    </message>
+    <message>
+        <source>更新が完了しました。</source>
+        <comment>446</comment>
+        <translation>The update is complete.</translation>
+    </message>
+    <message>
+        <source>更新に失敗しました。DIVUZOvuzovを再起動してはじめからやり直してください。</source>
+        <comment>447</comment>
+        <translation>The update failed. Restart DIVUZOvuzov and start again from the beginning.</translation>
+    </message>
+    <message>
+        <source>手動設定</source>
+        <comment>448</comment>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>接続先の自動設定ができません。手動設定してください。</source>
+        <comment>449</comment>
+        <translation>No port was found automatically. Choose one by hand.</translation>
+    </message>
+    <message>
+        <source>接続の準備が完了しました。接続ボタンを押してください。</source>
+        <comment>450</comment>
+        <translation>Ready to connect. Press Connect.</translation>
+    </message>
+    <message>
+        <source>強制実行</source>
+        <comment>451</comment>
+        <translation>Force</translation>
+    </message>
+    <message>
+        <source>本体との接続設定を確認してください。 更新ファイルを確認してください。
+ＵＳＢケーブルを外さないでください。</source>
+        <comment>452</comment>
+        <translation>Check the connection to the device. Check the update file.
+Do not unplug the USB cable.</translation>
+    </message>
+    <message>
+        <source>[警告] 更新処理中はＵＳＢケーブルを外さないでください。
+[警告] 更新処理の前に本体のログデータをパソコンに保存してから消去しておいてください。</source>
+        <comment>453</comment>
+        <translation>[Warning] Do not unplug the USB cable while the update runs.
+[Warning] Before the update, save the log data of the device to the computer, then erase it.</translation>
+    </message>
+    <message>
+        <source>本体の電源を入れ直してください。</source>
+        <comment>454</comment>
+        <translation>Switch the device off and on again.</translation>
+    </message>
+    <message>
+        <source>本体ソフトを書き込んでいる間は中止できません。途中で止めると本体が起動しなくなります。</source>
+        <comment>900</comment>
+        <translation>The firmware is being written and cannot be stopped now: stopped half-way, the unit would not start again.</translation>
+    </message>
+    <message>
+        <source>中止しました。</source>
+        <comment>901</comment>
+        <translation>Stopped.</translation>
+    </message>
+    <message>
+        <source>トラックログファイル（*.trl）：</source>
+        <comment>902</comment>
+        <translation>Track log file (*.trl):</translation>
+    </message>
+    <message>
+        <source>写真のフォルダ：</source>
+        <comment>903</comment>
+        <translation>Photo folder:</translation>
+    </message>
+    <message>
+        <source>トラックログファイル形式変換</source>
+        <comment>1353</comment>
+        <translation>Track log file conversion</translation>
+    </message>
+    <message>
+        <source>元ファイル(*.trl):</source>
+        <comment>1354</comment>
+        <translation>Source file (*.trl):</translation>
+    </message>
+    <message>
+        <source>タイムゾーン(UTC+-):</source>
+        <comment>1355</comment>
+        <translation>Time zone (UTC+-):</translation>
+    </message>
+    <message>
+        <source>出力形式:</source>
+        <comment>1356</comment>
+        <translation>Output formats:</translation>
+    </message>
+    <message>
+        <source>変換するファイルを選んでください。</source>
+        <comment>1357</comment>
+        <translation>Choose a file to convert.</translation>
+    </message>
+    <message>
+        <source>変換</source>
+        <comment>1358</comment>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>変換中．．．</source>
+        <comment>1360</comment>
+        <translation>Converting...</translation>
+    </message>
+    <message>
+        <source>変換が完了しました。</source>
+        <comment>1361</comment>
+        <translation>The conversion is complete.</translation>
+    </message>
+    <message>
+        <source>読み込み: </source>
+        <comment>1366</comment>
+        <translation>Read: </translation>
+    </message>
+    <message>
+        <source>一致: </source>
+        <comment>1367</comment>
+        <translation>Matched: </translation>
+    </message>
+    <message>
+        <source>不一致: </source>
+        <comment>1368</comment>
+        <translation>Not matched: </translation>
+    </message>
+    <message>
+        <source>読み込んだ写真 %1 枚、失敗 %2 枚</source>
+        <comment>1369</comment>
+        <translation>Photos read: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>一致した写真 %1 枚、一致しない写真 %2 枚</source>
+        <comment>1370</comment>
+        <translation>Photos matched: %1, not matched: %2</translation>
+    </message>
+    <message>
+        <source>トラックログファイル（*.trl）を選択してください。</source>
+        <comment>1380</comment>
+        <translation>Choose a track log file (*.trl).</translation>
+    </message>
+    <message>
+        <source>写真のフォルダを選択してください。</source>
+        <comment>1381</comment>
+        <translation>Choose the folder of the photos.</translation>
+    </message>
+    <message>
+        <source>撮影日時がありません。</source>
+        <comment>1387</comment>
+        <translation>The photo has no time of taking.</translation>
+    </message>
+    <message>
+        <source>撮影日時を変換できません。</source>
+        <comment>1388</comment>
+        <translation>The time of taking cannot be read.</translation>
+    </message>
+    <message>
+        <source>失敗: </source>
+        <comment>1389</comment>
+        <translation>Failed: </translation>
+    </message>
+    <message>
+        <source>次の写真はトラックに一致しません:</source>
+        <comment>1393</comment>
+        <translation>These photos do not match the track:</translation>
+    </message>
+    <message>
+        <source>撮影時刻がトラックの最初の点より前、または最後の点以降の写真</source>
+        <comment>1394</comment>
+        <translation>photos taken before the first point of the track, or at or after its last point</translation>
+    </message>
+    <message>
+        <source>撮影時刻の前後の点の間隔が 120 秒を超える写真</source>
+        <comment>1395</comment>
+        <translation>photos whose points before and after are more than 120 seconds apart</translation>
+    </message>
+    <message>
+        <source>このカメラの写真には GPS 情報を書き込めません: </source>
+        <comment>1414</comment>
+        <translation>GPS data cannot be written into the photos of this camera: </translation>
+    </message>
+    <message>
+        <source>一致したトラックポイントの位置、高度または時刻が範囲外のため、GPS 情報を書き込めません。</source>
+        <comment>960</comment>
+        <translation>The matched track point's position, height or time is out of range, so no GPS data can be written.</translation>
+    </message>
+    <message>
+        <source>トラックログファイルを読み込めません: </source>
+        <comment>961</comment>
+        <translation>Cannot read the track log file: </translation>
+    </message>
+    <message>
+        <source>写真のフォルダがありません: </source>
+        <comment>962</comment>
+        <translation>The photo folder does not exist: </translation>
+    </message>
+    <message>
+        <source>トラックログファイル、写真、または KML ではない既存のファイルに KML を上書きすることはできません: </source>
+        <comment>963</comment>
+        <translation>The KML file would replace the track log file, a photo or an existing file that is not KML: </translation>
+    </message>
+    <message>
+        <source>GPS フォルダがリンクか写真のフォルダそのものであるため、写真のコピーを書き込めません: </source>
+        <comment>964</comment>
+        <translation>The GPS folder is a link or the photo folder itself, so no photo copies can be written: </translation>
+    </message>
+</context>
+<context>
+    <name>TrackSplitter</name>
+    <message>
+        <source>ファイル作成:</source>
+        <translation>File written:</translation>
+    </message>
+</context>
+<context>
+    <name>divuzo::PhotoCSDlg</name>
+    <message>
+        <source>日</source>
+        <translation>days</translation>
+    </message>
+    <message>
+        <source>時</source>
+        <translation>hours</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+</context>
+</TS>

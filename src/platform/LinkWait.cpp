@@ -1,0 +1,75 @@
+#include "platform/LinkWait.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace divuzo {
+
+namespace {
+// A cancel is noticed within this long even while the line stays quiet.
+constexpr long kCancelCheckMs = 50;
+} // namespace
+
+ReceiveBuffer::ReceiveBuffer(const Options& options)
+    : options_(options), bytes_(options.capacity + 1, '\0') {}
+
+void ReceiveBuffer::Clear() {
+  std::memset(bytes_.data(), 0, std::min(size_ + 8, bytes_.size()));
+  size_ = 0;
+}
+
+void ReceiveBuffer::Consume(std::size_t count) {
+  count = std::min(count, size_);
+  std::memmove(bytes_.data(), bytes_.data() + count, size_ - count);
+  std::memset(bytes_.data() + size_ - count, 0, count);
+  size_ -= count;
+}
+
+void ReceiveBuffer::Append(const char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (options_.dropNul && data[i] == '\0') continue;
+    if (size_ == options_.capacity) {
+      if (options_.whenFull == WhenFull::StopReading) break;
+      Consume(options_.capacity - options_.capacity / 2);
+    }
+    bytes_[size_++] = data[i];
+  }
+  bytes_[size_] = '\0';
+}
+
+bool ReceiveBuffer::ReadFrom(Link& link) {
+  char chunk[4096];
+  const std::size_t want = std::min(options_.chunk, sizeof chunk);
+  for (;;) {
+    if (options_.whenFull == WhenFull::StopReading && size_ == options_.capacity) return true;
+    const std::size_t room = options_.whenFull == WhenFull::StopReading
+                                 ? std::min(want, options_.capacity - size_)
+                                 : want;
+    const long n = link.Read(chunk, room);
+    if (n < 0) return false;
+    if (n == 0) return true;
+    Append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+LinkClock::TimePoint DeadlineIn(Link& link, long ms) {
+  return link.Clock().Now() + std::chrono::milliseconds(ms);
+}
+
+WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint deadline,
+                   const WaitPredicate& done, const CancelToken* cancel) {
+  LinkClock& clock = link.Clock();
+  for (;;) {
+    // A cancel wins over an answer that happens to be there already: the caller asked to stop.
+    if (cancel && cancel->Cancelled()) return WaitStatus::Cancelled;
+    if (!received.ReadFrom(link)) return WaitStatus::Lost;
+    const bool last = clock.Now() >= deadline;
+    if (done(received, last)) return WaitStatus::Ok;
+    if (last) return WaitStatus::Timeout;
+    // Rounded up: a wait of less than a millisecond must still let the clock reach the deadline.
+    const long left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock.Now()).count();
+    link.WaitReadable(static_cast<int>(std::clamp<long>(left, 0, kCancelCheckMs)));
+  }
+}
+
+} // namespace divuzo
