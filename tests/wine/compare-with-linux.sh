@@ -10,6 +10,9 @@
 #   compare-with-linux.sh FLOW WORKDIR WINE-RUN PREFIX COMn HOST-VDEV HOST-DIVUZO DIVUZO.EXE
 #                         SAMPLE-IMAGE SAMPLE-PAYLOAD DATA-DIR
 set -euo pipefail
+# The same language on both sides (the program's own, Japanese).
+export LANG=C
+unset LC_ALL LC_MESSAGES LANGUAGE
 flow=$1 work=$2 wine_run=$3 prefix=$4 com=$5 vdev=$6 linux_cli=$7 windows_cli=$8
 sample=$9 payload=${10} data=${11}
 here=$(cd "$(dirname "$0")" && pwd)
