@@ -7,8 +7,8 @@
 
 #include "platform/Trace.h"
 
-#include <cwchar>
 #include <windows.h>
+#include <cwchar>
 
 namespace divuzo {
 
@@ -66,7 +66,7 @@ bool ToCodePage(UINT codePage, std::u16string_view wide, std::string& out, bool&
   return true;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<std::u16string> ConvertToWide(std::string_view text, int codePage) {
   const UINT cp = static_cast<UINT>(ResolveCodePage(codePage));
@@ -75,7 +75,8 @@ std::optional<std::u16string> ConvertToWide(std::string_view text, int codePage)
     return std::nullopt;
   }
   std::u16string wide;
-  if (text.empty() || StrictToWide(cp, text.data(), static_cast<int>(text.size()), wide)) return wide;
+  if (text.empty() || StrictToWide(cp, text.data(), static_cast<int>(text.size()), wide))
+    return wide;
   // Some byte is invalid: take the characters one by one (the shortest prefix of up to four bytes
   // the code page accepts), an invalid byte giving U+FFFD.
   wide.clear();
@@ -116,8 +117,10 @@ std::optional<std::string> ConvertToAnsi(std::u16string_view wide, int codePage)
     const std::size_t units = CharacterUnits(wide, i);
     std::string piece;
     bool pieceLost = false;
-    if (ToCodePage(cp, wide.substr(i, units), piece, pieceLost) && !pieceLost) out += piece;
-    else out += replacement;
+    if (ToCodePage(cp, wide.substr(i, units), piece, pieceLost) && !pieceLost)
+      out += piece;
+    else
+      out += replacement;
     i += units;
   }
   return out;
@@ -129,4 +132,4 @@ int SystemUserCodePage() {
   return static_cast<int>(std::wcstol(text, nullptr, 10));
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -6,11 +6,11 @@
 
 #include "platform/Win32Util.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <io.h>
-#include <random>
 #include <windows.h>
+#include <cerrno>
+#include <random>
 
 namespace divuzo {
 
@@ -27,7 +27,8 @@ int ErrnoFromLastError() {
 }
 
 bool MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   ErrnoFromLastError();
   return false;
 }
@@ -43,11 +44,13 @@ bool IsOurTemporary(const std::string& name) {
   return name.size() > 1 && name.front() == '.' && name.find(".tmp-") != std::string::npos;
 }
 
-} // namespace
+}  // namespace
 
-int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path& tempPath, std::string* error,
-                     int /*mode: Windows keeps per-user files private through the folder's access list*/) {
-  const std::filesystem::path folder = target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+int CreateTempBeside(
+    const std::filesystem::path& target, std::filesystem::path& tempPath, std::string* error,
+    int /*mode: Windows keeps per-user files private through the folder's access list*/) {
+  const std::filesystem::path folder =
+      target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -55,8 +58,8 @@ int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path&
     for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
     const std::filesystem::path candidate = folder / WideFromUtf8(name);
     HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS) continue;
       const int err = ErrnoFromLastError();
@@ -106,17 +109,20 @@ bool SyncFolder(const std::filesystem::path&) {
   return true;
 }
 
-bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) { return MoveReplacing(from, to); }
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return MoveReplacing(from, to);
+}
 
 bool SyncFilesIn(const std::filesystem::path& folder) {
   // Windows cannot flush a whole volume without administrator rights: flush each temporary
   // written beside a target in this folder instead.
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
+  for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+       !ec && it != end; it.increment(ec)) {
     if (!IsOurTemporary(Utf8FromWide(it->path().filename().native()))) continue;
-    HANDLE handle = CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(it->path().c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
       ErrnoFromLastError();
       return false;
@@ -128,10 +134,12 @@ bool SyncFilesIn(const std::filesystem::path& folder) {
     if (!flushed) return false;
   }
   if (ec) {
-    errno = ec.category() == std::generic_category() ? ec.value() : ErrnoFromWin32(static_cast<unsigned long>(ec.value()));
+    errno = ec.category() == std::generic_category()
+                ? ec.value()
+                : ErrnoFromWin32(static_cast<unsigned long>(ec.value()));
     return false;
   }
   return true;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

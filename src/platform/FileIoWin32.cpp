@@ -2,14 +2,16 @@
 
 #include "platform/Win32Util.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <io.h>
+#include <cerrno>
 
 namespace divuzo {
 
 int OpenExistingFile(const std::filesystem::path& path, FileAccess access) {
-  const int mode = access == FileAccess::ReadWrite ? _O_RDWR : access == FileAccess::Write ? _O_WRONLY : _O_RDONLY;
+  const int mode = access == FileAccess::ReadWrite ? _O_RDWR
+                   : access == FileAccess::Write   ? _O_WRONLY
+                                                   : _O_RDONLY;
   return _wopen(path.c_str(), mode | _O_BINARY | _O_NOINHERIT);
 }
 
@@ -17,9 +19,13 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
   return _wfopen(path.c_str(), WideFromUtf8(mode).c_str());
 }
 
-bool SyncFile(int fd) { return _commit(fd) == 0; }
+bool SyncFile(int fd) {
+  return _commit(fd) == 0;
+}
 
-bool RemoveFile(const std::filesystem::path& path) { return _wunlink(path.c_str()) == 0; }
+bool RemoveFile(const std::filesystem::path& path) {
+  return _wunlink(path.c_str()) == 0;
+}
 
 std::size_t FileNameStart(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/:");
@@ -53,4 +59,4 @@ bool ReadLine(std::FILE* file, std::string& line) {
   return !line.empty() && !std::ferror(file);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -5,32 +5,39 @@
 
 #include "platform/Win32Util.h"
 
-#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <cstring>
 
 namespace divuzo {
 
 InputFile::InputFile(const std::filesystem::path& path, bool followLinks) : path_(path) {
   // Backup semantics: a folder opens too, so that it is named as such below.
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, flags, nullptr);
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     // In the C library's words, as on Linux ("No such file or directory").
-    Fail(Status::CannotOpen, "cannot open " + path.string() + ": " + std::strerror(ErrnoFromWin32(GetLastError())));
+    Fail(Status::CannotOpen,
+         "cannot open " + path.string() + ": " + std::strerror(ErrnoFromWin32(GetLastError())));
     return;
   }
   const DWORD type = GetFileType(handle);
   BY_HANDLE_FILE_INFORMATION info{};
   const bool known = type == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info);
   std::string refusal;
-  if (type == FILE_TYPE_CHAR) refusal = " is a character device, not a regular file";
-  else if (type == FILE_TYPE_PIPE) refusal = " is a pipe, not a regular file";
-  else if (!known) refusal = " is not a regular file";
-  else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) refusal = " is a folder, not a regular file";
-  else if (!followLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) refusal = " is a symbolic link";
+  if (type == FILE_TYPE_CHAR)
+    refusal = " is a character device, not a regular file";
+  else if (type == FILE_TYPE_PIPE)
+    refusal = " is a pipe, not a regular file";
+  else if (!known)
+    refusal = " is not a regular file";
+  else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    refusal = " is a folder, not a regular file";
+  else if (!followLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    refusal = " is a symbolic link";
   if (!refusal.empty()) {
     CloseHandle(handle);
     Fail(Status::NotRegular, path.string() + refusal);
@@ -46,4 +53,4 @@ InputFile::InputFile(const std::filesystem::path& path, bool followLinks) : path
   status_ = Status::Ok;
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -26,7 +26,9 @@ bool Succeed() {
 }
 
 // The predefined key for a root value: the 32-bit value sign-extended, as Windows defines them.
-HKEY RootKey(RegRoot root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root))); }
+HKEY RootKey(RegRoot root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
 
 std::string Where(std::string_view key, std::string_view name = {}) {
   std::string where(key);
@@ -36,7 +38,7 @@ std::string Where(std::string_view key, std::string_view name = {}) {
 
 // An open key that closes itself.
 class Key {
-public:
+ public:
   Key() = default;
   ~Key() {
     if (key_) RegCloseKey(key_);
@@ -46,11 +48,11 @@ public:
   HKEY* out() { return &key_; }
   HKEY get() const { return key_; }
 
-private:
+ private:
   HKEY key_ = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 RegistryStore::RegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
 
@@ -59,9 +61,13 @@ RegistryStore& RegistryStore::Default() {
   return store;
 }
 
-std::filesystem::path RegistryStore::DefaultPath() { return {}; }
+std::filesystem::path RegistryStore::DefaultPath() {
+  return {};
+}
 
-std::filesystem::path RegistryStore::Path() const { return file_; }
+std::filesystem::path RegistryStore::Path() const {
+  return file_;
+}
 
 bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
   Key k;
@@ -72,13 +78,15 @@ bool RegistryStore::OpenKey(RegRoot root, std::string_view key) {
 
 bool RegistryStore::CreateKey(RegRoot root, std::string_view key) {
   Key k;
-  const LSTATUS rc = RegCreateKeyExW(RootKey(root), WideFromUtf8(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_ALL_ACCESS, nullptr, k.out(), nullptr);
+  const LSTATUS rc =
+      RegCreateKeyExW(RootKey(root), WideFromUtf8(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, k.out(), nullptr);
   if (rc != ERROR_SUCCESS) return Fail(rc, "cannot create the key " + Where(key));
   return Succeed();
 }
 
-bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_view name, RegValue& value) {
+bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_view name,
+                               RegValue& value) {
   Key k;
   LSTATUS rc = RegOpenKeyExW(RootKey(root), WideFromUtf8(key).c_str(), 0, KEY_QUERY_VALUE, k.out());
   if (rc != ERROR_SUCCESS) return Fail(rc, "cannot open the key " + Where(key));
@@ -91,7 +99,8 @@ bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_v
     rc = RegQueryValueExW(k.get(), wideName.c_str(), nullptr, &type, nullptr, &size);
     if (rc != ERROR_SUCCESS) return Fail(rc, "cannot read the value " + Where(key, name));
     bytes.assign(size, '\0');
-    rc = RegQueryValueExW(k.get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+    rc = RegQueryValueExW(k.get(), wideName.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(bytes.data()), &size);
     if (rc == ERROR_MORE_DATA) continue;
     if (rc != ERROR_SUCCESS) return Fail(rc, "cannot read the value " + Where(key, name));
     bytes.resize(size);
@@ -119,10 +128,11 @@ bool RegistryStore::QueryValue(RegRoot root, std::string_view key, std::string_v
   return Succeed();
 }
 
-bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_view name, const RegValue& value) {
+bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_view name,
+                             const RegValue& value) {
   Key k;
-  LSTATUS rc = RegCreateKeyExW(RootKey(root), WideFromUtf8(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_ALL_ACCESS, nullptr, k.out(), nullptr);
+  LSTATUS rc = RegCreateKeyExW(RootKey(root), WideFromUtf8(key).c_str(), 0, nullptr,
+                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, k.out(), nullptr);
   if (rc != ERROR_SUCCESS) return Fail(rc, "cannot create the key " + Where(key));
   std::string bytes;
   if (value.type == REG_SZ) {
@@ -133,8 +143,9 @@ bool RegistryStore::SetValue(RegRoot root, std::string_view key, std::string_vie
   } else {
     bytes = value.text;
   }
-  rc = RegSetValueExW(k.get(), WideFromUtf8(name).c_str(), 0, value.type,
-                      reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+  rc =
+      RegSetValueExW(k.get(), WideFromUtf8(name).c_str(), 0, value.type,
+                     reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
   if (rc != ERROR_SUCCESS) return Fail(rc, "cannot write the value " + Where(key, name));
   return Succeed();
 }
@@ -148,4 +159,4 @@ bool RegistryStore::DeleteValue(RegRoot root, std::string_view key, std::string_
   return Succeed();
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -3,7 +3,9 @@
 #include "platform/Win32Util.h"
 
 #include <vector>
-#include <windows.h>
+
+#include <windows.h>  // before shlwapi.h
+
 #include <shlwapi.h>
 
 namespace divuzo {
@@ -37,4 +39,4 @@ int StandardTimeBiasMinutes() {
   return static_cast<int>(zone.Bias + zone.StandardBias);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

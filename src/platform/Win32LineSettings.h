@@ -26,6 +26,8 @@ inline void ApplyLineSettings(DCB& dcb, unsigned baud) {
 }
 
 // Read time-outs that make a read return at once with what is queued; writes have no time-out.
-inline COMMTIMEOUTS ImmediateReadTimeouts() { return COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0}; }
+inline COMMTIMEOUTS ImmediateReadTimeouts() {
+  return COMMTIMEOUTS{MAXDWORD, 0, 0, 0, 0};
+}
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -4,9 +4,9 @@
 #include "platform/Win32LineSettings.h"
 #include "platform/Win32Util.h"
 
+#include <windows.h>
 #include <algorithm>
 #include <chrono>
-#include <windows.h>
 
 namespace divuzo {
 
@@ -47,14 +47,14 @@ std::string ShownName(const std::string& path) {
   return path.empty() ? std::string("the serial port") : path;
 }
 
-} // namespace
+}  // namespace
 
 struct Win32Port::Handles {
   HANDLE port = INVALID_HANDLE_VALUE;
   OVERLAPPED read{};
   OVERLAPPED write{};
   OVERLAPPED wait{};
-  DWORD waitEvents = 0;   // written by a pending WaitCommEvent
+  DWORD waitEvents = 0;  // written by a pending WaitCommEvent
   bool waitPending = false;
   bool noEvents = false;  // the driver reports no receive events: look at the queue instead
 };
@@ -72,8 +72,10 @@ PortError DescribeWin32PortError(unsigned long code, const std::string& port, bo
   if (code == ERROR_SUCCESS) return e;
   if (opening && (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)) {
     e.kind = PortError::Kind::Busy;
-    e.message = name + " is in use by another program (Windows denies access to a port that another program "
-                       "holds open). Close that program and try again.";
+    e.message =
+        name +
+        " is in use by another program (Windows denies access to a port that another program "
+        "holds open). Close that program and try again.";
   } else if (opening && (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)) {
     e.kind = PortError::Kind::NotFound;
     e.message = "There is no serial port " + name +
@@ -84,7 +86,8 @@ PortError DescribeWin32PortError(unsigned long code, const std::string& port, bo
     e.message = "The connection on " + name + " was lost. Check that the device is plugged in.";
   } else if (code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME) {
     e.kind = PortError::Kind::NotFound;
-    e.message = "\"" + port + "\" is not the name of a serial port (they are named COM1, COM2, ...).";
+    e.message =
+        "\"" + port + "\" is not the name of a serial port (they are named COM1, COM2, ...).";
   } else {
     e.kind = PortError::Kind::Other;
     e.message = "Cannot use " + name + ": " + Win32ErrorText(code) + ".";
@@ -103,7 +106,8 @@ std::unique_ptr<Link> OpenSerialLink(const std::string& path, unsigned baud, Por
 }
 
 Win32Port::Win32Port() : h_(std::make_unique<Handles>()) {
-  for (OVERLAPPED* o : {&h_->read, &h_->write, &h_->wait}) o->hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  for (OVERLAPPED* o : {&h_->read, &h_->write, &h_->wait})
+    o->hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 Win32Port::~Win32Port() {
@@ -112,7 +116,9 @@ Win32Port::~Win32Port() {
     if (o->hEvent) CloseHandle(o->hEvent);
 }
 
-bool Win32Port::IsOpen() const { return h_->port != INVALID_HANDLE_VALUE; }
+bool Win32Port::IsOpen() const {
+  return h_->port != INVALID_HANDLE_VALUE;
+}
 
 void Win32Port::SetError(unsigned long code, const char* what, bool opening) {
   error_ = DescribeWin32PortError(code, path_, opening);
@@ -121,8 +127,10 @@ void Win32Port::SetError(unsigned long code, const char* what, bool opening) {
 
 void Win32Port::SettingFailed(const char* what) {
   // While opening, the error says why the port cannot be used; later, it may mean the line is gone.
-  if (opening_) SetError(GetLastError(), what, true);
-  else Failed(what);
+  if (opening_)
+    SetError(GetLastError(), what, true);
+  else
+    Failed(what);
 }
 
 void Win32Port::Failed(const char* what) {
@@ -140,8 +148,9 @@ bool Win32Port::Open(const std::string& path, unsigned baud) {
     return false;
   }
   // No sharing: the port is ours alone until we close it.
-  const HANDLE port = CreateFileW(WideFromUtf8(Win32PortDevicePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE port =
+      CreateFileW(WideFromUtf8(Win32PortDevicePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
     SetError(GetLastError(), "open", true);
     return false;
@@ -223,9 +232,11 @@ long Win32Port::Read(void* buffer, std::size_t count) {
   // time-outs say the same, but Wine does not apply them to overlapped reads).
   const long queued = Queued();
   if (queued <= 0) return queued;
-  const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(count, static_cast<std::size_t>(queued)));
+  const DWORD asked =
+      static_cast<DWORD>(std::min<std::size_t>(count, static_cast<std::size_t>(queued)));
   ResetEvent(h_->read.hEvent);
-  if (!ReadFile(h_->port, buffer, asked, nullptr, &h_->read) && GetLastError() != ERROR_IO_PENDING) {
+  if (!ReadFile(h_->port, buffer, asked, nullptr, &h_->read) &&
+      GetLastError() != ERROR_IO_PENDING) {
     Failed("read");
     return -1;
   }
@@ -249,7 +260,8 @@ bool Win32Port::WaitReadable(int timeoutMs) {
   for (;;) {
     const long queued = Queued();
     if (queued != 0) return true;  // bytes to read, or a lost line that the caller's read reports
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) return false;
     if (h_->noEvents) {
       Sleep(static_cast<DWORD>(std::min<long long>(left, kQueuePollMs)));
@@ -257,7 +269,8 @@ bool Win32Port::WaitReadable(int timeoutMs) {
     }
     if (!h_->waitPending) {
       ResetEvent(h_->wait.hEvent);
-      if (WaitCommEvent(h_->port, &h_->waitEvents, &h_->wait)) continue;  // an event was already due
+      if (WaitCommEvent(h_->port, &h_->waitEvents, &h_->wait))
+        continue;  // an event was already due
       if (GetLastError() != ERROR_IO_PENDING) {
         NoEvents(GetLastError());
         continue;
@@ -286,7 +299,8 @@ long Win32Port::Write(const void* buffer, std::size_t count) {
   while (done < count) {
     const DWORD chunk = count - done > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count - done);
     ResetEvent(h_->write.hEvent);
-    if (!WriteFile(h_->port, bytes + done, chunk, nullptr, &h_->write) && GetLastError() != ERROR_IO_PENDING) {
+    if (!WriteFile(h_->port, bytes + done, chunk, nullptr, &h_->write) &&
+        GetLastError() != ERROR_IO_PENDING) {
       Failed("write");
       return -1;
     }
@@ -334,4 +348,4 @@ void Win32Port::Close() {
   TraceF("serial close %s", path_.c_str());
 }
 
-} // namespace divuzo
+}  // namespace divuzo

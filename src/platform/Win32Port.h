@@ -1,12 +1,12 @@
 #pragma once
 // A serial line on the Windows communications functions: the Windows Link, the counterpart of
-// TermiosPort (OpenSerialLink opens one). Opens "\\.\COMn" exclusively (no sharing), 8N1 binary, DTR/RTS raised and
-// held, no flow control, driver queues of 4096/256 bytes, and time-outs that make a read return
-// at once with what is queued (read interval MAXDWORD, every other value 0). Input is waited for
-// with the receive-character event (SetCommMask EV_RXCHAR, WaitCommEvent); where the driver
-// reports no events, by looking at the input queue every millisecond. A line that is lost (the
-// adapter unplugged) is reported as PortError::Kind::Gone and the handle is dropped, so every
-// polling loop ends.
+// TermiosPort (OpenSerialLink opens one). Opens "\\.\COMn" exclusively (no sharing), 8N1 binary,
+// DTR/RTS raised and held, no flow control, driver queues of 4096/256 bytes, and time-outs that
+// make a read return at once with what is queued (read interval MAXDWORD, every other value 0).
+// Input is waited for with the receive-character event (SetCommMask EV_RXCHAR, WaitCommEvent);
+// where the driver reports no events, by looking at the input queue every millisecond. A line that
+// is lost (the adapter unplugged) is reported as PortError::Kind::Gone and the handle is dropped,
+// so every polling loop ends.
 #include "platform/Link.h"
 
 #include <cstddef>
@@ -16,7 +16,7 @@
 namespace divuzo {
 
 class Win32Port : public Link {
-public:
+ public:
   Win32Port();
   ~Win32Port() override;
   Win32Port(const Win32Port&) = delete;
@@ -43,7 +43,7 @@ public:
   const std::string& Path() const override { return path_; }
   const PortError& LastError() const override { return error_; }
 
-private:
+ private:
   struct Handles;
   // Bytes waiting in the driver's input queue; -1 when the line is gone.
   long Queued();
@@ -70,4 +70,4 @@ std::string Win32PortDevicePath(const std::string& path);
 // command or a device that is not connected while the line is in use mean it was lost.
 PortError DescribeWin32PortError(unsigned long code, const std::string& port, bool opening);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -17,4 +17,4 @@ int ErrnoFromWin32(unsigned long code);
 // The system's own sentence for an error code, without its line end; "error N" when it has none.
 std::string Win32ErrorText(unsigned long code);
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -9,8 +9,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <initguid.h>  // first: the GUID headers below then define the GUIDs they name
+
+// In this order: initguid.h first, so that the GUID headers define the GUIDs they name, and
+// windows.h before the SetupAPI headers.
+#include <initguid.h>
+
 #include <windows.h>
+
 #include <devguid.h>
 #include <setupapi.h>
 
@@ -25,7 +30,7 @@ namespace {
 }
 
 class DeviceSet {
-public:
+ public:
   explicit DeviceSet(HDEVINFO set) : set_(set) {}
   ~DeviceSet() {
     if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
@@ -35,7 +40,7 @@ public:
   bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
   HDEVINFO get() const { return set_; }
 
-private:
+ private:
   HDEVINFO set_;
 };
 
@@ -43,7 +48,8 @@ private:
 std::string TextProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
   wchar_t buffer[512] = {};
   DWORD type = 0;
-  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type, reinterpret_cast<BYTE*>(buffer),
+  if (!SetupDiGetDeviceRegistryPropertyW(set, &device, property, &type,
+                                         reinterpret_cast<BYTE*>(buffer),
                                          sizeof buffer - sizeof(wchar_t), nullptr) ||
       (type != REG_SZ && type != REG_MULTI_SZ))
     return {};
@@ -55,7 +61,8 @@ std::string TextValue(HKEY key, const wchar_t* name) {
   wchar_t buffer[256] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t);
   DWORD type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+          ERROR_SUCCESS ||
       type != REG_SZ)
     return {};
   return Utf8FromWide(buffer);
@@ -76,7 +83,8 @@ bool IsComPortName(const std::string& name) {
 }
 
 bool Listed(const SerialPortList& list, const std::string& portName) {
-  return std::any_of(list.begin(), list.end(), [&](const SerialPortInfo& p) { return p.portName == portName; });
+  return std::any_of(list.begin(), list.end(),
+                     [&](const SerialPortInfo& p) { return p.portName == portName; });
 }
 
 // Adds the devices of one set that are COM ports and not yet listed.
@@ -106,7 +114,8 @@ void AddDevices(HDEVINFO set, SerialPortList& list) {
 // Ports in the system's serial map (\Device\... -> "COM5") that no device above described.
 void AddMappedPorts(SerialPortList& list) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
     return;
   std::vector<std::string> names;
   for (DWORD index = 0;; ++index) {
@@ -135,11 +144,11 @@ void AddMappedPorts(SerialPortList& list) {
   }
 }
 
-} // namespace
+}  // namespace
 
 bool CanOpenPortNow(const std::string& devicePath) {
-  HANDLE handle = CreateFileW(WideFromUtf8(devicePath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE handle = CreateFileW(WideFromUtf8(devicePath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   CloseHandle(handle);
   return true;
@@ -163,4 +172,4 @@ void ListSerialPorts(SerialPortList& list, bool ignoreBusyPorts) {
   FinishPortList(list, ignoreBusyPorts);
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -5,7 +5,9 @@
 
 namespace divuzo {
 
-std::string VirtualPortDir() { return {}; }
+std::string VirtualPortDir() {
+  return {};
+}
 
 std::string AnnounceVirtualPort(const VirtualPortAnnouncement&, std::string* error) {
   if (error) *error = "virtual ports are announced on Linux only";
@@ -19,4 +21,4 @@ std::vector<VirtualPortAnnouncement> ListVirtualPorts(std::string* problem) {
   return {};
 }
 
-} // namespace divuzo
+}  // namespace divuzo

@@ -1,18 +1,18 @@
 // Files, paths and system facts on Windows: atomic replacement with MoveFileExW, Windows paths in
 // the image check and the conversions, file-name patterns, the program's own file, version
 // resources of other files, and the computer's time zone.
+#include "TempDir.h"
 #include "app/FileVersionInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
 #include "platform/System.h"
 #include "update/ImageValidation.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <cerrno>
 #include <cstdlib>
-#include <windows.h>
 
 using namespace divuzo;
 using divuzo::test::ReadFileBytes;
@@ -24,11 +24,12 @@ namespace {
 // File names in `folder`.
 std::vector<std::string> Names(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   return names;
 }
 
-} // namespace
+}  // namespace
 
 TEST(FilesWin32, AtomicWriteReplacesAnExistingFileAndLeavesNoTemporary) {
   TempDir dir;
@@ -46,7 +47,8 @@ TEST(FilesWin32, TargetHeldOpenByAnotherProgramIsLeftAsItWas) {
   const auto target = dir / "held.txt";
   WriteFileBytes(target, "old contents");
   // Another program has the file open without allowing it to be deleted or renamed over.
-  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::string error;
   const bool written = WriteFileAtomically(target, "new contents", &error);
@@ -116,7 +118,8 @@ TEST(FilesWin32, ProgramFileAndVersionResourcesOfOtherFiles) {
   wchar_t system[MAX_PATH];
   ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
   CFileVersionInfo library;
-  ASSERT_TRUE(library.Create(std::filesystem::path(system) / "kernel32.dll")) << library.LastError();
+  ASSERT_TRUE(library.Create(std::filesystem::path(system) / "kernel32.dll"))
+      << library.LastError();
   EXPECT_FALSE(library.GetFileVersion().empty());
   EXPECT_NE(library.GetProductName(), "DIVUZOvuzov");
 
@@ -136,9 +139,13 @@ TEST(FilesWin32, StandardTimeBiasOfTheComputersZone) {
   ASSERT_NE(zone, nullptr) << "run with TZ set to a zone listed here";
   const std::string name = zone;
   int expected = 0;
-  if (name == "Asia/Tokyo") expected = -540;
-  else if (name == "America/New_York") expected = 300;  // in summer too: daylight saving left out
-  else if (name == "Asia/Kolkata") expected = -330;
-  else FAIL() << "no expected bias for TZ=" << name;
+  if (name == "Asia/Tokyo")
+    expected = -540;
+  else if (name == "America/New_York")
+    expected = 300;  // in summer too: daylight saving left out
+  else if (name == "Asia/Kolkata")
+    expected = -330;
+  else
+    FAIL() << "no expected bias for TZ=" << name;
   EXPECT_EQ(StandardTimeBiasMinutes(), expected);
 }

@@ -18,7 +18,8 @@ TEST(InputFileWin32, RegularFilesAreReadWholeWithinTheirLimit) {
   std::vector<std::uint8_t> bytes;
   std::string error;
   ASSERT_TRUE(ReadInputFile(dir / "ten", 10, bytes, &error)) << error;
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "01234\r\n789");  // binary: no line-end changes
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "01234\r\n789");  // binary: no line-end changes
   EXPECT_FALSE(ReadInputFile(dir / "ten", 9, bytes, &error));
   EXPECT_EQ(error, (dir / "ten").string() + " holds more than 9 bytes");
 }
@@ -36,7 +37,8 @@ TEST(InputFileWin32, OtherKindsAreRefusedWithoutWaiting) {
 
   // A pipe whose server never writes: refused, not read.
   const wchar_t* name = L"\\\\.\\pipe\\divuzo-input-file-test";
-  HANDLE server = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0, nullptr);
+  HANDLE server =
+      CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
   std::string pipeError;
   EXPECT_TRUE(test::ReturnsWithoutWriter(name, [&] {
@@ -49,8 +51,9 @@ TEST(InputFileWin32, OtherKindsAreRefusedWithoutWaiting) {
 
   InputFile missing(dir / "missing");
   EXPECT_EQ(missing.status(), InputFile::Status::CannotOpen);
-  EXPECT_EQ(missing.error(), "cannot open " + (dir / "missing").string() + ": No such file or directory");
+  EXPECT_EQ(missing.error(),
+            "cannot open " + (dir / "missing").string() + ": No such file or directory");
 }
 
-} // namespace
-} // namespace divuzo
+}  // namespace
+}  // namespace divuzo

@@ -1,12 +1,12 @@
 // The store on Windows is the system registry: values written through Tool are read back with the
 // registry's own calls, and its failures leave the system's codes.
-#include "app/Tool.h"
 #include "ScratchRegistry.h"
+#include "app/Tool.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <windows.h>
+#include <cstdint>
 
 using namespace divuzo;
 
@@ -20,7 +20,7 @@ constexpr const char* kTestKeyUtf8 = "Software\\DIVUZOvuzov tests";
 
 // Every test has a current user's key of its own, empty at the start.
 class RegistryWin32 : public ::testing::Test {
-protected:
+ protected:
   test::ScratchCurrentUser scratch_;
 
   // The value as the registry holds it, read with the system's calls.
@@ -29,7 +29,8 @@ protected:
     if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     wchar_t buffer[512] = {};
     DWORD size = sizeof buffer;
-    const LSTATUS rc = RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    const LSTATUS rc =
+        RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(k);
     bytes.assign(buffer, size / sizeof(wchar_t));
     return rc == ERROR_SUCCESS;
@@ -38,7 +39,7 @@ protected:
   Tool tool_;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(RegistryWin32, TextIsStoredAsUtf16WithItsTerminatingZero) {
   ASSERT_TRUE(tool_.WriteRegString(kUser, std::string(kTestKeyUtf8) + "\\Sub\\Owner", "日本 GPS"));

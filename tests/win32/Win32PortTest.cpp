@@ -25,20 +25,25 @@ TEST(Win32Port, WindowsErrorsInTheUsersWords) {
   // open, so this is checked here rather than with two handles).
   PortError busy = DescribeWin32PortError(ERROR_ACCESS_DENIED, "COM3", true);
   EXPECT_EQ(busy.kind, PortError::Kind::Busy);
-  EXPECT_NE(busy.message.find("COM3 is in use by another program"), std::string::npos) << busy.message;
-  EXPECT_EQ(DescribeWin32PortError(ERROR_SHARING_VIOLATION, "COM3", true).kind, PortError::Kind::Busy);
+  EXPECT_NE(busy.message.find("COM3 is in use by another program"), std::string::npos)
+      << busy.message;
+  EXPECT_EQ(DescribeWin32PortError(ERROR_SHARING_VIOLATION, "COM3", true).kind,
+            PortError::Kind::Busy);
   // A port that is not there.
   PortError missing = DescribeWin32PortError(ERROR_FILE_NOT_FOUND, "//.//COM12", true);
   EXPECT_EQ(missing.kind, PortError::Kind::NotFound);
-  EXPECT_NE(missing.message.find("There is no serial port COM12"), std::string::npos) << missing.message;
+  EXPECT_NE(missing.message.find("There is no serial port COM12"), std::string::npos)
+      << missing.message;
   // The same codes while the line is in use, and the others an unplugged adapter gives: lost.
-  for (DWORD code : {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_OPERATION_ABORTED}, DWORD{ERROR_BAD_COMMAND},
-                     DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_FILE_NOT_FOUND},
-                     DWORD{ERROR_NOT_READY}, DWORD{ERROR_BROKEN_PIPE}}) {
+  for (DWORD code :
+       {DWORD{ERROR_ACCESS_DENIED}, DWORD{ERROR_OPERATION_ABORTED}, DWORD{ERROR_BAD_COMMAND},
+        DWORD{ERROR_DEVICE_NOT_CONNECTED}, DWORD{ERROR_GEN_FAILURE}, DWORD{ERROR_FILE_NOT_FOUND},
+        DWORD{ERROR_NOT_READY}, DWORD{ERROR_BROKEN_PIPE}}) {
     SCOPED_TRACE(code);
     const PortError lost = DescribeWin32PortError(code, "COM3", false);
     EXPECT_EQ(lost.kind, PortError::Kind::Gone);
-    EXPECT_NE(lost.message.find("The connection on COM3 was lost"), std::string::npos) << lost.message;
+    EXPECT_NE(lost.message.find("The connection on COM3 was lost"), std::string::npos)
+        << lost.message;
     EXPECT_EQ(lost.errnoValue, static_cast<int>(code));
   }
   // Anything else keeps the system's own sentence.

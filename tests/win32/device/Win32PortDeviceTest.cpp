@@ -48,13 +48,13 @@ std::string ReadLine(Win32Port& port, int timeoutMs) {
 }
 
 class Win32PortDevice : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ASSERT_EQ(TestPorts().size(), 2u) << "run through tests/wine/with-vdev.sh with two ports";
   }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Win32PortDevice, IdleReadsReturnAtOnceAndRepliesAreJoined) {
   Win32Port port;
