@@ -496,6 +496,131 @@ Do not unplug the USB cable.</translation>
         <comment>964</comment>
         <translation>The GPS folder is a link or the photo folder itself, so no photo copies can be written: </translation>
     </message>
+    <message>
+        <source>Waiting for Starting...</source>
+        <comment>970</comment>
+        <translation>Waiting for Starting...</translation>
+    </message>
+    <message>
+        <source>Downloading...</source>
+        <comment>971</comment>
+        <translation>Downloading...</translation>
+    </message>
+    <message>
+        <source>Waiting for Finishing...</source>
+        <comment>972</comment>
+        <translation>Waiting for Finishing...</translation>
+    </message>
+    <message>
+        <source>Download Successfully. Please power off and then power on device.</source>
+        <comment>973</comment>
+        <translation>Download Successfully. Please power off and then power on device.</translation>
+    </message>
+    <message>
+        <source>Uploading...</source>
+        <comment>974</comment>
+        <translation>Uploading...</translation>
+    </message>
+    <message>
+        <source>Upload Successfully. Please power off and then power on device.</source>
+        <comment>975</comment>
+        <translation>Upload Successfully. Please power off and then power on device.</translation>
+    </message>
+    <message>
+        <source>Get no response from device. Please restart device again.</source>
+        <comment>976</comment>
+        <translation>Get no response from device. Please restart device again.</translation>
+    </message>
+    <message>
+        <source>Update Setting...</source>
+        <comment>977</comment>
+        <translation>Update Setting...</translation>
+    </message>
+    <message>
+        <source>Update Setting Successfully.</source>
+        <comment>978</comment>
+        <translation>Update Setting Successfully.</translation>
+    </message>
+    <message>
+        <source>Clear Successfully. Please power off and then power on device.</source>
+        <comment>979</comment>
+        <translation>Clear Successfully. Please power off and then power on device.</translation>
+    </message>
+    <message>
+        <source>転送の途中で本体からの応答がなくなりました。ＵＳＢケーブルと本体の電源を確認してから、もう一度実行してください。</source>
+        <comment>980</comment>
+        <translation>The device stopped answering during the transfer. Check the USB cable and the device's power, then try again.</translation>
+    </message>
+    <message>
+        <source>途中まで受信したデータは次のファイルに保存しました（完全なデータではありません）: </source>
+        <comment>981</comment>
+        <translation>The data received so far (not complete) was kept in this file: </translation>
+    </message>
+    <message>
+        <source>本体が同じデータを何度も受け付けませんでした。ＵＳＢケーブルを確認してから、もう一度実行してください。</source>
+        <comment>982</comment>
+        <translation>The device refused the same data again and again. Check the USB cable, then try again.</translation>
+    </message>
+    <message>
+        <source>ファイルを書き込めません。保存先と空き容量を確認してください: </source>
+        <comment>983</comment>
+        <translation>Cannot write the file. Check the folder and the free space: </translation>
+    </message>
+    <message>
+        <source>送信するファイルを読み込めません。ファイルを確認してください: </source>
+        <comment>984</comment>
+        <translation>Cannot read the file to send. Check the file: </translation>
+    </message>
+    <message>
+        <source>データはすべて転送しましたが、本体から終了の確認がありませんでした。本体の電源を入れ直してから、本体のデータを確認してください。</source>
+        <comment>985</comment>
+        <translation>All data was transferred, but the device did not confirm the end. Switch the device off and on again, then check its data.</translation>
+    </message>
+    <message>
+        <source>本体との接続が切れました。ＵＳＢケーブルを確認してから、もう一度実行してください。</source>
+        <comment>986</comment>
+        <translation>The connection to the device was lost. Check the USB cable, then try again.</translation>
+    </message>
+    <message>
+        <source>本体が設定に応答しませんでした。接続を確認してから、もう一度実行してください。</source>
+        <comment>987</comment>
+        <translation>The device did not answer the setting. Check the connection, then try again.</translation>
+    </message>
+    <message>
+        <source>本体がログの消去に応答しませんでした。接続を確認してから、もう一度実行してください。</source>
+        <comment>988</comment>
+        <translation>The device did not answer the erase of its log. Check the connection, then try again.</translation>
+    </message>
+    <message>
+        <source>本体が転送を開始できる状態ではありません。本体の電源を入れ直してから、もう一度実行してください。</source>
+        <comment>1103</comment>
+        <translation>The device is not ready to start a transfer. Switch the device off and on again, then try again.</translation>
+    </message>
+    <message>
+        <source>本体が見つかりません。ＵＳＢケーブルの接続と本体の電源を確認してから、もう一度実行してください。</source>
+        <comment>1104</comment>
+        <translation>No device found. Check the USB cable and the device's power, then try again.</translation>
+    </message>
+    <message>
+        <source>本体がファイルの受け取りを断りました。ファイルの種類と本体の空き容量を確認してから、もう一度実行してください。</source>
+        <comment>1105</comment>
+        <translation>The device declined the file. Check the file type and the free space on the device, then try again.</translation>
+    </message>
+    <message>
+        <source>本体でエラーが発生しました。本体の電源を入れ直してから、もう一度実行してください。</source>
+        <comment>1106</comment>
+        <translation>An error occurred in the device. Switch the device off and on again, then try again.</translation>
+    </message>
+    <message>
+        <source>本体が転送を中止しました。本体の電源を入れ直してから、もう一度実行してください。</source>
+        <comment>1107</comment>
+        <translation>The device stopped the transfer. Switch the device off and on again, then try again.</translation>
+    </message>
+    <message>
+        <source>本体がトラックログの送信を断りました。本体の電源を入れ直してから、もう一度実行してください。</source>
+        <comment>1109</comment>
+        <translation>The device declined to send its track log. Switch the device off and on again, then try again.</translation>
+    </message>
 </context>
 <context>
     <name>TrackSplitter</name>

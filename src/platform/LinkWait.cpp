@@ -72,4 +72,32 @@ WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint dea
   }
 }
 
+WaitStatus WaitForByteOf(Link& link, ReceiveBuffer& received, std::string_view wanted,
+                         LinkClock::TimePoint deadline, char& found, const CancelToken* cancel,
+                         std::size_t* skipped) {
+  return WaitFor(
+      link, received, deadline,
+      [&](ReceiveBuffer& r, bool) {
+        const std::string_view text = r.View();
+        const std::size_t at = text.find_first_of(wanted);
+        const std::size_t dropped = at == std::string_view::npos ? text.size() : at;
+        if (skipped) *skipped += dropped;
+        if (at == std::string_view::npos) {
+          r.Clear();
+          return false;
+        }
+        found = text[at];
+        r.Consume(at + 1);
+        return true;
+      },
+      cancel);
+}
+
+WaitStatus WaitForBytes(Link& link, ReceiveBuffer& received, std::size_t count,
+                        LinkClock::TimePoint deadline, const CancelToken* cancel) {
+  return WaitFor(
+      link, received, deadline, [count](ReceiveBuffer& r, bool) { return r.Size() >= count; },
+      cancel);
+}
+
 } // namespace divuzo

@@ -66,4 +66,15 @@ WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint dea
 // The deadline `ms` milliseconds from now on the link's clock.
 LinkClock::TimePoint DeadlineIn(Link& link, long ms);
 
+// Waits for the first byte that is one of `wanted` (single-character replies): the bytes
+// before it are dropped (and counted in *skipped when given), the byte itself is taken out of
+// `received` and put in `found`; what came after it stays for the next wait.
+WaitStatus WaitForByteOf(Link& link, ReceiveBuffer& received, std::string_view wanted,
+                         LinkClock::TimePoint deadline, char& found,
+                         const CancelToken* cancel = nullptr, std::size_t* skipped = nullptr);
+
+// Waits until `received` holds at least `count` bytes (a block of a known length).
+WaitStatus WaitForBytes(Link& link, ReceiveBuffer& received, std::size_t count,
+                        LinkClock::TimePoint deadline, const CancelToken* cancel = nullptr);
+
 } // namespace divuzo

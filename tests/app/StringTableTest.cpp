@@ -25,13 +25,15 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
   auto own = [](int id) {
     id -= divuzo::kOwnWording;
     return (id >= 353 && id <= 358) || id == 360 || id == 361 || (id >= 366 && id <= 370) || id == 380 ||
-           id == 381 || (id >= 387 && id <= 389) || (id >= 393 && id <= 395) || id == 414;
+           id == 381 || (id >= 387 && id <= 389) || (id >= 393 && id <= 395) || id == 414 ||
+           (id >= 103 && id <= 107) || id == 109;
   };
   auto inTable = [&](int id) {
     return id == 116 || (id >= 300 && id <= 302) || (id >= 306 && id <= 320) || (id >= 384 && id <= 386) ||
            id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
            (id >= 430 && id <= 454) || (id >= 900 && id <= 903) ||
            (id >= 960 && id <= 964) ||  // photo geotagging
+           (id >= 970 && id <= 988) ||  // block transfers and the track-log settings
            own(id);
   };
   for (int id = -1; id <= 1500; ++id) {

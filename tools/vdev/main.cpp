@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -63,7 +64,9 @@ int main(int argc, char** argv) {
   app.add_flag("--noise", faults.noise, "garbage before every reply");
   app.add_flag("--bad-checksum", faults.badChecksum, "replies carry a wrong checksum");
   app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
-  app.add_flag("--line-rate", rom.lineRate, "boot ROM traffic takes as long as on a real line at the current rate");
+  app.add_flag("--line-rate", rom.lineRate,
+               "boot ROM and block-transfer traffic take as long as on a real line at the "
+               "current rate");
   app.add_flag("--no-handshake", rom.noHandshake, "the boot ROM never answers");
   app.add_option("--refuse-packet", rom.refusePacket, "refuse image packet N (from 0)");
   app.add_option("--refuse-times", rom.refuseTimes, "refuse it this often in all (default: always)");
@@ -73,7 +76,40 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 100));
   app.add_option("--stuck-bit", rom.stuckByte, "flash byte whose lowest bit stays 0");
   app.add_option("--flash-dump", rom.flashDump, "save the written image here after a good write");
+  BlockTransferOptions& block = o.blockTransfer;
+  std::string kindReply = "!";
+  app.add_flag("--block-transfer", block.enabled,
+               "take waypoint and map files and hand over the track log by the block transfer");
+  app.add_option("--received", block.receivedPath,
+                 "block transfer: write the data bytes of the accepted blocks here");
+  app.add_option("--tracklog", block.trackLogPath,
+                 "block transfer: the track log served on $TLG (whole 512-byte blocks)");
+  app.add_flag("--refuse-start", block.refuseStart,
+               "block transfer: answer $ to the start request");
+  app.add_option("--kind-reply", kindReply,
+                 "block transfer: the answer to $WRT and $TLG: ! (default), ? or #")
+      ->check(CLI::IsMember({"!", "?", "#"}));
+  app.add_option("--at-sign-block", block.atSignBlock,
+                 "block transfer: answer block N (from 0) with the at sign once");
+  app.add_option("--query-block", block.queryBlock,
+                 "block transfer: answer block N with ? and accept it a little later");
+  app.add_option("--abort-block", block.abortBlock, "block transfer: abort (^) after block N");
+  app.add_option("--bad-checksum-block", block.badChecksumBlock,
+                 "block transfer: send track-log block N once with a wrong checksum");
+  app.add_option("--silent-block", block.silentBlock,
+                 "block transfer: from block N on, answer and send nothing");
   CLI11_PARSE(app, argc, argv);
+  block.kindReply = kindReply[0];
+  block.lineRate = rom.lineRate;
+  if (!block.trackLogPath.empty()) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(block.trackLogPath, error);
+    if (error || size % 512 != 0) {
+      std::fprintf(stderr,
+                   "divuzo-vdev: --tracklog wants a readable file of whole 512-byte blocks\n");
+      return 2;
+    }
+  }
 
   if (!btAddress.empty()) {
     std::array<std::uint8_t, 6> address{};

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "StringTable.h"
 #include "app/ui/ControlId.h"
@@ -93,6 +94,14 @@ QCheckBox* DialogTemplate::CheckBox(int id, int x, int y, int cx, int cy, const 
   auto* c = new QCheckBox(caption, dialog_);
   Place(c, id, x, y, cx, cy, visible);
   return c;
+}
+
+QRadioButton* DialogTemplate::Radio(int id, int x, int y, int cx, int cy, const QString& caption,
+                                    bool visible) {
+  auto* r = new QRadioButton(caption, dialog_);
+  r->setAutoExclusive(false);
+  Place(r, id, x, y, cx, cy, visible);
+  return r;
 }
 
 QLabel* DialogTemplate::Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible) {

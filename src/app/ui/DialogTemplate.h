@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace divuzo {
@@ -45,6 +46,10 @@ public:
   QProgressBar* Progress(int id, int x, int y, int cx, int cy, bool visible = true);
   // A check box with a caption of its own (the templates quote these captions).
   QCheckBox* CheckBox(int id, int x, int y, int cx, int cy, const QString& caption, bool visible = true);
+  // A radio button with a caption of its own. Radios are not exclusive by themselves (every
+  // control shares the dialog as parent): the page puts each group in a QButtonGroup.
+  QRadioButton* Radio(int id, int x, int y, int cx, int cy, const QString& caption,
+                      bool visible = true);
   // A picture static showing bitmap `bitmapId` (0: none yet).
   QLabel* Picture(int id, int x, int y, int cx, int cy, int bitmapId, bool visible = true);
 

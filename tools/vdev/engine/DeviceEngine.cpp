@@ -66,6 +66,11 @@ DeviceEngine::DeviceEngine(const DeviceOptions& options, DeviceIo& line)
   bootRom_ = std::make_unique<BootRom>(options.bootRom, state,
                                        ChipForDeviceKind(DeviceKindFromModelReply(reply.c_str())));
   device_.SetRawHandler(bootRom_.get());
+  if (options.blockTransfer.enabled) {
+    BlockTransferOptions block = options.blockTransfer;
+    block.silent = block.silent || options.faults.silent;
+    blockTransfer_ = std::make_unique<BlockTransferDevice>(block, state);
+  }
   if (!options.logPath.empty()) {
     logFile_ = std::fopen(options.logPath.c_str(), "a");
     logPathOk_ = logFile_ != nullptr;
@@ -83,7 +88,12 @@ void DeviceEngine::Receive(const std::uint8_t* data, std::size_t size) {
     take = static_cast<std::size_t>(hangupAfter_ - received_);
   received_ += static_cast<long>(take);
   if (keepRecords_) wire_.Record(WireDirection::HostToDevice, data, take);
-  device_.OnBytes(data, take, *io_);
+  if (blockTransfer_)
+    blockTransfer_->OnBytes(data, take, *io_, [this](const std::uint8_t* d, std::size_t n) {
+      device_.OnBytes(d, n, *io_);
+    });
+  else
+    device_.OnBytes(data, take, *io_);
   if (hangupAfter_ >= 0 && received_ >= hangupAfter_ && !hungUp_) {
     Log("hanging up after " + std::to_string(received_) + " bytes");
     io_->HangUp();

@@ -3,6 +3,7 @@
 // the hang-up fault, the log and the wire record. Front ends feed it the host's bytes and give
 // it a DeviceIo to answer through: divuzo-vdev on a pseudo-terminal, InProcessDevice in tests
 // and benchmarks. Both see the same device and write the same log.
+#include "engine/BlockTransferDevice.h"
 #include "engine/BootRom.h"
 #include "engine/DeviceIo.h"
 #include "engine/VirtualDevice.h"
@@ -29,6 +30,7 @@ struct DeviceOptions {
   FaultOptions faults;
   long hangupAfter = -1;         // hang the line up after this many received bytes
   BootRomOptions bootRom;
+  BlockTransferOptions blockTransfer;  // the block-transfer personality, when enabled
   std::string logPath;           // every sentence with a time stamp ("" for none)
   bool keepRecords = true;       // keep the log and the wire record in memory (LogLines, WireLines)
 };
@@ -67,6 +69,7 @@ private:
   std::unique_ptr<Recording> io_;
   VirtualDevice device_;
   std::unique_ptr<BootRom> bootRom_;
+  std::unique_ptr<BlockTransferDevice> blockTransfer_;
   long hangupAfter_ = -1;
   long received_ = 0;
   bool hungUp_ = false;

@@ -1,9 +1,12 @@
 #include "WireTranscript.h"
 
+#include "trackdata/BlockTransfer.h"
 #include "update/BromWire.h"
 #include "update/Crc32.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <span>
 
 namespace divuzo::vdev {
 
@@ -31,11 +34,44 @@ std::string Hex(const std::uint8_t* data, std::size_t size) {
   return out;
 }
 
-enum class Unit { Wait, Other, Sentence, Frame };
+enum class Unit { Wait, Other, Sentence, Frame, KindLine, Block };
+
+constexpr std::size_t kKindLineSize = 10;  // "$WRT", four size bytes, CR LF
+constexpr std::size_t kFullBlock = 2 + transfer::kBlockData + 2;
+
+// A block of the block transfer at the front of `b`: 0x01, checksum, data, CR LF. The host's
+// data ends at the first CR LF (512 bytes at most); the device's is always 512 bytes.
+Unit ClassifyBlock(const std::vector<std::uint8_t>& b, WireDirection direction, bool final,
+                   std::size_t& length) {
+  if (b.size() < 2) return final ? Unit::Other : Unit::Wait;
+  if (b[1] >= 0x80) return Unit::Other;
+  if (direction == WireDirection::HostToDevice) {
+    for (std::size_t i = 2; i <= 2 + transfer::kBlockData && i + 1 < b.size(); ++i) {
+      if (b[i] == '\r' && b[i + 1] == '\n') {
+        length = i + 2;
+        return Unit::Block;
+      }
+    }
+  } else if (b.size() >= kFullBlock) {
+    if (b[kFullBlock - 2] != '\r' || b[kFullBlock - 1] != '\n') return Unit::Other;
+    length = kFullBlock;
+    return Unit::Block;
+  }
+  return b.size() < kFullBlock && !final ? Unit::Wait : Unit::Other;
+}
 
 // What starts at the front of `b`, and how many bytes it takes.
-Unit Classify(const std::vector<std::uint8_t>& b, bool final, std::size_t& length) {
+Unit Classify(const std::vector<std::uint8_t>& b, WireDirection direction, bool final,
+              std::size_t& length) {
   length = 1;
+  static constexpr std::uint8_t kKind[] = {'$', 'W', 'R', 'T'};
+  if (b.size() >= 4 && std::equal(kKind, kKind + 4, b.begin())) {
+    if (b.size() < kKindLineSize) return final ? Unit::Other : Unit::Wait;
+    if (b[8] != '\r' || b[9] != '\n') return Unit::Other;
+    length = kKindLineSize;
+    return Unit::KindLine;
+  }
+  if (b[0] == transfer::kBlockStart) return ClassifyBlock(b, direction, final, length);
   if (b[0] == '$') {
     for (std::size_t i = 1; i < b.size() && i < kMaxSentence; ++i) {
       if (b[i] == '\r') {
@@ -81,6 +117,22 @@ std::string FrameText(const std::uint8_t* f, std::size_t size) {
   if (payload > 0 && payload <= kPayloadShown)
     text += " : " + Hex(f + bromwire::kHeaderSize, payload);
   return text;
+}
+
+std::string BlockText(const std::uint8_t* b, std::size_t size) {
+  const std::span<const std::uint8_t> data(b + 2, size - 4);
+  char head[96];
+  std::snprintf(head, sizeof head, "block cs %02X len %zu crc %08X", b[1], data.size(),
+                Crc32(data.data(), data.size()));
+  std::string text = head;
+  if (BlockChecksum(data) != b[1]) text += " (checksum wrong)";
+  if (!data.empty() && data.size() <= kPayloadShown) text += " : " + Hex(data.data(), data.size());
+  return text;
+}
+
+std::string KindLineText(const std::uint8_t* b) {
+  const std::uint32_t size = b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::uint32_t>(b[7]) << 24;
+  return "$WRT size " + std::to_string(size);
 }
 
 }  // namespace
@@ -133,7 +185,7 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
                 s.pending.size(),
                 at + bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize)));
     std::size_t length = 1;
-    const Unit unit = Classify(rest, final, length);
+    const Unit unit = Classify(rest, direction, final, length);
     if (unit == Unit::Wait) break;
     if (unit == Unit::Other) {
       s.other.push_back(rest[0]);
@@ -144,6 +196,10 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
     if (unit == Unit::Sentence)
       Emit(direction,
            std::string(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length - 2)));
+    else if (unit == Unit::Block)
+      Emit(direction, BlockText(rest.data(), length));
+    else if (unit == Unit::KindLine)
+      Emit(direction, KindLineText(rest.data()));
     else
       Emit(direction, FrameText(rest.data(), length));
     at += length;

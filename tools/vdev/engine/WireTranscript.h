@@ -9,6 +9,9 @@
 //                                                header and payload, its trailer when that
 //                                                differs);
 //   frame 01 seq 1 len 4 crc ... : 01 00 00 00   short payloads are shown in full
+//   $WRT size 1024                               the block transfer's kind line
+//   block cs 5A len 512 crc 1A2B3C4D             a block of the block transfer (checksum, data
+//                                                length, CRC-32 of the data; short data in full)
 //   bytes D7 B4 |..|                             other bytes, hex and text
 // The order of lines across the two directions depends on timing; within one direction it
 // does not. SameBytes compares two transcripts direction by direction.
