@@ -3,6 +3,7 @@
 // names, binary mode, no getline). Descriptors and FILE streams are the C runtime's on both.
 #include <cstddef>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -18,6 +19,9 @@ std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode);
 
 // Puts what was written to `fd` on the disk (fsync); false with errno set.
 bool SyncFile(int fd);
+
+// When the file at `path` was last changed; false with errno set.
+bool FileModificationTime(const std::filesystem::path& path, std::time_t& out);
 
 // Deletes a file; false with errno set (ENOENT when there was none).
 bool RemoveFile(const std::filesystem::path& path);

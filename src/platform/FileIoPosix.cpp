@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace divuzo {
@@ -14,6 +15,13 @@ int OpenExistingFile(const std::filesystem::path& path, FileAccess access) {
 
 std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
   return std::fopen(path.c_str(), (std::string(mode) + "e").c_str());
+}
+
+bool FileModificationTime(const std::filesystem::path& path, std::time_t& out) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  out = info.st_mtime;
+  return true;
 }
 
 bool SyncFile(int fd) { return ::fsync(fd) == 0; }

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <cerrno>
 
 namespace divuzo {
@@ -17,6 +18,13 @@ int OpenExistingFile(const std::filesystem::path& path, FileAccess access) {
 
 std::FILE* OpenFileStream(const std::filesystem::path& path, const char* mode) {
   return _wfopen(path.c_str(), WideFromUtf8(mode).c_str());
+}
+
+bool FileModificationTime(const std::filesystem::path& path, std::time_t& out) {
+  struct _stat64 info {};
+  if (_wstat64(path.c_str(), &info) != 0) return false;
+  out = static_cast<std::time_t>(info.st_mtime);
+  return true;
 }
 
 bool SyncFile(int fd) {

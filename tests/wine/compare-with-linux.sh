@@ -1,11 +1,16 @@
 #!/bin/bash
 # Runs one job with the Windows divuzo.exe (under Wine, the virtual device mapped to a COM port)
 # and with the Linux divuzo (the virtual device on its pseudo-terminal), and checks that both did
-# the same:
-#   identify  same answers; same virtual-device log; the same bytes on the wire both ways
-#   update    both flash dumps equal the image's payload; same log; same bytes on the wire
-#   convert   the KML, GPX, NMEA and text files of a track are the same bytes
-#   geotag    the photo KML and the GPS-tagged photo copies are the same bytes
+# the same. For the device jobs: the same output, the same virtual-device log, and the same bytes
+# on the wire in each direction, both as the device recorded them (--wire) and as each divuzo
+# traced them (DIVUZO_TRACE); and
+#   identify   the device identified
+#   update     both flash dumps equal the image's payload
+#   waypoints  the device received the file sent, byte for byte
+#   tracklog   the file received is the device's track log, byte for byte
+# For the file jobs:
+#   convert    the KML, GPX, NMEA and text files of a track are the same bytes
+#   geotag     the photo KML and the GPS-tagged photo copies are the same bytes
 #
 #   compare-with-linux.sh FLOW WORKDIR WINE-RUN PREFIX COMn HOST-VDEV HOST-DIVUZO DIVUZO.EXE
 #                         SAMPLE-IMAGE SAMPLE-PAYLOAD DATA-DIR
@@ -51,13 +56,14 @@ run_side() {
   local args=("${@//PORT/$([ "$side" = windows ] && echo "$com" || echo PTY)}")
   local status=0
   if [ "$side" = windows ]; then
-    DIVUZO_TRACE=1 "$here/with-vdev.sh" "$prefix" "$vdev" "$dir/vdev" "$com" "$options" -- \
+    DIVUZO_TRACE=1 "$here/with-vdev.sh" "$prefix" "$vdev" "$dir/vdev" "$com" "$options --wire $dir/wire.txt" -- \
       "$wine_run" "$prefix" "$windows_cli" "${args[@]}" >"$dir/out.txt" 2>"$dir/trace.txt" || status=$?
     cp "$dir/vdev/$com.log" "$dir/vdev.log"
   else
     mkdir -p "$dir/vdev"
     # shellcheck disable=SC2086
-    DIVUZO_VPORT_DIR="$dir/vdev" "$vdev" --log "$dir/vdev.log" $options >"$dir/vdev.out" 2>&1 &
+    DIVUZO_VPORT_DIR="$dir/vdev" "$vdev" --log "$dir/vdev.log" --wire "$dir/wire.txt" $options \
+      >"$dir/vdev.out" 2>&1 &
     local pid=$!
     for _ in $(seq 1 100); do [ -s "$dir/vdev.out" ] && break; sleep 0.05; done
     local pty
@@ -80,9 +86,16 @@ compare_conversation() {
     linux=$(wire_bytes "$work/linux/trace.txt" "$direction")
     windows=$(wire_bytes "$work/windows/trace.txt" "$direction")
     [ -n "$linux" ] || fail "no bytes traced in direction $direction"
-    [ "$linux" = "$windows" ] || fail "the bytes on the wire differ in direction $direction"
+    [ "$linux" = "$windows" ] || fail "the bytes divuzo traced differ in direction $direction"
   done
-  echo "same output, same device log ($(wc -l <"$work/linux/vdev.log") lines), same bytes on the wire" \
+  # The device's own record, one direction at a time (their interleaving depends on timing).
+  for direction in ">" "<"; do
+    [ -s "$work/linux/wire.txt" ] && [ -s "$work/windows/wire.txt" ] || fail "no wire record"
+    cmp <(grep -E "^$direction " "$work/linux/wire.txt") <(grep -E "^$direction " "$work/windows/wire.txt") \
+      >/dev/null || fail "the device's wire records differ in direction $direction"
+  done
+  echo "same output, same device log ($(wc -l <"$work/linux/vdev.log") lines), same wire record" \
+    "($(wc -l <"$work/linux/wire.txt") lines), same bytes traced" \
     "($(wire_bytes "$work/linux/trace.txt" ">>" | wc -w) written, $(wire_bytes "$work/linux/trace.txt" "<<" | wc -w) read)"
 }
 
@@ -107,6 +120,29 @@ case "$flow" in
       [ ! -e "$work/$side/image/Raded_FW_Temp.bin" ] || fail "the payload file was left on $side"
     done
     echo "both flash dumps equal the payload ($(stat -c %s "$payload") bytes)"
+    compare_conversation
+    ;;
+  waypoints)
+    for side in linux windows; do
+      cp "$data/walk.trl" "$work/$side/map.mpt"
+      file="$work/$side/map.mpt"
+      [ "$side" = windows ] && file=$(windows_path "$file")
+      run_side "$side" "--model ZID310 --block-transfer --received $work/$side/received.bin" -- \
+        waypoints send "$file" --port PORT
+      same_files "$work/$side/received.bin" "$data/walk.trl"
+    done
+    echo "the device received the file on both sides ($(stat -c %s "$data/walk.trl") bytes)"
+    compare_conversation
+    ;;
+  tracklog)
+    for side in linux windows; do
+      out="$work/$side/received.trl"
+      [ "$side" = windows ] && out=$(windows_path "$out")
+      run_side "$side" "--model ZID310 --block-transfer --tracklog $data/walk.trl" -- \
+        tracklog receive "$out" --port PORT
+      same_files "$work/$side/received.trl" "$data/walk.trl"
+    done
+    echo "the track log was received whole on both sides ($(stat -c %s "$data/walk.trl") bytes)"
     compare_conversation
     ;;
   convert)
