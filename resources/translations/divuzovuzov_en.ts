@@ -497,6 +497,218 @@ Do not unplug the USB cable.</translation>
         <translation>The GPS folder is a link or the photo folder itself, so no photo copies can be written: </translation>
     </message>
     <message>
+        <source>read Address: Timeout!</source>
+        <comment>920</comment>
+        <translation>read Address: Timeout!</translation>
+    </message>
+    <message>
+        <source>Upload Failed! No Device Connected! </source>
+        <comment>921</comment>
+        <translation>Upload Failed! No Device Connected! </translation>
+    </message>
+    <message>
+        <source>Clear Failed! No Device Connected! </source>
+        <comment>922</comment>
+        <translation>Clear Failed! No Device Connected! </translation>
+    </message>
+    <message>
+        <source>Total mins: %M, secs: %S</source>
+        <comment>923</comment>
+        <translation>Total mins: %M, secs: %S</translation>
+    </message>
+    <message>
+        <source>Connection to Device Failed</source>
+        <comment>924</comment>
+        <translation>Connection to Device Failed</translation>
+    </message>
+    <message>
+        <source>Reading Record Mode Settings....</source>
+        <comment>925</comment>
+        <translation>Reading Record Mode Settings....</translation>
+    </message>
+    <message>
+        <source>Updating Record Mode Settings....</source>
+        <comment>926</comment>
+        <translation>Updating Record Mode Settings....</translation>
+    </message>
+    <message>
+        <source>%1 個のデータ（2048 バイトずつ）を本体から読み込めませんでした。アドレス: %2
+読み込めた分はメモリイメージ Vorur.trl に、読めなかった範囲は Vorur_missing.txt に保存しました。トラックファイルは作成していません。もう一度ダウンロードしてください。</source>
+        <comment>927</comment>
+        <translation>%1 chunks (2048 bytes each) could not be read from the device, at addresses: %2
+What could be read is in the memory image Vorur.trl, the ranges that could not in Vorur_missing.txt. No track files were made. Download again.</translation>
+    </message>
+    <message>
+        <source>ダウンロード中に本体との接続が切れました。</source>
+        <comment>928</comment>
+        <translation>The connection to the device was lost during the download.</translation>
+    </message>
+    <message>
+        <source>ログデータを消去できませんでした。本体が応答しません。</source>
+        <comment>929</comment>
+        <translation>The log data could not be erased: the device does not answer.</translation>
+    </message>
+    <message>
+        <source>ログデータを消去しました。空きレコード数: %1</source>
+        <comment>930</comment>
+        <translation>The log data has been erased. Free records: %1</translation>
+    </message>
+    <message>
+        <source>ログデータを消去しましたが、空きレコード数を読み込めませんでした。</source>
+        <comment>931</comment>
+        <translation>The log data has been erased, but the number of free records could not be read.</translation>
+    </message>
+    <message>
+        <source>ファイルを書き込めませんでした: %1</source>
+        <comment>932</comment>
+        <translation>A file could not be written: %1</translation>
+    </message>
+    <message>
+        <source>この本体からの前回のダウンロードの記録がないため、すべて読み込みます。</source>
+        <comment>933</comment>
+        <translation>No earlier download from this device is recorded, so everything is read.</translation>
+    </message>
+    <message>
+        <source>本体の使用済みメモリの位置がわからないため、すべて読み込みます。</source>
+        <comment>934</comment>
+        <translation>The end of the device's used memory is not known, so everything is read.</translation>
+    </message>
+    <message>
+        <source>前回のダウンロードの後にメモリが消去されたか一杯になったため、すべて読み込みます。</source>
+        <comment>935</comment>
+        <translation>The memory has been erased or has filled up since the last download, so everything is read.</translation>
+    </message>
+    <message>
+        <source>前回のメモリイメージ（Vorur.trl）が保存先のフォルダにないため、すべて読み込みます。</source>
+        <comment>936</comment>
+        <translation>The memory image of the last download (Vorur.trl) is not in the output folder, so everything is read.</translation>
+    </message>
+    <message>
+        <source>前回のダウンロードの続き（アドレス %1 から）だけを読み込みます。</source>
+        <comment>937</comment>
+        <translation>Only what follows the last download (from address %1 on) is read.</translation>
+    </message>
+    <message>
+        <source>前回のダウンロードの後に新しいデータはありません。</source>
+        <comment>938</comment>
+        <translation>Nothing new has been recorded since the last download.</translation>
+    </message>
+    <message>
+        <source>ダウンロード</source>
+        <comment>939</comment>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>消去</source>
+        <comment>940</comment>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>記録間隔（秒）：</source>
+        <comment>941</comment>
+        <translation>Record interval (s):</translation>
+    </message>
+    <message>
+        <source>記録距離（m）：</source>
+        <comment>942</comment>
+        <translation>Record distance (m):</translation>
+    </message>
+    <message>
+        <source>前回のダウンロードの続きだけを読み込む</source>
+        <comment>943</comment>
+        <translation>Read only what is new since the last download</translation>
+    </message>
+    <message>
+        <source>使用中のメモリ: %1 バイト</source>
+        <comment>944</comment>
+        <translation>Memory in use: %1 bytes</translation>
+    </message>
+    <message>
+        <source>本体に設定する</source>
+        <comment>945</comment>
+        <translation>Send to the device</translation>
+    </message>
+    <message>
+        <source>記録間隔を設定しています．．．</source>
+        <comment>1335</comment>
+        <translation>Setting the record interval...</translation>
+    </message>
+    <message>
+        <source>記録距離を設定しています．．．</source>
+        <comment>1336</comment>
+        <translation>Setting the record distance...</translation>
+    </message>
+    <message>
+        <source>設定を本体に書き込みました。</source>
+        <comment>1337</comment>
+        <translation>The settings have been sent to the device.</translation>
+    </message>
+    <message>
+        <source>ダウンロードを中止しました。</source>
+        <comment>1338</comment>
+        <translation>The download was stopped.</translation>
+    </message>
+    <message>
+        <source>ログデータのダウンロードが完了しました。</source>
+        <comment>1340</comment>
+        <translation>The log data has been downloaded.</translation>
+    </message>
+    <message>
+        <source>ログデータを消去しています．．．</source>
+        <comment>1341</comment>
+        <translation>Erasing the log data...</translation>
+    </message>
+    <message>
+        <source>空きレコード数を確認しています．．．</source>
+        <comment>1342</comment>
+        <translation>Reading the number of free records...</translation>
+    </message>
+    <message>
+        <source>ファイルへの保存</source>
+        <comment>1347</comment>
+        <translation>Save to files</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダ：</source>
+        <comment>1348</comment>
+        <translation>Output folder:</translation>
+    </message>
+    <message>
+        <source>写真のフォルダ：</source>
+        <comment>1349</comment>
+        <translation>Photo folder:</translation>
+    </message>
+    <message>
+        <source>写真を KML ファイルに組み込む</source>
+        <comment>1350</comment>
+        <translation>Combine the photos into the KML files</translation>
+    </message>
+    <message>
+        <source>全トラックをまとめたファイルも作成する</source>
+        <comment>1351</comment>
+        <translation>Also write one file with all tracks</translation>
+    </message>
+    <message>
+        <source>記録モードを設定しています．．．</source>
+        <comment>1379</comment>
+        <translation>Setting the record mode...</translation>
+    </message>
+    <message>
+        <source>作成したファイル</source>
+        <comment>1382</comment>
+        <translation>Files written</translation>
+    </message>
+    <message>
+        <source>保存先のフォルダを選択してください。</source>
+        <comment>1391</comment>
+        <translation>Choose the folder to save the files in.</translation>
+    </message>
+    <message>
+        <source>ダウンロードを中止しました。</source>
+        <comment>1392</comment>
+        <translation>The download was stopped.</translation>
+    </message>
+    <message>
         <source>Waiting for Starting...</source>
         <comment>970</comment>
         <translation>Waiting for Starting...</translation>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace divuzo {
 
@@ -11,17 +12,19 @@ constexpr long kCancelCheckMs = 50;
 } // namespace
 
 ReceiveBuffer::ReceiveBuffer(const Options& options)
-    : options_(options), bytes_(options.capacity + 1, '\0') {}
+    : options_(options), bytes_(static_cast<char*>(std::calloc(options.capacity + 1, 1))) {
+  if (!bytes_) throw std::bad_alloc();
+}
 
 void ReceiveBuffer::Clear() {
-  std::memset(bytes_.data(), 0, std::min(size_ + 8, bytes_.size()));
+  std::memset(Data(), 0, std::min(size_ + 8, options_.capacity + 1));
   size_ = 0;
 }
 
 void ReceiveBuffer::Consume(std::size_t count) {
   count = std::min(count, size_);
-  std::memmove(bytes_.data(), bytes_.data() + count, size_ - count);
-  std::memset(bytes_.data() + size_ - count, 0, count);
+  std::memmove(Data(), Data() + count, size_ - count);
+  std::memset(Data() + size_ - count, 0, count);
   size_ -= count;
 }
 
@@ -32,9 +35,9 @@ void ReceiveBuffer::Append(const char* data, std::size_t size) {
       if (options_.whenFull == WhenFull::StopReading) break;
       Consume(options_.capacity - options_.capacity / 2);
     }
-    bytes_[size_++] = data[i];
+    Data()[size_++] = data[i];
   }
-  bytes_[size_] = '\0';
+  Data()[size_] = '\0';
 }
 
 bool ReceiveBuffer::ReadFrom(Link& link) {
@@ -62,9 +65,11 @@ WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint dea
   for (;;) {
     // A cancel wins over an answer that happens to be there already: the caller asked to stop.
     if (cancel && cancel->Cancelled()) return WaitStatus::Cancelled;
-    if (!received.ReadFrom(link)) return WaitStatus::Lost;
+    // What arrived before a line went away is still looked at: the answer may be complete.
+    const bool alive = received.ReadFrom(link);
     const bool last = clock.Now() >= deadline;
     if (done(received, last)) return WaitStatus::Ok;
+    if (!alive) return WaitStatus::Lost;
     if (last) return WaitStatus::Timeout;
     // Rounded up: a wait of less than a millisecond must still let the clock reach the deadline.
     const long left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock.Now()).count();

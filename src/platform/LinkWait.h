@@ -7,7 +7,9 @@
 #include "platform/Link.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -30,10 +32,10 @@ public:
   ReceiveBuffer() : ReceiveBuffer(Options{}) {}
   explicit ReceiveBuffer(const Options& options);
 
-  char* Data() { return bytes_.data(); }
-  const char* Data() const { return bytes_.data(); }
+  char* Data() { return bytes_.get(); }
+  const char* Data() const { return bytes_.get(); }
   std::size_t Size() const { return size_; }
-  std::string_view View() const { return {bytes_.data(), size_}; }
+  std::string_view View() const { return {bytes_.get(), size_}; }
   const Options& Settings() const { return options_; }
 
   // Forgets what was received; the used part is zeroed again.
@@ -46,7 +48,12 @@ public:
 
 private:
   Options options_;
-  std::vector<char> bytes_;  // capacity + 1, NUL after the last byte
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+  // capacity + 1 bytes, NUL after the last byte. Allocated zeroed by the system, so that a
+  // large buffer costs memory only as far as it is used.
+  std::unique_ptr<char, Free> bytes_;
   std::size_t size_ = 0;
 };
 
@@ -58,7 +65,8 @@ enum class WaitStatus { Ok, Timeout, Lost, Cancelled };
 using WaitPredicate = std::function<bool(ReceiveBuffer& received, bool last)>;
 
 // Reads at once, then whenever bytes arrive, until `done` says so (Ok), the deadline passes
-// (Timeout), the line goes (Lost) or `cancel` is set (Cancelled, looked at before every read).
+// (Timeout), the line goes (Lost; what arrived before is still offered to `done`) or `cancel`
+// is set (Cancelled, looked at before every read).
 // Time is the link's clock.
 WaitStatus WaitFor(Link& link, ReceiveBuffer& received, LinkClock::TimePoint deadline,
                    const WaitPredicate& done, const CancelToken* cancel = nullptr);

@@ -2,19 +2,15 @@
 
 #include "serial/DeviceProtocol.h"
 #include "serial/DeviceSession.h"
+#include "serial/LoggerConnection.h"
 
 namespace divuzo {
 
 void CloseOnRequest(DeviceSession& session, const std::function<void()>& stopLoggerLoops) {
   if (session.IsOpen()) {
     if (stopLoggerLoops) stopLoggerLoops();
-    if (session.highSpeedLink.load() == 1) {
-      // Ask the logger back to its normal speed before the line is let go.
-      session.Protocol().SendLogCommand(logger_command::kSetSpeed, 38400, 0);
-      session.SleepMs(session.timing.speedRestorePauseMs);
-      session.Reconfigure();
-      session.highSpeedLink = 0;
-    }
+    // A logger left at high speed is asked back to its normal speed before the line goes.
+    RestoreLoggerSpeed(session);
     session.Protocol().SendRadedCommand(maker_command::kGoodbye);
   }
   CloseOnCancel(session);

@@ -16,15 +16,15 @@ bool Answered(const char* reply) {
   return reply && !IsNotConnected(reply) && IsCompleteReply(reply, 256);
 }
 
-// The version field of a reply: three characters after the maker sentence's head.
+} // namespace
+
 std::string CutVersionField(const char* reply, bool loggerFamily) {
+  if (!reply) return {};
   std::string copy(reply);
   char* found = loggerFamily ? FindRadedAck(copy.data()) : FindPlmReply(copy.data(), 0);
   const char* field = ReplyField(found, loggerFamily ? 12 : 9, 3);
   return field ? std::string(field) : std::string();
 }
-
-} // namespace
 
 std::string FirmwareVersionText(const std::string& digits) {
   char text[32];

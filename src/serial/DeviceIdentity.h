@@ -13,6 +13,9 @@ namespace divuzo {
 
 class DeviceSession;
 
+// The three-character version field of a version reply: after "$RADED001,n," for the logger
+// family, after "$PPLMnnn," otherwise; empty when the reply is not there.
+std::string CutVersionField(const char* reply, bool loggerFamily);
 // "123" -> "V1.23": the digits read as a decimal number (stopping at a non-digit) / 100.
 std::string FirmwareVersionText(const std::string& digits);
 // Hardware field (three characters) -> "V01": for the logger family a leading "C1" becomes

@@ -15,6 +15,10 @@ struct LinkTiming {
   int sendOnlyPieceSleepMs = 50;// after each piece of a send-only memory read
   int disconnectPauseMs = 1000; // before the goodbye of a disconnect
   int speedRestorePauseMs = 500;// after asking the logger back to its normal speed
+  int speedSwitchPauseMs = 500; // after asking the logger up to high speed
+  int loggerWatchdogMs = 15000; // a memory read that brings no chunk for this long has stalled
+  int reconnectPauseMs = 1500;  // after the logger's reconnect step
+  int clearQueryPauseMs = 100;  // after each used-end query of a clear
   int logExchangeAttempts = 1000;
   int logExchangeResends = 50;
   int modelAttempts = 3;        // model query and logger-family probe, each

@@ -42,7 +42,9 @@ bool ConnectByBridgeName(std::string& portName) {
 
 bool ConnectByBridgeName(const SerialPortList& list, std::string& portName) {
   for (const auto& entry : list) {
-    if (entry.friendlyName.find("CP210x USB to UART Bridge Controller") == std::string::npos &&
+    // "CP210x USB to UART Bridge" matches the name discovery gives here ("Silicon Labs CP210x
+    // USB to UART Bridge (/dev/ttyUSB0)") as well as Windows' "... Bridge Controller (COM4)".
+    if (entry.friendlyName.find("CP210x USB to UART Bridge") == std::string::npos &&
         entry.friendlyName.find("Prolific USB-to-Serial") == std::string::npos)
       continue;
     const std::string name = PortNameFromFriendlyName(entry.friendlyName);

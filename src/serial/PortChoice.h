@@ -33,7 +33,8 @@ std::string PortFromListEntry(const std::string& entry);
 bool FindKnownBridgePort(std::string& portNameOut);
 bool FindKnownBridgePort(const SerialPortList& list, std::string& portNameOut);
 
-// Confirms that `portName` (the channel's port) is a CP210x or Prolific bridge of the list:
+// Confirms that `portName` (the channel's port) is a CP210x or Prolific bridge of the list (the
+// logger download's fast line is used with these):
 // accepted when it is empty, that port, or that port with the "//.//" prefix; `portName` then
 // becomes the list's port name.
 bool ConnectByBridgeName(std::string& portName);

@@ -26,13 +26,17 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
     id -= divuzo::kOwnWording;
     return (id >= 353 && id <= 358) || id == 360 || id == 361 || (id >= 366 && id <= 370) || id == 380 ||
            id == 381 || (id >= 387 && id <= 389) || (id >= 393 && id <= 395) || id == 414 ||
-           (id >= 103 && id <= 107) || id == 109;
+           (id >= 103 && id <= 107) || id == 109 ||
+           // the logger page and its dialogs
+           (id >= 335 && id <= 338) || (id >= 340 && id <= 342) || (id >= 347 && id <= 351) ||
+           id == 379 || id == 382 || id == 391 || id == 392;
   };
   auto inTable = [&](int id) {
     return id == 116 || (id >= 300 && id <= 302) || (id >= 306 && id <= 320) || (id >= 384 && id <= 386) ||
            id == 397 || (id >= 400 && id <= 413) || id == 415 || (id >= 418 && id <= 420) ||
            (id >= 430 && id <= 454) || (id >= 900 && id <= 903) ||
            (id >= 960 && id <= 964) ||  // photo geotagging
+           (id >= 920 && id <= 945) ||  // the logger page
            (id >= 970 && id <= 988) ||  // block transfers and the track-log settings
            own(id);
   };

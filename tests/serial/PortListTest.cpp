@@ -117,6 +117,14 @@ TEST(PortNames, ConnectByBridgeNameAcceptsTheSelectedBridge) {
   portName = "/dev/ttyUSB7";
   EXPECT_FALSE(ConnectByBridgeName(list, portName));
   EXPECT_EQ(portName, "/dev/ttyUSB7");
+  // The names discovery gives here name the same bridges.
+  list[0].friendlyName = MakeFriendlyName("cp210x", "10c4", "", "", "/dev/ttyUSB0");
+  list[1].friendlyName =
+      MakeFriendlyName("ftdi_sio", "0403", "FTDI", "FT232R USB UART", "/dev/ttyUSB1");
+  portName = "/dev/ttyUSB0";
+  EXPECT_TRUE(ConnectByBridgeName(list, portName));
+  portName = "/dev/ttyUSB1";
+  EXPECT_FALSE(ConnectByBridgeName(list, portName));
 }
 
 TEST(PortDiscovery, VirtualDevicesAreListedWithTheirNamesUntilTheyStop) {

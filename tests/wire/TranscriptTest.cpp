@@ -1,6 +1,7 @@
 // What the flows that talk to a device say and hear, byte for byte, compared with the records
 // in tests/transcripts/: identification of every model, the silent and echoing devices, the
-// whole update with its Bluetooth address steps, a forced update and the close sequences.
+// whole update with its Bluetooth address steps, a forced update, the close sequences and the
+// logger's connection, download (at its own speed and at 921600), clear and settings.
 // Every record is checked against the virtual device in the same process; identification and
 // the close sequences once more over a real pseudo-terminal (the update over one is
 // UpdateFlowCliTest's).
@@ -17,6 +18,9 @@
 #include "serial/CloseSequence.h"
 #include "serial/DeviceIdentity.h"
 #include "serial/DeviceSession.h"
+#include "serial/LogDownload.h"
+#include "serial/LoggerConnection.h"
+#include "serial/LoggerSettings.h"
 #include "update/FlashJob.h"
 #include "update/ImageValidation.h"
 
@@ -51,6 +55,8 @@ vdev::DeviceOptions OptionsOf(const Args& args) {
     const std::string next = i + 1 < args.size() ? args[i + 1] : "";
     if (a == "--model") o.model = next, ++i;
     else if (a == "--firmware") o.firmware = next, ++i;
+    else if (a == "--used-end") o.logger.usedEnd = std::stol(next, nullptr, 16), ++i;
+    else if (a == "--memory-time") o.logger.memoryTime = std::stol(next), ++i;
     else if (a == "--silent") o.faults.silent = true;
     else if (a == "--echo-only") o.faults.echoOnly = true;
     else if (a == "--bt-address") {
@@ -144,6 +150,70 @@ TEST(Transcript, IdentifyEveryModel) {
 TEST(Transcript, IdentifySilentAndEchoingDevices) {
   Check("identify-silent", {"--silent"}, Identification({"--silent"}), false);
   Check("identify-echo-only", {"--echo-only"}, Identification({"--echo-only"}), true);
+}
+
+// The logger page's flows on a connected logger, which is let go (goodbye) at the end.
+using LoggerWork = std::function<std::string(DeviceSession&, LoggerState&)>;
+Flow LoggerFlow(const std::string& what, LoggerWork work) {
+  return [=](DeviceSession& session, const std::string& port) {
+    LoggerState logger;
+    const LoggerConnectResult c = ConnectLogger(session, logger, port);
+    char end[16];
+    std::snprintf(end, sizeof end, "0x%08X", logger.usedEnd.value_or(0));
+    std::vector<std::string> header{
+        what, std::string("connected: ") + (c.connected ? "yes" : "no") + ", used end " + end};
+    if (c.connected && work) header.push_back(work(session, logger));
+    DisconnectDevice(session);
+    return header;
+  };
+}
+
+LoggerWork Download(LoggerSpeed speed) {
+  return [speed](DeviceSession& session, LoggerState& logger) {
+    test::TempDir out;
+    LogDownloadRequest request;
+    request.folder = out.path();
+    request.speed = speed;
+    request.localTime = LocalTimeBase::FixedHours(0);
+    const LogDownloadResult r = DownloadLogMemory(session, logger, request);
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "result: status %d, read 0x%08X-0x%08X, %zu ranges missing, speed %s",
+                  static_cast<int>(r.status.code), r.from, r.extent, r.missing.size(),
+                  r.highSpeed ? "921600" : "normal");
+    return std::string(text);
+  };
+}
+
+std::string ClearAndSay(DeviceSession& session, LoggerState& logger) {
+  return "result: " + ClearResultText(ClearLogMemory(session, logger));
+}
+
+std::string ReadAndApplyTwice(DeviceSession& session, LoggerState&) {
+  LoggerSettings settings;
+  settings.Defaults();
+  const int read = settings.Read(session).textId;
+  settings.ChooseTimeRow(2);
+  settings.ChooseDistanceRow(3);
+  settings.ChooseRecordMode(kRecordStopWhenFull);
+  const int first = settings.Apply(session).textId;
+  const int second = settings.Apply(session).textId;
+  return "result: texts " + std::to_string(read) + ", " + std::to_string(first) + ", " +
+         std::to_string(second);
+}
+
+TEST(Transcript, LoggerFlows) {
+  const Args logger{"--model", "TR410", "--used-end", "10000", "--memory-time", "1700000000"};
+  Check("logger-connect", logger, LoggerFlow("logger connect and disconnect", {}), true);
+  Check("logger-download", logger,
+        LoggerFlow("logger download of one block at the line's own speed",
+                   Download(LoggerSpeed::Normal)),
+        true);
+  Check("logger-download-fast", logger,
+        LoggerFlow("logger download of one block at 921600", Download(LoggerSpeed::Fast)), true);
+  Check("logger-clear", logger, LoggerFlow("logger clear", ClearAndSay), true);
+  Check("logger-settings", logger,
+        LoggerFlow("logger settings: read, apply a change, apply again", ReadAndApplyTwice), true);
 }
 
 TEST(Transcript, CloseSequences) {

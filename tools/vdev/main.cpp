@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
   app.add_flag("--bad-checksum", faults.badChecksum, "replies carry a wrong checksum");
   app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
   app.add_flag("--line-rate", rom.lineRate,
-               "boot ROM and block-transfer traffic take as long as on a real line at the "
+               "boot ROM, block-transfer and logger traffic take as long as on a real line at the "
                "current rate");
   app.add_flag("--no-handshake", rom.noHandshake, "the boot ROM never answers");
   app.add_option("--refuse-packet", rom.refusePacket, "refuse image packet N (from 0)");
@@ -98,6 +99,32 @@ int main(int argc, char** argv) {
                  "block transfer: send track-log block N once with a wrong checksum");
   app.add_option("--silent-block", block.silentBlock,
                  "block transfer: from block N on, answer and send nothing");
+  // The logger personality (logger family).
+  LoggerOptions& logger = o.logger;
+  std::string memoryPath, usedEnd;
+  app.add_option("--memory", memoryPath,
+                 "logger memory: a 2 MiB image file (default: generated tracks)");
+  app.add_option("--used-end", usedEnd,
+                 "logger parameter 8 in hexadecimal (default: just past the last slot that is not "
+                 "erased)");
+  app.add_option("--memory-time", logger.memoryTime,
+                 "first record of the generated memory, in seconds since 1970 (default: ten days "
+                 "ago)");
+  app.add_option("--erase-ms", logger.eraseMs, "how long erasing the logger memory takes");
+  app.add_flag("--interleave", logger.interleave,
+               "other sentences between the memory data sentences");
+  app.add_option("--drop-chunk", logger.dropChunk, "memory chunk N (address / 2048) is not sent");
+  app.add_option("--bad-checksum-chunk", logger.badChecksumChunk,
+                 "memory chunk N is sent with a wrong checksum");
+  app.add_option("--wrong-address-chunk", logger.wrongAddressChunk,
+                 "memory chunk N is sent under the next chunk's address");
+  app.add_option("--stall-chunk", logger.stallChunk,
+                 "pause before memory chunk N (see --stall-seconds)");
+  app.add_option("--stall-seconds", logger.stallSeconds,
+                 "length of the --stall-chunk pause; negative: the device falls silent for good");
+  app.add_option("--hangup-chunk", logger.hangupChunk, "hang the line up before memory chunk N");
+  app.add_option("--fault-times", logger.faultTimes,
+                 "how often each memory chunk fault strikes (0: every time)");
   CLI11_PARSE(app, argc, argv);
   block.kindReply = kindReply[0];
   block.lineRate = rom.lineRate;
@@ -107,6 +134,28 @@ int main(int argc, char** argv) {
     if (error || size % 512 != 0) {
       std::fprintf(stderr,
                    "divuzo-vdev: --tracklog wants a readable file of whole 512-byte blocks\n");
+      return 2;
+    }
+  }
+
+  if (!memoryPath.empty()) {
+    std::FILE* file = std::fopen(memoryPath.c_str(), "rb");
+    std::vector<std::uint8_t>& memory = logger.memory;
+    memory.resize(LoggerDevice::kMemorySize);
+    const bool whole = file && std::fread(memory.data(), 1, memory.size(), file) == memory.size() &&
+                       std::fgetc(file) == EOF;
+    if (file) std::fclose(file);
+    if (!whole) {
+      std::fprintf(stderr, "divuzo-vdev: --memory wants a file of exactly 2097152 bytes: %s\n",
+                   memoryPath.c_str());
+      return 2;
+    }
+  }
+  if (!usedEnd.empty()) {
+    char* end = nullptr;
+    logger.usedEnd = std::strtol(usedEnd.c_str(), &end, 16);
+    if (!end || *end != '\0' || logger.usedEnd < 0) {
+      std::fprintf(stderr, "divuzo-vdev: --used-end wants a hexadecimal number\n");
       return 2;
     }
   }

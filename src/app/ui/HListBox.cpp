@@ -59,11 +59,16 @@ void HListBox::SetHorizontalExtent(int extent) {
 }
 
 void HListBox::updateGeometries() {
+  // Setting the range can show the scroll bar, which lays the view out again and lands here:
+  // the outer call finishes the work, or the two would hand the bar back and forth for ever.
+  if (inUpdate_) return;
+  inUpdate_ = true;
   QListWidget::updateGeometries();
   // The scroll range comes from the extent, as a list box without automatic sizing has it.
   const int page = viewport()->width();
   horizontalScrollBar()->setPageStep(page);
   horizontalScrollBar()->setRange(0, std::max(0, extent_ - page));
+  inUpdate_ = false;
 }
 
 } // namespace divuzo

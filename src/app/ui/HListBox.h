@@ -29,6 +29,7 @@ private:
 
   int widest_ = 0;
   int extent_ = 0;
+  bool inUpdate_ = false;
 };
 
 } // namespace divuzo

@@ -66,6 +66,8 @@ DeviceEngine::DeviceEngine(const DeviceOptions& options, DeviceIo& line)
   bootRom_ = std::make_unique<BootRom>(options.bootRom, state,
                                        ChipForDeviceKind(DeviceKindFromModelReply(reply.c_str())));
   device_.SetRawHandler(bootRom_.get());
+  if (state.family != Family::Plm)
+    logger_ = std::make_unique<LoggerDevice>(options.logger, device_, options.bootRom.lineRate);
   if (options.blockTransfer.enabled) {
     BlockTransferOptions block = options.blockTransfer;
     block.silent = block.silent || options.faults.silent;

@@ -6,6 +6,7 @@
 #include "engine/BlockTransferDevice.h"
 #include "engine/BootRom.h"
 #include "engine/DeviceIo.h"
+#include "engine/LoggerDevice.h"
 #include "engine/VirtualDevice.h"
 #include "engine/WireTranscript.h"
 
@@ -29,7 +30,8 @@ struct DeviceOptions {
   std::optional<std::array<std::uint8_t, 6>> btAddress;  // B1..B6; answers the address query
   FaultOptions faults;
   long hangupAfter = -1;         // hang the line up after this many received bytes
-  BootRomOptions bootRom;
+  BootRomOptions bootRom;        // its lineRate paces the logger's answers as well
+  LoggerOptions logger;          // the logger personality (logger family)
   BlockTransferOptions blockTransfer;  // the block-transfer personality, when enabled
   std::string logPath;           // every sentence with a time stamp ("" for none)
   bool keepRecords = true;       // keep the log and the wire record in memory (LogLines, WireLines)
@@ -54,6 +56,8 @@ public:
   bool HungUp() const { return hungUp_; }
 
   VirtualDevice& Device() { return device_; }
+  // The logger personality; nullptr unless the device answers the logger family.
+  LoggerDevice* Logger() { return logger_.get(); }
   DeviceState& State() { return device_.State(); }
   // Writes a line to the log (time-stamped) and keeps it for LogLines.
   void Log(std::string_view line);
@@ -69,6 +73,7 @@ private:
   std::unique_ptr<Recording> io_;
   VirtualDevice device_;
   std::unique_ptr<BootRom> bootRom_;
+  std::unique_ptr<LoggerDevice> logger_;
   std::unique_ptr<BlockTransferDevice> blockTransfer_;
   long hangupAfter_ = -1;
   long received_ = 0;

@@ -50,6 +50,9 @@ public:
 
   bool HungUp();
   DeviceState& State() { return engine_->State(); }
+  // The logger personality (nullptr unless the device answers the logger family). Look at it
+  // while no line is talking to the device.
+  LoggerDevice* Logger() { return engine_->Logger(); }
   std::vector<std::string> LogLines();
   std::vector<std::string> ReceivedSentences();
   int CountReceived(const std::string& sentence);

@@ -12,7 +12,11 @@ namespace divuzo::vdev {
 
 namespace {
 
-constexpr std::size_t kMaxSentence = 512;
+// Sentences up to this long are recognised (a logger's memory data sentence is about 4 KiB);
+// those longer than kSentenceShown are shown by their head, length and CRC-32.
+constexpr std::size_t kMaxSentence = 8192;
+constexpr std::size_t kSentenceShown = 200;
+constexpr std::size_t kSentenceHead = 40;
 constexpr std::size_t kBytesPerLine = 32;
 constexpr std::size_t kPayloadShown = 32;
 
@@ -99,6 +103,14 @@ Unit Classify(const std::vector<std::uint8_t>& b, WireDirection direction, bool 
   return Unit::Other;
 }
 
+std::string SentenceText(const std::uint8_t* s, std::size_t length) {
+  if (length <= kSentenceShown) return std::string(s, s + length);
+  char tail[80];
+  std::snprintf(tail, sizeof tail, "... (%zu characters, crc %08X) ...", length, Crc32(s, length));
+  // The head names the sentence; the checksum at the end stays readable.
+  return std::string(s, s + kSentenceHead) + tail + std::string(s + length - 3, s + length);
+}
+
 std::string FrameText(const std::uint8_t* f, std::size_t size) {
   const std::size_t payload = bromwire::GetLe16(f + 5);
   // The CRC-32 of header and payload names the payload; a trailer that does not match it is
@@ -178,12 +190,11 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
   Stream& s = streams_[static_cast<int>(direction)];
   std::size_t at = 0;
   while (at < s.pending.size()) {
+    const std::size_t window = std::max(
+        kMaxSentence, bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize);
     const std::vector<std::uint8_t> rest(
         s.pending.begin() + static_cast<std::ptrdiff_t>(at),
-        s.pending.begin() +
-            static_cast<std::ptrdiff_t>(std::min(
-                s.pending.size(),
-                at + bromwire::kHeaderSize + bromwire::kMaxPayload + bromwire::kTrailerSize)));
+        s.pending.begin() + static_cast<std::ptrdiff_t>(std::min(s.pending.size(), at + window)));
     std::size_t length = 1;
     const Unit unit = Classify(rest, direction, final, length);
     if (unit == Unit::Wait) break;
@@ -194,8 +205,7 @@ void WireTranscript::Parse(WireDirection direction, bool final) {
     }
     FlushOther(direction);
     if (unit == Unit::Sentence)
-      Emit(direction,
-           std::string(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(length - 2)));
+      Emit(direction, SentenceText(rest.data(), length - 2));
     else if (unit == Unit::Block)
       Emit(direction, BlockText(rest.data(), length));
     else if (unit == Unit::KindLine)

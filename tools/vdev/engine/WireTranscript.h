@@ -4,7 +4,11 @@
 // split into sentences ("$...*CS" CR LF), boot-ROM frames and runs of other bytes.
 //
 // Lines: "> " host to device, "< " device to host, then one of
-//   $PPLM810*38                                  a sentence (CR LF left off)
+//   $PPLM810*38                                  a sentence (CR LF left off); one longer
+//                                                than 200 characters (a logger's memory data)
+//                                                as its first 40, its length and CRC-32, and
+//                                                its checksum: "$PMTK182,8,... (4128
+//                                                characters, crc 1A2B3C4D) ...*5E"
 //   frame 03 seq 5 len 4096 crc 1A2B3C4D         a frame (type, seq, payload length, CRC-32 of
 //                                                header and payload, its trailer when that
 //                                                differs);
