@@ -13,7 +13,10 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 mkdir -p "$prefix"
 if [ "${1:-}" = "--stop" ]; then
+  # Waits until the server has gone, so that a run right after starts a new one rather than
+  # meeting this one on its way out.
   wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   exit 0
 fi
 (

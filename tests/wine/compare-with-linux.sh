@@ -8,6 +8,7 @@
 #   update     both flash dumps equal the image's payload
 #   waypoints  the device received the file sent, byte for byte
 #   tracklog   the file received is the device's track log, byte for byte
+#   logger     the logger's memory, downloaded at 921600, gives the same files
 # For the file jobs:
 #   convert    the KML, GPX, NMEA and text files of a track are the same bytes
 #   geotag     the photo KML and the GPS-tagged photo copies are the same bytes
@@ -40,8 +41,14 @@ wire_bytes() {
   grep -E "^$2 " "$1" | sed -E 's/^.. //; s/ \|.*$//' | tr -s ' \n' ' '
 }
 
-# Program output with Windows line ends and the port's name made neutral.
-output_text() { tr -d '\r' <"$1" | sed -E "s#/dev/pts/[0-9]+#PORT#g; s#$com#PORT#g"; }
+# Program output with Windows line ends, the port's name, the sides' own folders (a Windows path
+# "Z:\work\...\windows\x" reads as "/work/.../windows/x" first) and the time a download took
+# made neutral.
+output_text() {
+  tr -d '\r' <"$1" | sed -E 's#Z:(\\[^ ]*)#\1#g' | tr '\\' '/' |
+    sed -E "s#/dev/pts/[0-9]+#PORT#g; s#$com#PORT#g; s#$work/(linux|windows)/#WORK/#g" |
+    sed -E "s#Total mins: [0-9]+, secs: [0-9]+#Total mins: M, secs: S#"  # the logger's own clock
+}
 
 same_files() {
   cmp "$1" "$2" >/dev/null || fail "$1 and $2 differ"
@@ -143,6 +150,23 @@ case "$flow" in
       same_files "$work/$side/received.trl" "$data/walk.trl"
     done
     echo "the track log was received whole on both sides ($(stat -c %s "$data/walk.trl") bytes)"
+    compare_conversation
+    ;;
+  logger)
+    for side in linux windows; do
+      out="$work/$side/download"
+      [ "$side" = windows ] && out=$(windows_path "$out")
+      run_side "$side" "--model TR410 --memory-time 1333360800" -- \
+        logger download --port PORT --out "$out" --total --tz 9 --speed 921600
+    done
+    count=0
+    [ "$(ls "$work/linux/download")" = "$(ls "$work/windows/download")" ] || fail "different files downloaded"
+    for file in "$work"/linux/download/*; do
+      same_files "$file" "$work/windows/download/$(basename "$file")"
+      count=$((count + 1))
+    done
+    [ "$count" -ge 2 ] || fail "only $count files downloaded"
+    echo "the download wrote the same $count files on both sides"
     compare_conversation
     ;;
   convert)
