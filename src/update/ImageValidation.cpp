@@ -2,13 +2,13 @@
 
 #include "StringTable.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "platform/InputFile.h"
 #include "platform/Trace.h"
 #include "update/Crc32.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,7 +58,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void RemoveQuietly(const std::string& path) {
-  if (!path.empty()) ::unlink(path.c_str());
+  if (!path.empty()) RemoveFile(path);
 }
 
 std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
@@ -114,22 +114,13 @@ void Refuse(ImageCheckResult& result, const std::string& detail) {
 
 } // namespace
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
+std::string FolderOf(const std::string& path) { return FolderOfPath(path); }
 
-std::string TempImagePathFor(const std::string& imageFolder) {
-  if (imageFolder.empty()) return kTempImageName;
-  if (imageFolder.back() == '/') return imageFolder + kTempImageName;
-  return imageFolder + "/" + kTempImageName;
-}
+std::string TempImagePathFor(const std::string& imageFolder) { return JoinPath(imageFolder, kTempImageName); }
 
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;
-  if (::unlink(tempImagePath.c_str()) == 0) return true;
+  if (RemoveFile(tempImagePath)) return true;
   return errno == ENOENT;
 }
 

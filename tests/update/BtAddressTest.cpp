@@ -2,6 +2,7 @@
 // against the virtual device.
 #include "PauseClock.h"
 #include "ScopedEnv.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
 #include "app/Tool.h"
 #include "engine/InProcessDevice.h"
@@ -105,6 +106,7 @@ protected:
 
   test::TempDir config;
   test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
+  test::ScratchCurrentUser registry;  // Windows: the registry, in a key of the test's own
   test::PauseClock clock;
   BtAddressKeeper keeper;
 };

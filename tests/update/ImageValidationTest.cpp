@@ -205,10 +205,12 @@ TEST_F(ImageValidationTest, RefusalsShow415AndLeaveNoPayloadFile) {
   test::WriteFileBytes(dir / "SHORT_PLM.bin", "abc");
   refusedLeavesNothing(dir / "SHORT_PLM.bin", "short");
   // A FIFO is refused unread, without waiting for a writer.
-  ASSERT_TRUE(test::MakeFifo(dir / "FIFO_PLM.bin"));
-  EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "FIFO_PLM.bin", [&] {
-    refusedLeavesNothing(dir / "FIFO_PLM.bin", "fifo");
-  }));
+  if (test::kFileSystemHasFifos) {
+    ASSERT_TRUE(test::MakeFifo(dir / "FIFO_PLM.bin"));
+    EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "FIFO_PLM.bin", [&] {
+      refusedLeavesNothing(dir / "FIFO_PLM.bin", "fifo");
+    }));
+  }
   // Payload over 819,200 bytes, in either form, even with a right CRC.
   test::WriteImageFile(dir / "BIGT_PLM.bin", test::Tagged("ZID310", "V1.24", MakePayload(819201)));
   refusedLeavesNothing(dir / "BIGT_PLM.bin", "big tagged");
@@ -260,7 +262,11 @@ TEST_F(ImageValidationTest, RelativeNameWritesThePayloadBesideIt) {
   EXPECT_EQ(FolderOf("/ZID310_V124_PLM.bin"), "/");
   EXPECT_EQ(FolderOf("/a/b/c.bin"), "/a/b");
   EXPECT_EQ(TempImagePathFor("/"), "/Raded_FW_Temp.bin");
+#ifdef _WIN32
+  EXPECT_EQ(TempImagePathFor("/a/b"), "/a/b\\Raded_FW_Temp.bin");  // joined with Windows' own separator
+#else
   EXPECT_EQ(TempImagePathFor("/a/b"), "/a/b/Raded_FW_Temp.bin");
+#endif
 }
 
 } // namespace

@@ -14,7 +14,11 @@ namespace {
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int) { interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+  interrupted.store(true);
+  // The Windows C runtime puts the default handler back before calling this one.
+  std::signal(SIGINT, OnInterrupt);
+}
 
 } // namespace
 
