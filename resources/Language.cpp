@@ -8,6 +8,9 @@
 #include <cstring>
 #include <map>
 #include <utility>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace divuzo {
 
@@ -80,6 +83,11 @@ Language LanguageFromEnvironment() {
   const char* locale = NonEmptyEnv("LC_ALL");
   if (locale == nullptr) locale = NonEmptyEnv("LC_MESSAGES");
   if (locale == nullptr) locale = NonEmptyEnv("LANG");
+#ifdef _WIN32
+  // Windows users have no locale variables: their display language decides.
+  if (locale == nullptr && NonEmptyEnv("LANGUAGE") == nullptr)
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? Language::Japanese : Language::English;
+#endif
   const std::string_view name = locale != nullptr ? locale : "";
   if (IsCLocale(name)) return Language::Japanese;
   if (const char* list = NonEmptyEnv("LANGUAGE")) {

@@ -28,6 +28,7 @@ Language LanguageOfLocale(std::string_view locale);
 
 // The language of the user's message locale: the first non-empty one of LC_ALL, LC_MESSAGES
 // and LANG. As gettext does, the first entry of LANGUAGE overrides it unless that locale is C.
+// On Windows, where none of these is normally set, the user's display language decides then.
 Language LanguageFromEnvironment();
 
 // `japanese` of `context` in the current language: its English when English is chosen and the

@@ -14,12 +14,16 @@ TEST_PACKAGES=(gpsbabel libimage-exiftool-perl libxml2-utils)
 FUZZ_PACKAGES=(clang)
 # Making and checking the Debian package (scripts/package.sh).
 PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
+# The Windows build (win64 preset): MinGW-w64 with POSIX threads, Wine to run its tests, GoogleTest
+# as source to build for Windows, zip for its package (scripts/package.sh --win).
+WIN_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 googletest zip)
 
 want=("${PACKAGES[@]}")
 case "${1:-}" in
   --test) want+=("${TEST_PACKAGES[@]}") ;;
   --fuzz) want+=("${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}") ;;
   --package) want+=("${PACKAGE_PACKAGES[@]}") ;;
+  --win) want+=("${WIN_PACKAGES[@]}") ;;
 esac
 
 missing=()

@@ -4,8 +4,15 @@
 # packaged programs flashing the sample image against the packaged virtual device.
 #   scripts/package.sh [--no-check]
 # Install it with: sudo apt install ./build/package/divuzovuzov_*.deb
+#
+# With --win it makes the Windows zip instead (scripts/package-win.sh, docs/windows.md):
+#   scripts/package.sh --win [--no-check]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --win ]; then
+  shift
+  exec scripts/package-win.sh "$@"
+fi
 scripts/deps.sh --package
 
 # The compiler and linker flags of a Debian build with all hardening (optimisation -O2 comes

@@ -3,8 +3,10 @@
 // object: the fixed block and twelve standard strings, taken from the string table whose language
 // best matches the user's.
 //
-// Sources: the program's own resource (built in), a file (an ELF executable carrying the resource
-// in its ".divuzo.version" section, or a file holding the bare resource), or bytes in memory.
+// Sources: the program's own resource, a file, or bytes in memory. On Linux the program's own
+// resource is built in and a file is an ELF executable carrying it in its ".divuzo.version"
+// section, or a file holding the bare resource (FileVersionInfoElf.cpp); on Windows both are read
+// with the system's version functions (FileVersionInfoWin32.cpp).
 // Every length in the input is checked; damaged input gives false and a message, never a read
 // outside the input.
 #include <array>
@@ -20,6 +22,14 @@ namespace divuzo {
 
 class CFileVersionInfo {
 public:
+  // The twelve version strings, in the order of their accessors below.
+  static constexpr std::array<std::u16string_view, 12> kStringNames{
+      u"CompanyName",    u"FileDescription", u"FileVersion",    u"InternalName",
+      u"LegalCopyright", u"OriginalFileName", u"ProductName",   u"ProductVersion",
+      u"Comments",       u"LegalTrademarks", u"PrivateBuild",   u"SpecialBuild"};
+  // Size of the fixed block (VS_FIXEDFILEINFO); a block of another size is ignored.
+  static constexpr std::size_t kFixedBlockSize = 52;
+
   CFileVersionInfo() = default;
   virtual ~CFileVersionInfo() = default;
 
@@ -35,9 +45,10 @@ public:
 
   // The language the string table is chosen for; by default the user's (UserDefaultLanguageId).
   void SetUserLanguage(std::uint16_t languageId) { userLanguage_ = languageId; }
-  // Windows language id of the user's locale (LC_ALL, else LC_MESSAGES, else LANG): ja -> 0x0411,
-  // en_US -> 0x0409, de -> 0x0407, ...; C and POSIX count as U.S. English; unknown -> 0.
+  // Windows language id of the user: on Windows the system's (GetUserDefaultLangID); on Linux that
+  // of the locale (LC_ALL, else LC_MESSAGES, else LANG) by LanguageIdForLocale.
   static std::uint16_t UserDefaultLanguageId();
+  // ja -> 0x0411, en_US -> 0x0409, de -> 0x0407, ...; C and POSIX count as U.S. English; unknown -> 0.
   static std::uint16_t LanguageIdForLocale(std::string_view locale);
 
   // n = 0..3: 0 the low word of the low half ... 3 the high word of the high half; else 0.

@@ -27,6 +27,16 @@ bool PublishTemp(int fd, const std::filesystem::path& tempPath, const std::files
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr, int mode = -1);
 
+// Renames `from` over `to`, replacing a file of that name; false with errno set.
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Puts on disk the data of every file written in `folder` (for a batch of temporaries that are
+// renamed together afterwards); false with errno set.
+bool SyncFilesIn(const std::filesystem::path& folder);
+
+// Makes renames in `folder` durable; false when the folder could not be synced.
+bool SyncFolder(const std::filesystem::path& folder);
+
 // "<what> <path>: <system message>". The functions above leave errno set when they fail.
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err);
 

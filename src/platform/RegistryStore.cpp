@@ -20,9 +20,6 @@ namespace divuzo {
 
 namespace {
 
-thread_local std::uint32_t tLastError = ERROR_SUCCESS;
-thread_local std::string tLastMessage;
-
 constexpr std::string_view kHeader = "DIVUZOvuzov registry 1";
 constexpr std::size_t kMaxStoreSize = 4 * 1024 * 1024;
 
@@ -436,15 +433,6 @@ bool CheckedKeyPath(RegRoot root, std::string_view key, std::string& path) {
 }
 
 } // namespace
-
-std::uint32_t GetLastRegistryError() { return tLastError; }
-
-const std::string& GetLastRegistryMessage() { return tLastMessage; }
-
-void SetLastRegistryError(std::uint32_t code, std::string message) {
-  tLastError = code;
-  tLastMessage = std::move(message);
-}
 
 RegistryStore::RegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
 

@@ -18,6 +18,9 @@
 //   "Count"=dword:0000002a
 //   "Blob"=hex:01,02,ff
 // Blank lines and lines starting with ';' are ignored.
+//
+// On Windows (RegistryStoreWin32.cpp) the values live in the system registry itself, with the
+// same calls and the same last-error codes; the file arguments and paths are not used there.
 #include <cstdint>
 #include <filesystem>
 #include <mutex>

@@ -52,56 +52,6 @@ constexpr int kWriteStallMs = 10000;
 
 } // namespace
 
-PortError DescribePortError(int err, const std::string& path) {
-  PortError e;
-  e.errnoValue = err;
-  const std::string port = path.empty() ? std::string("the serial port") : path;
-  switch (err) {
-    case 0:
-      e.kind = PortError::Kind::None;
-      break;
-    case EACCES:
-    case EPERM:
-      e.kind = PortError::Kind::PermissionDenied;
-      e.textId = kTextPortPermission;
-      e.message = "No permission to open " + port +
-                  ". Add your user to the dialout group with "
-                  "\"sudo usermod -aG dialout $USER\", then log out and log in again.";
-      break;
-    case EBUSY:
-    case EWOULDBLOCK:
-      e.kind = PortError::Kind::Busy;
-      e.textId = kTextPortBusy;
-      e.message = port +
-                  " is in use by another program. Close that program and try again "
-                  "(ModemManager and brltty are common culprits).";
-      break;
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-      e.kind = PortError::Kind::NotFound;
-      e.textId = kTextPortNotFound;
-      e.message = port + " does not exist. Check that the device is plugged in.";
-      break;
-    case EIO:
-      e.kind = PortError::Kind::Gone;
-      e.textId = kTextPortGone;
-      e.message = "The connection on " + port + " was lost. Check that the device is plugged in.";
-      break;
-    case ENOTTY:
-      e.kind = PortError::Kind::Other;
-      e.textId = kTextPortNotSerial;
-      e.message = port + " is not a serial port.";
-      break;
-    default:
-      e.kind = PortError::Kind::Other;
-      e.textId = kTextPortOther;
-      e.message = "Cannot use " + port + ": " + std::strerror(err) + ".";
-      break;
-  }
-  return e;
-}
-
 TermiosPort::~TermiosPort() { Close(); }
 
 std::unique_ptr<Link> OpenSerialLink(const std::string& path, unsigned baud, PortError& error) {
@@ -201,7 +151,8 @@ bool TermiosPort::Configure(unsigned baud) {
   const unsigned diff = actual > baud ? actual - baud : baud - actual;
   if (actual == 0 || diff * 100 > baud * 3) {
     error_ = PortError{PortError::Kind::Other, EINVAL,
-                       path_ + " does not support " + std::to_string(baud) + " baud."};
+                       path_ + " does not support " + std::to_string(baud) + " baud.",
+                       kTextPortOther};
     TraceF("serial speed %s: asked %u, got %u", path_.c_str(), baud, actual);
     return false;
   }

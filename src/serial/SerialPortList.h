@@ -9,8 +9,8 @@
 namespace divuzo {
 
 struct SerialPortInfo {
-  std::string devicePath;   // what open() takes: /dev/ttyUSB0, /dev/pts/3
-  std::string portName;     // the name the port lists use; on Linux the device path as well
+  std::string devicePath;   // what open() takes: /dev/ttyUSB0, /dev/pts/3; \\.\COM3 on Windows
+  std::string portName;     // the name the port lists use: COM3; on Linux the device path as well
   std::string friendlyName; // shown to the user; known bridges end in "(" port name ")"
   std::int32_t usb = 0;     // non-zero when the port sits on USB
   std::string description;  // device description; derived from the friendly name when none
@@ -24,16 +24,25 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-// Empties `list` and fills it with the tty ports found by udev (real serial hardware and
+// Empties `list` and fills it. On Linux: the tty ports found by udev (real serial hardware and
 // USB bridges; consoles and unused 8250 slots are left out) followed by the virtual ports
-// announced by divuzo-vdev. With ignoreBusyPorts, ports that cannot be opened now are dropped.
-// Throws PortDiscoveryError when the system's device list cannot be read.
+// announced by divuzo-vdev. On Windows: the COM ports SetupAPI knows, with the friendly names
+// Windows gives them ("Silicon Labs CP210x USB to UART Bridge (COM3)"). With ignoreBusyPorts,
+// ports that cannot be opened now are dropped. Throws PortDiscoveryError when the system's
+// device list cannot be read.
 void ListSerialPorts(SerialPortList& list, bool ignoreBusyPorts);
 
 // The post-pass every list goes through: empty friendly name <- port name; empty
 // description <- friendly name, cut before a trailing " (...)" ("USB Serial Port (COM4)"
 // -> "USB Serial Port").
 void FinishPortEntry(SerialPortInfo& entry);
+
+// The post-pass over a whole list: with ignoreBusyPorts the ports that cannot be opened now are
+// dropped; every other entry gets FinishPortEntry.
+void FinishPortList(SerialPortList& list, bool ignoreBusyPorts);
+
+// True when the port at `devicePath` can be opened for reading and writing now, by nobody else.
+bool CanOpenPortNow(const std::string& devicePath);
 
 // The friendly name for a tty from what udev says about it. `driver` is the USB interface's
 // driver (cp210x, pl2303, ftdi_sio, cdc_acm, ...), `vendorId` the USB vendor id as udev

@@ -1,6 +1,7 @@
 #include "trackdata/AtomicTextFile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstring>
@@ -65,7 +66,7 @@ bool AtomicTextFile::Commit() {
     ok = false;
   }
   fd_ = -1;
-  if (!ok) ::unlink(temp_.c_str());
+  if (!ok) RemoveFile(temp_);
   temp_.clear();
   return ok;
 }
@@ -76,7 +77,7 @@ void AtomicTextFile::Discard() {
     fd_ = -1;
   }
   if (!temp_.empty()) {
-    ::unlink(temp_.c_str());
+    RemoveFile(temp_);
     temp_.clear();
   }
   buffer_.clear();

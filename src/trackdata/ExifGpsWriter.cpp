@@ -4,6 +4,7 @@
 #include "trackdata/PhotoTexts.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "platform/InputFile.h"
 
 #include <fcntl.h>
@@ -361,11 +362,11 @@ namespace {
 // originals' folder included) and never the photos' folder itself (a bind mount, say), so that
 // no copy can take an original's place. A folder that does not exist yet is made later.
 bool GpsFolderIsSafe(const std::filesystem::path& folder, const std::filesystem::path& photos) {
-  struct stat info {};
-  if (::lstat(folder.c_str(), &info) != 0) return true;  // missing, or the write will say why
-  if (S_ISLNK(info.st_mode)) return false;
   std::error_code ec;
-  return !S_ISDIR(info.st_mode) || !std::filesystem::equivalent(folder, photos, ec);
+  const std::filesystem::file_status info = std::filesystem::symlink_status(folder, ec);
+  if (ec || !std::filesystem::exists(info)) return true;  // missing, or the write will say why
+  if (std::filesystem::is_symlink(info)) return false;
+  return !std::filesystem::is_directory(info) || !std::filesystem::equivalent(folder, photos, ec);
 }
 
 GpsPhotoResult UnsafeGpsFolder(const std::filesystem::path& folder) {
@@ -426,7 +427,7 @@ GpsPhotoResult GpsPhotoBatch::Add(const std::filesystem::path& photo, const GpsF
   }
   const int writeError = done == copy.size() ? 0 : errno;
   if (::close(fd) != 0 || writeError != 0) {
-    ::unlink(temp.c_str());
+    RemoveFile(temp);
     RemoveIfEmptyFolder(folder);
     return Fail(SystemErrorText("cannot write", target, writeError != 0 ? writeError : errno));
   }
@@ -444,19 +445,17 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
   // One flush puts every staged copy on disk before any of them takes its name.
   int syncError = 0;
   for (const auto& folder : folders_) {
-    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd < 0 || ::syncfs(dfd) != 0) syncError = errno;
-    if (dfd >= 0) ::close(dfd);
+    if (!SyncFilesIn(folder)) syncError = errno;
   }
   for (const auto& staged : staged_) {
     // The folder is checked again: it may have been replaced since the copy was staged.
     const std::filesystem::path folder = staged.target.parent_path();
     const bool safe = GpsFolderIsSafe(folder, folder.parent_path());
-    if (safe && syncError == 0 && ::rename(staged.temp.c_str(), staged.target.c_str()) == 0) {
+    if (safe && syncError == 0 && RenameOver(staged.temp, staged.target)) {
       continue;
     }
     const int err = syncError != 0 ? syncError : errno;
-    if (safe) ::unlink(staged.temp.c_str());
+    if (safe) RemoveFile(staged.temp);
     GpsPhotoResult failure = safe ? Fail(SystemErrorText("cannot write", staged.target, err))
                                   : UnsafeGpsFolder(folder);
     failure.output = staged.target;
@@ -464,11 +463,7 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
   }
   staged_.clear();
   for (const auto& folder : folders_) {
-    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      ::fsync(dfd);  // makes the renames durable
-      ::close(dfd);
-    }
+    SyncFolder(folder);  // makes the renames durable
     RemoveIfEmptyFolder(folder);
   }
   folders_.clear();
@@ -476,7 +471,7 @@ std::vector<GpsPhotoResult> GpsPhotoBatch::Commit() {
 }
 
 void GpsPhotoBatch::Discard() {
-  for (const auto& staged : staged_) ::unlink(staged.temp.c_str());
+  for (const auto& staged : staged_) RemoveFile(staged.temp);
   staged_.clear();
   for (const auto& folder : folders_) RemoveIfEmptyFolder(folder);
   folders_.clear();

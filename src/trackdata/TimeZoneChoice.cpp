@@ -1,6 +1,6 @@
 #include "trackdata/TimeZoneChoice.h"
 
-#include <ctime>
+#include "platform/System.h"
 
 namespace divuzo {
 
@@ -21,27 +21,7 @@ int TimeZoneItemForOffset(int hours) {
   return index >= 0 && index < kTimeZoneItemCount ? index : -1;
 }
 
-int ComputerTimeZoneBiasMinutes() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (!localtime_r(&now, &local)) return 0;
-  if (local.tm_isdst > 0) {
-    // Daylight saving is in effect now: take the offset of a date in the same year without it.
-    for (int month : {0, 6}) {
-      std::tm probe{};
-      probe.tm_year = local.tm_year;
-      probe.tm_mon = month;
-      probe.tm_mday = 15;
-      probe.tm_hour = 12;
-      probe.tm_isdst = -1;
-      const std::time_t t = std::mktime(&probe);
-      std::tm check{};
-      if (t != static_cast<std::time_t>(-1) && localtime_r(&t, &check) && check.tm_isdst == 0)
-        return static_cast<int>(-check.tm_gmtoff / 60);
-    }
-  }
-  return static_cast<int>(-local.tm_gmtoff / 60);
-}
+int ComputerTimeZoneBiasMinutes() { return StandardTimeBiasMinutes(); }
 
 InitialTimeZone InitialTimeZoneFromBias(int biasMinutes) {
   InitialTimeZone zone;

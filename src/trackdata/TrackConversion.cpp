@@ -1,5 +1,6 @@
 #include "trackdata/TrackConversion.h"
 
+#include "platform/FileIo.h"
 #include "trackdata/AtomicTextFile.h"
 #include "trackdata/TrackExport.h"
 
@@ -17,11 +18,6 @@ std::string_view SuffixFor(OutputFormat format) {
     case OutputFormat::Gpx: return ".gpx";
   }
   return ".kml";
-}
-
-std::size_t FileNameStart(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? 0 : slash + 1;
 }
 
 } // namespace

@@ -1,19 +1,19 @@
 #include "trackdata/WaypointSend.h"
 
+#include "platform/FileIo.h"
 #include "platform/InputFile.h"
 #include "platform/Trace.h"
 #include "serial/DeviceSession.h"
 
-#include <sys/stat.h>
 #include <ctime>
 
 namespace divuzo {
 
 std::string FileDateText(const std::filesystem::path& file) {
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) return {};
+  std::time_t changed = 0;
+  if (!FileModificationTime(file, changed)) return {};
   struct tm local {};
-  if (!localtime_r(&info.st_mtime, &local)) return {};
+  if (!localtime_r(&changed, &local)) return {};
   char text[40];
   return std::strftime(text, sizeof text, "%Y/%m/%d %I:%M %p", &local) ? text : std::string();
 }

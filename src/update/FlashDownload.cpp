@@ -2,11 +2,11 @@
 
 #include "platform/CancelToken.h"
 #include "platform/Link.h"
+#include "platform/System.h"
 #include "platform/Trace.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fnmatch.h>
 #include <system_error>
 
 namespace divuzo {
@@ -14,9 +14,8 @@ namespace divuzo {
 namespace fs = std::filesystem;
 
 std::string ProgramFolder() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return ".";
+  const fs::path exe = ProgramFilePath();
+  if (exe.empty()) return ".";
   return exe.parent_path().string();
 }
 
@@ -33,7 +32,7 @@ std::vector<std::string> Matches(const std::string& folder, const char* pattern)
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (fnmatch(pattern, name.c_str(), 0) == 0 && it->is_regular_file(ec)) names.push_back(name);
+    if (MatchesFilePattern(pattern, name) && it->is_regular_file(ec)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -2,14 +2,13 @@
 
 #include "StringTable.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "platform/InputFile.h"
 #include "platform/Trace.h"
 #include "update/Crc32.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,11 +55,6 @@ LoadedImage LoadImage(const std::string& path) {
     img.reasonTextId = tooLarge ? kTextImageTooLarge : kTextImageUnreadableFile;
   }
   return img;
-}
-
-std::string TempFolder() {
-  const char* tmp = std::getenv("TMPDIR");
-  return tmp && tmp[0] == '/' ? tmp : "/tmp";
 }
 
 // Same file on disk (the payload file must never replace or remove the chosen image).
@@ -164,36 +158,27 @@ void Refuse(ImageCheckResult& result, const std::string& detail, int reasonTextI
 
 } // namespace
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
+std::string FolderOf(const std::string& path) { return FolderOfPath(path); }
 
-std::string TempImagePathFor(const std::string& imageFolder) {
-  if (imageFolder.empty()) return kTempImageName;
-  if (imageFolder.back() == '/') return imageFolder + kTempImageName;
-  return imageFolder + "/" + kTempImageName;
-}
+std::string TempImagePathFor(const std::string& imageFolder) { return JoinPath(imageFolder, kTempImageName); }
 
 std::string PrivateTempImagePath(std::string* error) {
-  std::string pattern = TempFolder() + "/" + kPrivateFolderPrefix + "XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    if (error) *error = SystemErrorText("cannot make a private folder in", TempFolder(), errno);
+  const std::string folder = MakePrivateTempFolder(kPrivateFolderPrefix);
+  if (folder.empty()) {
+    if (error) *error = SystemErrorText("cannot make a private folder in", TempFolderPath(), errno);
     return "";
   }
-  return TempImagePathFor(pattern);
+  return TempImagePathFor(folder);
 }
 
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;
-  const bool gone = ::unlink(tempImagePath.c_str()) == 0 || errno == ENOENT;
+  const bool gone = RemoveFile(tempImagePath) || errno == ENOENT;
   // A private folder made for the payload goes with it.
   const std::filesystem::path folder = std::filesystem::path(tempImagePath).parent_path();
   if (gone && folder.filename().string().rfind(kPrivateFolderPrefix, 0) == 0 &&
-      folder.parent_path() == std::filesystem::path(TempFolder()))
-    ::rmdir(folder.c_str());
+      folder.parent_path() == std::filesystem::path(TempFolderPath()))
+    RemoveEmptyFolder(folder);
   return gone;
 }
 

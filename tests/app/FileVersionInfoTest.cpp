@@ -1,46 +1,19 @@
 #include "app/FileVersionInfo.h"
 
-#include "app/OwnVersionResource.h"
 #include "app/VersionResourceWriter.h"
-#include "ScopedEnv.h"
-#include "TempDir.h"
+#include "VersionResourceSamples.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <random>
 
 using namespace divuzo;
-using divuzo::test::ScopedEnv;
-using divuzo::test::TempDir;
-using divuzo::test::WriteFileBytes;
+using divuzo::test::MadeUpResource;
 
 namespace {
-
-// A made-up product with one string table per translation; ProductName tells the tables apart.
-std::string MadeUpResource(const std::vector<std::uint32_t>& translations) {
-  FixedFileInfo fixed;
-  fixed.fileVersionMS = 0x00020003;
-  fixed.fileVersionLS = 0x00040005;
-  fixed.productVersionMS = 0x00070008;
-  fixed.productVersionLS = 0x0009000A;
-  VersionResourceContents contents;
-  contents.fixedBlock = FixedFileInfoBytes(fixed);
-  for (std::uint32_t t : translations) {
-    VersionStringTable table;
-    table.language = static_cast<std::uint16_t>(t & 0xFFFF);
-    table.codePage = static_cast<std::uint16_t>(t >> 16);
-    char name[16];
-    std::snprintf(name, sizeof name, "table %04x", table.language);
-    table.strings = {{u"ProductName", std::u16string(name, name + std::strlen(name))}, {u"Comments", u"\u65E5\u672C"}};
-    contents.tables.push_back(table);
-  }
-  contents.translations = translations;
-  return BuildVersionResource(contents);
-}
 
 // Parses `bytes` from a heap copy of exactly their size, so that AddressSanitizer sees any read
 // past the end.
@@ -74,12 +47,6 @@ TEST(FileVersionInfo, ProgramsOwnResource) {
   EXPECT_EQ(info.GetSpecialBuild(), "");
   EXPECT_EQ(info.GetFileType(), 1u);
 
-  // The same resource is found in this very executable file.
-  CFileVersionInfo fromFile;
-  fromFile.SetUserLanguage(0x0409);
-  ASSERT_TRUE(fromFile.Create(std::filesystem::path("/proc/self/exe"))) << fromFile.LastError();
-  EXPECT_EQ(fromFile.FixedBlock(), info.FixedBlock());
-  EXPECT_EQ(fromFile.GetProductName(), "DIVUZOvuzov");
 
   info.Reset();
   EXPECT_EQ(info.GetProductVersion(3), 0);
@@ -183,7 +150,7 @@ TEST(FileVersionInfo, MissingPartsLeaveFieldsEmptyButSucceed) {
 }
 
 TEST(FileVersionInfo, DamagedResourcesFailCleanly) {
-  const std::string good(reinterpret_cast<const char*>(kOwnVersionResource), kOwnVersionResourceSize);
+  const std::string good = MadeUpResource({0x04B00409});
   const std::uint16_t rootLength = static_cast<std::uint16_t>(static_cast<unsigned char>(good[0]) | (static_cast<unsigned char>(good[1]) << 8));
   CFileVersionInfo info;
   info.SetUserLanguage(0x0409);
@@ -230,33 +197,7 @@ TEST(FileVersionInfo, DamagedResourcesFailCleanly) {
   EXPECT_GT(accepted, 0); // damage to string contents alone is still a readable resource
 }
 
-TEST(FileVersionInfo, Files) {
-  TempDir dir;
-  CFileVersionInfo info;
-  info.SetUserLanguage(0x0411);
-  const std::string resource = MadeUpResource({0x04B00411});
-  WriteFileBytes(dir / "bare.res", resource);
-  ASSERT_TRUE(info.Create(dir / "bare.res")) << info.LastError();
-  EXPECT_EQ(info.GetProductName(), "table 0411");
-
-  EXPECT_FALSE(info.Create(dir / "missing.exe"));
-  EXPECT_NE(info.LastError().find("missing.exe"), std::string::npos);
-  EXPECT_FALSE(info.Create(dir.path()));
-  WriteFileBytes(dir / "empty", "");
-  EXPECT_FALSE(info.Create(dir / "empty"));
-  // An executable without the resource, and one cut short in its headers.
-  EXPECT_FALSE(info.Create(std::filesystem::path("/bin/true")));
-  EXPECT_NE(info.LastError().find("no version resource"), std::string::npos) << info.LastError();
-  std::string head(200, '\0');
-  std::ifstream("/proc/self/exe", std::ios::binary).read(head.data(), 200);
-  WriteFileBytes(dir / "cut.elf", head);
-  EXPECT_FALSE(info.Create(dir / "cut.elf"));
-  EXPECT_FALSE(info.LastError().empty());
-  WriteFileBytes(dir / "garbage.res", std::string(64, '\x7F'));
-  EXPECT_FALSE(info.Create(dir / "garbage.res"));
-}
-
-TEST(FileVersionInfo, UserLanguageFromTheLocale) {
+TEST(FileVersionInfo, LanguageIdsOfLocales) {
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("ja_JP.UTF-8"), 0x0411);
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("ja_JP.eucJP"), 0x0411);
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("en_US.UTF-8"), 0x0409);
@@ -268,20 +209,4 @@ TEST(FileVersionInfo, UserLanguageFromTheLocale) {
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("C.UTF-8"), 0x0409);
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("POSIX"), 0x0409);
   EXPECT_EQ(CFileVersionInfo::LanguageIdForLocale("tlh_XX"), 0);
-
-  ScopedEnv all("LC_ALL", "ja_JP.UTF-8");
-  ScopedEnv messages("LC_MESSAGES", "de_DE.UTF-8");
-  ScopedEnv lang("LANG", "en_US.UTF-8");
-  EXPECT_EQ(CFileVersionInfo::UserDefaultLanguageId(), 0x0411);
-  ::setenv("LC_ALL", "", 1); // empty counts as unset
-  EXPECT_EQ(CFileVersionInfo::UserDefaultLanguageId(), 0x0407);
-  ::unsetenv("LC_MESSAGES");
-  EXPECT_EQ(CFileVersionInfo::UserDefaultLanguageId(), 0x0409);
-
-  // Without an injected language the locale decides.
-  ::setenv("LC_ALL", "ja_JP.UTF-8", 1);
-  const std::string resource = MadeUpResource({0x04B00409, 0x04B00411});
-  CFileVersionInfo info;
-  ASSERT_TRUE(info.Create(resource.data(), resource.size()));
-  EXPECT_EQ(info.GetProductName(), "table 0411");
 }

@@ -1,9 +1,12 @@
 #include "app/Tool.h"
 
 #include "StringTable.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include <atomic>
 #include <ctime>
@@ -17,16 +20,11 @@ namespace {
 
 constexpr std::int64_t kEra = 946684800; // 2000-01-01 00:00:00 UTC
 
-// Seconds for a UTC date, from the C library (an independent calendar).
+// Seconds for a UTC date, from the standard library's calendar (independent of the code under test).
 std::int64_t Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_sec = second;
-  return static_cast<std::int64_t>(::timegm(&tm));
+  using namespace std::chrono;
+  const sys_days date{std::chrono::year(year) / month / day};
+  return date.time_since_epoch() / seconds(1) + hour * 3600 + minute * 60 + second;
 }
 
 DeviceDate Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
@@ -164,6 +162,7 @@ TEST(ToolRegistry, SplitsPathsBelowTheBaseKey) {
 
 TEST(ToolRegistry, ValuesLandWhereThePathSaysWithTypeChecks) {
   TempDir dir;
+  test::ScratchCurrentUser scratch;  // Windows: the system registry, in a key of the test's own
   RegistryStore store(dir / "registry.txt");
   Tool tool(&store);
 

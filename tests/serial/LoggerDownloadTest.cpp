@@ -2,6 +2,7 @@
 // clock: byte-exact images, the files of a download, every chunk fault of the device, a cancel,
 // and reading only what is new.
 #include "LoggerFixture.h"
+#include "ScratchRegistry.h"
 #include "TestJpeg.h"
 
 #include "platform/RegistryStore.h"
@@ -226,6 +227,7 @@ std::vector<std::uint8_t> GrowingMemory(long records, std::time_t first) {
 
 TEST_F(LoggerDownload, SinceLastReadsOnlyWhatIsNew) {
   test::TempDir config;
+  test::ScratchCurrentUser registry;  // Windows: the registry, in a key of the test's own
   RegistryStore store(config / "registry.txt");
   const std::time_t first = std::time(nullptr) / 60 * 60 - 10 * 24 * 3600;
   DeviceOptions o = Logger();

@@ -1,9 +1,10 @@
 #include "CaptureOutput.h"
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace divuzo::test {
 
@@ -50,7 +51,11 @@ CommandOutput RunShell(const std::string& command) {
   std::size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
   const int status = pclose(pipe);
+#ifdef _WIN32
+  result.exitCode = status;  // the command interpreter's exit code itself
+#else
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   return result;
 }
 

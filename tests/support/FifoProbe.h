@@ -5,6 +5,14 @@
 
 namespace divuzo::test {
 
+// Whether a FIFO can sit in the file system under a name at all: not on Windows, where pipes
+// live apart from files (its tests check a pipe under \\.\pipe\ instead).
+#ifdef _WIN32
+inline constexpr bool kFileSystemHasFifos = false;
+#else
+inline constexpr bool kFileSystemHasFifos = true;
+#endif
+
 // Makes a FIFO at `file`; false when the file system cannot hold one.
 bool MakeFifo(const std::filesystem::path& file);
 

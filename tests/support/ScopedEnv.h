@@ -4,6 +4,10 @@
 
 namespace divuzo::test {
 
+// The variable for the rest of the process (Windows has no empty variables: "" removes it there).
+void SetEnv(const char* name, const std::string& value);
+void UnsetEnv(const char* name);
+
 class ScopedEnv {
 public:
   ScopedEnv(const char* name, const std::string& value);

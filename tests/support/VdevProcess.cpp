@@ -81,7 +81,10 @@ VdevProcess::VdevProcess(std::vector<std::string> args, std::string vportDir)
   close(out[0]);
 }
 
-VdevProcess::~VdevProcess() { Stop(); }
+VdevProcess::~VdevProcess() {
+  Stop();
+  if (heldSlave_ >= 0) close(heldSlave_);
+}
 
 bool VdevProcess::Running() {
   if (pid_ <= 0) return false;
@@ -95,6 +98,8 @@ bool VdevProcess::Running() {
 
 int VdevProcess::Stop() {
   if (pid_ <= 0) return status_;
+  if (heldSlave_ < 0 && !portPath_.empty())
+    heldSlave_ = open(portPath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   kill(pid_, SIGTERM);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < deadline) {

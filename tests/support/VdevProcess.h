@@ -41,6 +41,8 @@ public:
   int WaitReceived(const std::string& sentence, int count, int timeoutMs = 3000) const;
 
   // SIGTERM and wait (SIGKILL after 5 s); the exit status as from waitpid, -1 if not running.
+  // The pseudo-terminal's number stays taken until this object is destroyed, so the path
+  // keeps failing as an unplugged port does instead of reaching another test's device.
   int Stop();
   // True while the process has not exited.
   bool Running();
@@ -53,6 +55,7 @@ private:
   std::string portPath_;
   pid_t pid_ = -1;
   int status_ = -1;
+  int heldSlave_ = -1;
 };
 
 } // namespace divuzo::test

@@ -118,9 +118,9 @@ struct DownloadSetup {
     BromDestroyImageHandle(&image);
   }
   void LoadAll() {
-    EXPECT_TRUE(BromLoadSucceeded(BromLoadAgent(agent, (dir / "agent.bin").c_str())));
-    EXPECT_EQ(BromLoadScatter(image, (dir / "scat.txt").c_str()), brom_load::kOk);
-    EXPECT_EQ(BromLoadImage(image, 0, (dir / "image.bin").c_str()), brom_load::kOk);
+    EXPECT_TRUE(BromLoadSucceeded(BromLoadAgent(agent, (dir / "agent.bin").string().c_str())));
+    EXPECT_EQ(BromLoadScatter(image, (dir / "scat.txt").string().c_str()), brom_load::kOk);
+    EXPECT_EQ(BromLoadImage(image, 0, (dir / "image.bin").string().c_str()), brom_load::kOk);
     EXPECT_EQ(BromEnableImage(image, 0, 1), brom_load::kOk);
   }
   BromStatus Download() { return BromDownload(&com, &agentArgs, &imageArgs, nullptr, nullptr); }
@@ -156,26 +156,26 @@ TEST(BromLibrary, DownloadRefusesIncompleteSetupsBeforeOpeningThePort) {
     DownloadSetup s;
     s.LoadAll();
     WriteFileBytes(s.dir / "small.txt", "ROM 0 0x1000\n");
-    ASSERT_EQ(BromLoadScatter(s.image, (s.dir / "small.txt").c_str()), brom_load::kOk);
+    ASSERT_EQ(BromLoadScatter(s.image, (s.dir / "small.txt").string().c_str()), brom_load::kOk);
     EXPECT_EQ(s.Download(), dl::kImageTooLarge);  // the region is smaller than the image
   }
   {
     DownloadSetup s;
-    EXPECT_TRUE(BromLoadSucceeded(BromLoadAgent(s.agent, (s.dir / "agent.bin").c_str())));
-    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "image.bin").c_str()), brom_load::kOk);
+    EXPECT_TRUE(BromLoadSucceeded(BromLoadAgent(s.agent, (s.dir / "agent.bin").string().c_str())));
+    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "image.bin").string().c_str()), brom_load::kOk);
     BromEnableImage(s.image, 0, 1);
     EXPECT_EQ(s.Download(), dl::kNoScatter);
   }
   {
     DownloadSetup s;
     WriteFileBytes(s.dir / "empty.bin", "");
-    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "empty.bin").c_str()), brom_load::kEmpty);
-    EXPECT_EQ(BromLoadImage(s.image, 1, (s.dir / "image.bin").c_str()), brom_load::kBadIndex);
+    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "empty.bin").string().c_str()), brom_load::kEmpty);
+    EXPECT_EQ(BromLoadImage(s.image, 1, (s.dir / "image.bin").string().c_str()), brom_load::kBadIndex);
     BromImageHandle gone = s.image;
     BromDestroyImageHandle(&gone);
     EXPECT_EQ(gone, 0u);
-    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "image.bin").c_str()), brom_load::kBadHandle);
-    EXPECT_FALSE(BromLoadSucceeded(BromLoadScatter(s.image, (s.dir / "scat.txt").c_str())));
+    EXPECT_EQ(BromLoadImage(s.image, 0, (s.dir / "image.bin").string().c_str()), brom_load::kBadHandle);
+    EXPECT_FALSE(BromLoadSucceeded(BromLoadScatter(s.image, (s.dir / "scat.txt").string().c_str())));
   }
 }
 

@@ -5,6 +5,7 @@
 #include "ImageFixtures.h"
 #include "PauseClock.h"
 #include "ScopedEnv.h"
+#include "ScratchRegistry.h"
 #include "TempDir.h"
 
 #include "app/Tool.h"
@@ -94,6 +95,7 @@ protected:
 
   test::TempDir config;
   test::ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
+  test::ScratchCurrentUser registry;  // Windows: the registry, in a key of the test's own
   test::TempDir images;
   test::TempDir out;
   test::PauseClock clock;

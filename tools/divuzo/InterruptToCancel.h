@@ -22,14 +22,22 @@ public:
   InterruptToCancel(const InterruptToCancel&) = delete;
   InterruptToCancel& operator=(const InterruptToCancel&) = delete;
 
-  // The signals taken while the object lives.
+  // The signals taken while the object lives (Windows has no SIGHUP; Ctrl+Break is SIGBREAK).
+#ifdef _WIN32
+  static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGBREAK};
+#else
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+#endif
 
 private:
   DeviceSession& session_;
   std::FILE* out_;
   std::atomic<bool> stop_{false};
+#ifdef _WIN32
+  void (*previous_[3])(int) = {};
+#else
   struct sigaction previous_[3] = {};
+#endif
   std::thread watcher_;
 };
 

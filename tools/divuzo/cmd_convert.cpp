@@ -40,7 +40,7 @@ int RunConvert(const ConvertOptions& options) {
                        static_cast<std::uint64_t>(steps) * records);
       });
   display.Finish();
-  for (const auto& path : result.written) std::printf("%s\n", path.c_str());
+  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
   if (!result.warning.empty()) std::fprintf(stderr, "divuzo convert: warning: %s\n", result.warning.c_str());
   if (!result.ok) {
     std::fprintf(stderr, "divuzo convert: %s\n", result.error.c_str());

@@ -34,7 +34,7 @@ int RunReceive(const ReceiveOptions& o) {
   reports.Finish();
   cli::PrintTransferStatus(r.status);
   if (!r.partial.empty())
-    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(), r.partial.c_str());
+    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(), r.partial.string().c_str());
   return cli::TransferExitStatus(r.status);
 }
 

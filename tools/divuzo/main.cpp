@@ -4,6 +4,8 @@
 
 #include "Language.h"
 
+#include "platform/System.h"
+
 #include <cstdio>
 #include <exception>
 
@@ -80,6 +82,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+  const divuzo::Utf8Console console;  // the Japanese texts readable in a Windows console
   // A failure nobody caught ends the run with its reason and a failure status, not an abort.
   try {
     return Run(argc, argv);

@@ -82,9 +82,11 @@ void PtyLine::HoldPort(long ms) {
 }
 
 void PtyLine::HangUp() {
-  if (slave_ >= 0) ::close(slave_);
+  // Closing the master is the unplug: the host's reads end and opening the path fails. The
+  // slave stays open so that the pseudo-terminal's number is not handed to another device
+  // (another test's, say) while this one lives.
   if (master_ >= 0) ::close(master_);
-  slave_ = master_ = -1;
+  master_ = -1;
   hungUp_ = true;
 }
 
@@ -117,6 +119,6 @@ void PtyLine::Write(const std::uint8_t* data, std::size_t size) {
   }
 }
 
-unsigned PtyLine::LineSpeed() const { return slave_ >= 0 ? GetLineSpeed(slave_) : 0; }
+unsigned PtyLine::LineSpeed() const { return master_ >= 0 ? GetLineSpeed(slave_) : 0; }
 
 } // namespace divuzo::vdev

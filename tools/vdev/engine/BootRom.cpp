@@ -1,5 +1,7 @@
 #include "engine/BootRom.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "update/Crc32.h"
 
 #include <algorithm>
@@ -194,10 +196,10 @@ void BootRom::SaveFlashDump(DeviceIo& io) {
   bool ok = file != nullptr;
   if (ok) {
     ok = std::fwrite(state_.flash.data() + imageAddress_, 1, total_, file) == total_;
-    ok = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && ok;
+    ok = std::fflush(file) == 0 && SyncFile(fileno(file)) && ok;
     ok = std::fclose(file) == 0 && ok;
   }
-  if (ok) ok = std::rename(temp.c_str(), options_.flashDump.c_str()) == 0;
+  if (ok) ok = RenameOver(temp, options_.flashDump);
   io.Log(ok ? "boot ROM: flash saved to " + options_.flashDump
             : "boot ROM: cannot write " + options_.flashDump);
 }

@@ -110,7 +110,8 @@ void DeviceEngine::Log(std::string_view line) {
   struct timeval tv {};
   gettimeofday(&tv, nullptr);
   struct tm local {};
-  localtime_r(&tv.tv_sec, &local);
+  const std::time_t seconds = tv.tv_sec;
+  localtime_r(&seconds, &local);
   char stamp[40];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   std::fprintf(logFile_, "%s.%03ld %.*s\n", stamp, static_cast<long>(tv.tv_usec / 1000),
