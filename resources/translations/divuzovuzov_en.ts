@@ -1019,6 +1019,11 @@ What could be read is in the memory image Vorur.trl, the ranges that could not i
         <translation>The device did not answer the erase of its log. Check the connection, then try again.</translation>
     </message>
     <message>
+        <source>本体に記録されたログをすべて消去します。消去したデータは元に戻せません。よろしいですか？</source>
+        <comment>997</comment>
+        <translation>This erases every log recorded in the unit. Erased data cannot be recovered. Go on?</translation>
+    </message>
+    <message>
         <source>本体が転送を開始できる状態ではありません。本体の電源を入れ直してから、もう一度実行してください。</source>
         <comment>1103</comment>
         <translation>The device is not ready to start a transfer. Switch the device off and on again, then try again.</translation>

@@ -1,4 +1,4 @@
-// Ctrl+C during device work: a request to stop, granted where stopping is safe and turned down
+// Ctrl+C, a kill or a hang-up during device work: a request to stop, granted where stopping is safe and turned down
 // with the reason while it is not; the program is not killed.
 #include "InterruptToCancel.h"
 
@@ -48,7 +48,7 @@ TEST(InterruptToCancel, CtrlCKillAndHangUpAskTheSessionToStop) {
   {
     InterruptToCancel guard(session, out);
     // Stopping is safe: each of the three is a request to stop, granted.
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : InterruptToCancel::kSignals) {
       SCOPED_TRACE(sig);
       session.cancel.Reset();
       std::raise(sig);
@@ -61,17 +61,13 @@ TEST(InterruptToCancel, CtrlCKillAndHangUpAskTheSessionToStop) {
     session.SetCancelRefusal(kTextCancelRefusedWhileFlashing);
     std::raise(SIGINT);
     std::raise(SIGINT);
-    std::raise(SIGHUP);
+    std::raise(InterruptToCancel::kSignals[2]);  // SIGHUP; on Windows SIGBREAK
     EXPECT_TRUE(Eventually([&] { return Count(Written(out), LoadText(900)) == 3; }))
         << Written(out);
     EXPECT_FALSE(session.cancel.Cancelled());
   }
   // Afterwards the signals end the program again.
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction now {};
-    sigaction(sig, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL) << sig;
-  }
+  for (int sig : InterruptToCancel::kSignals) EXPECT_EQ(std::signal(sig, SIG_DFL), SIG_DFL) << sig;
   std::fclose(out);
 }
 

@@ -41,6 +41,11 @@ bool AskQuestion(QWidget* parent, const QString& text, const QString& caption) {
   return box.exec() == QMessageBox::Yes;
 }
 
+bool ConfirmLogErase(QWidget* parent) {
+  constexpr int kTextConfirmLogErase = 997;
+  return AskQuestion(parent, TextOf(kTextConfirmLogErase));
+}
+
 QuestionHandler SetQuestionHandler(QuestionHandler handler) {
   QuestionHandler previous = std::move(Questions());
   Questions() = std::move(handler);

@@ -24,4 +24,7 @@ using QuestionHandler = std::function<bool(const QString& caption, const QString
 bool AskQuestion(QWidget* parent, const QString& text, const QString& caption = QString());
 QuestionHandler SetQuestionHandler(QuestionHandler handler);
 
+// Asks before a device's recorded log is erased, which cannot be undone: true to go on.
+bool ConfirmLogErase(QWidget* parent);
+
 } // namespace divuzo
