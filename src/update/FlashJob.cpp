@@ -146,16 +146,9 @@ Status FlashJob::RunUpdatePage() {
   }
   Pause();
 
-  bool cancelled = session_.cancel.Cancelled();
-  bool downloadDone = false;
-  if (!cancelled) downloadDone = Download(cancelled);
-  if (!cancelled) {
-    // "Updating the unit" only follows a download that succeeded.
-    if (downloadDone) session_.Report(Progress::Stage(kTextUpdating));
-    Pause();
-    if (keepAddress) addressRestored_ = RestoreAddress();
-    Pause();
-  }
+  bool cancelled = false;
+  const bool downloadDone = DownloadThenRestore(keepAddress, cancelled);
+  if (!cancelled) Pause();
   flash_.ReleaseFlashing();
 
   const bool success = flash_.agentReady && flash_.imageReady && downloadDone;
@@ -187,6 +180,19 @@ Status FlashJob::RunUpdatePage() {
   return Finish(status);
 }
 
+bool FlashJob::DownloadThenRestore(bool keepAddress, bool& cancelled) {
+  cancelled = session_.cancel.Cancelled();
+  bool downloadDone = false;
+  if (!cancelled) downloadDone = Download(cancelled);
+  if (!cancelled) {
+    // "Updating the unit" only follows a download that succeeded.
+    if (downloadDone) session_.Report(Progress::Stage(kTextUpdating));
+    Pause();
+    if (keepAddress) addressRestored_ = RestoreAddress();
+  }
+  return downloadDone;
+}
+
 Status FlashJob::RunFirmwareDownloadPage() {
   addressRestored_ = false;
   std::unique_ptr<Link> line = OpenStepLine(true);
@@ -206,14 +212,8 @@ Status FlashJob::RunFirmwareDownloadPage() {
   }
 
   Pause();
-  bool cancelled = session_.cancel.Cancelled();
-  bool downloadDone = false;
-  if (!cancelled) downloadDone = Download(cancelled);
-  if (!cancelled) {
-    if (downloadDone) session_.Report(Progress::Stage(kTextUpdating));
-    Pause();
-    addressRestored_ = RestoreAddress();
-  }
+  bool cancelled = false;
+  const bool downloadDone = DownloadThenRestore(true, cancelled);
   flash_.ReleaseFlashing();
   const bool success = flash_.agentReady && flash_.imageReady && downloadDone;
   Status status;

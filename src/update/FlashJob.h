@@ -101,6 +101,9 @@ private:
   // The download over a line of its own; true when it succeeded. `cancelled` tells whether
   // it stopped on a cancel before the image began.
   bool Download(bool& cancelled);
+  // The download and, unless it was stopped, "updating the unit" after a good one and (with
+  // `keepAddress`) the address written back. True when the download was done.
+  bool DownloadThenRestore(bool keepAddress, bool& cancelled);
   Status FailedFlash();
   // A successful flash's outcome once the restore step is over: a warning when the address
   // was not written back, and a failure (907) when there was one to write.

@@ -20,23 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The window's session talks to `device`, with short waits on the page's side.
-void UseDevice(VaduzOdivozuDlg& w, vdev::InProcessDevice& device) {
-  PageDeviceSetting* p = w.UpdatePage();
-  device.Attach(w.Session());
-  p->OnAutoDetect();
-  auto* list = FindControl<QComboBox>(p, 1116);
-  list->setEnabled(true);
-  list->setEditText(QString::fromStdString(device.Path()));
-  FlashJob& job = p->Job();
-  job.Addresses().timing.restorePauseMs = 10;
-  job.Addresses().timing.ackSettleMs = 10;
-  job.portRetryMs = 10;
-  p->updatePauseMs = 10;
-  w.Session().timing.disconnectPauseMs = 10;
-  w.Session().timing.queryPolls = 5;
-}
-
 bool Saw(vdev::InProcessDevice& device, const std::string& prefix) {
   for (const auto& line : device.LogLines())
     if (line.rfind(prefix, 0) == 0) return true;
@@ -93,7 +76,7 @@ private slots:
     vdev::InProcessDevice device(o);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
 
     // Asked before anything is written; no: stopped, nothing written, the page usable.
@@ -131,7 +114,7 @@ private slots:
     vdev::InProcessDevice device(o);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     QVERIFY(Update(w, image));
     QVERIFY(questions_.isEmpty());

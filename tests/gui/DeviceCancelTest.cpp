@@ -17,27 +17,6 @@
 using namespace divuzo;
 using namespace divuzo::test;
 
-namespace {
-
-// The window's session talks to `device`; the port box names it, as a typed path would.
-void UseDevice(VaduzOdivozuDlg& w, vdev::InProcessDevice& device) {
-  PageDeviceSetting* p = w.UpdatePage();
-  device.Attach(w.Session());
-  p->OnAutoDetect();
-  auto* list = FindControl<QComboBox>(p, 1116);
-  list->setEnabled(true);
-  list->setEditText(QString::fromStdString(device.Path()));
-  QCOMPARE(LinkPort(p), QString::fromStdString(device.Path()));
-  auto& bt = p->Job().Addresses().timing;
-  bt.restorePauseMs = 10;
-  bt.ackSettleMs = 10;
-  p->updatePauseMs = 10;
-  w.Session().timing.disconnectPauseMs = 10;
-  w.Session().timing.queryPolls = 5;  // the goodbye goes unanswered by this family
-}
-
-} // namespace
-
 class DeviceCancelTest : public QObject {
   Q_OBJECT
   QStringList messages_;
@@ -54,7 +33,7 @@ private slots:
     vdev::InProcessDevice device(silent);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     auto* stop = FindControl<QPushButton>(p, 1240);
     QVERIFY(stop->isHidden());
@@ -89,7 +68,7 @@ private slots:
     vdev::InProcessDevice device(o);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     // A first Connect fails: ForceUpdate becomes usable.
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
@@ -150,7 +129,7 @@ private slots:
       vdev::InProcessDevice device(o);
       VaduzOdivozuDlg w;
       QVERIFY(ShowWindow(w));
-      UseDevice(w, device);
+      UseInProcessDevice(w, device);
       PageDeviceSetting* p = w.UpdatePage();
       p->updatePauseMs = 300;  // the stop is looked at after the pause that follows the save
       QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
@@ -180,7 +159,7 @@ private slots:
     vdev::InProcessDevice device(o);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));

@@ -220,6 +220,9 @@ TEST_F(BtAddressDeviceTest, NoAddressRepliesNeverReplaceAGoodStoredOne) {
 }
 
 TEST_F(BtAddressDeviceTest, StoreThatCannotBeReadOrWrittenIsReported) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store is the registry on Windows, not a file that can be broken";
+#endif
   const fs::path folder = config / "divuzovuzov";
   const auto damaged = [&] {
     fs::create_directories(folder);

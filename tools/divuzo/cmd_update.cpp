@@ -1,5 +1,6 @@
 // divuzo update: identify the device, check the image and flash it, without a window.
 #include "Command.h"
+#include "PortArgument.h"
 #include "DeviceStatus.h"
 #include "FlashProgress.h"
 #include "InterruptToCancel.h"
@@ -81,17 +82,7 @@ int RunUpdate(const UpdateOptions& o) {
     forced = ForcedIdentity();
   }
   std::string port = o.port;
-  if (port.empty()) {
-    try {
-      if (!FindKnownBridgePort(port) || port.empty()) {
-        std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-        return cli::kExitNoDevice;
-      }
-    } catch (const PortDiscoveryError& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-      return cli::kExitFailed;
-    }
-  }
+  if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
   DeviceSession session;
   session.SetLinkSettings(port, static_cast<int>(kDefaultBaud), 0);
   // Ctrl+C, a kill or a closed terminal stop where stopping is safe; during the image they
