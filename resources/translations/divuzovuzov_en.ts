@@ -362,6 +362,221 @@ Do not unplug the USB cable.</translation>
         <translation>Photo folder:</translation>
     </message>
     <message>
+        <source>本体の Bluetooth アドレスを読み取れず、保存されたアドレスもありません。このまま更新すると、本体の Bluetooth アドレスは失われます。ポートを使っている他のプログラムを終了し、本体の電源を確かめてから、もう一度やり直すこともできます。</source>
+        <comment>904</comment>
+        <translation>The Bluetooth address could not be read from the unit, and none is stored. Updating now leaves the unit without its Bluetooth address. You can also close the program that uses the port, check that the unit is switched on, and try again.</translation>
+    </message>
+    <message>
+        <source>Bluetooth アドレスを設定ファイルに保存できません。このまま更新して途中で失敗すると、本体の Bluetooth アドレスは失われます。設定ファイルを確かめてから、もう一度やり直すこともできます。</source>
+        <comment>905</comment>
+        <translation>The Bluetooth address cannot be saved in the settings file. If the update then fails half-way, the unit's Bluetooth address is lost. You can also check the settings file and try again.</translation>
+    </message>
+    <message>
+        <source>このまま更新を続けますか？</source>
+        <comment>906</comment>
+        <translation>Go on with the update?</translation>
+    </message>
+    <message>
+        <source>Bluetooth アドレスを本体に書き戻せませんでした。ポートを使っている他のプログラムを終了してから、もう一度更新してください。保存されたアドレスがそのときに書き戻されます。</source>
+        <comment>907</comment>
+        <translation>The Bluetooth address could not be written back into the unit. Close the program that uses the port, then update again: the saved address is written back then.</translation>
+    </message>
+    <message>
+        <source>Bluetooth アドレスを読み取れなかったため、本体に書き戻していません。</source>
+        <comment>908</comment>
+        <translation>The Bluetooth address could not be read, so none was written back into the unit.</translation>
+    </message>
+    <message>
+        <source>設定ファイル: </source>
+        <comment>909</comment>
+        <translation>Settings file: </translation>
+    </message>
+    <message>
+        <source>シリアルポートを開く権限がありません。dialout グループに加わってから、ログインし直してください。</source>
+        <comment>910</comment>
+        <translation>No permission to open the serial port. Join the dialout group, then log in again.</translation>
+    </message>
+    <message>
+        <source>シリアルポートは他のプログラムが使っています。そのプログラムを終了してから、もう一度やり直してください。</source>
+        <comment>911</comment>
+        <translation>Another program is using the serial port. Close that program, then try again.</translation>
+    </message>
+    <message>
+        <source>シリアルポートが見つかりません。本体がつながっているか確かめてください。</source>
+        <comment>912</comment>
+        <translation>The serial port cannot be found. Check that the unit is connected.</translation>
+    </message>
+    <message>
+        <source>本体との接続が切れました。USB ケーブルを確かめてください。</source>
+        <comment>913</comment>
+        <translation>The connection to the unit was lost. Check the USB cable.</translation>
+    </message>
+    <message>
+        <source>このポートはシリアルポートではありません。</source>
+        <comment>914</comment>
+        <translation>This port is not a serial port.</translation>
+    </message>
+    <message>
+        <source>シリアルポートを使えません。</source>
+        <comment>915</comment>
+        <translation>The serial port cannot be used.</translation>
+    </message>
+    <message>
+        <source>それでも書き込みますか？</source>
+        <comment>916</comment>
+        <translation>Write it anyway?</translation>
+    </message>
+    <message>
+        <source>本体と同じか古いバージョンの更新ファイルは、--allow-downgrade を付けたときだけ書き込みます。</source>
+        <comment>917</comment>
+        <translation>An update file of the same or an older version than the unit's is written only with --allow-downgrade.</translation>
+    </message>
+    <message>
+        <source>Bluetooth アドレスを保てなくても更新するときは、--allow-address-loss を付けてください。</source>
+        <comment>918</comment>
+        <translation>To update even though the Bluetooth address cannot be kept, add --allow-address-loss.</translation>
+    </message>
+    <message>
+        <source>シリアルポートがありません。本体をパソコンにつないで、電源を入れてください。</source>
+        <comment>919</comment>
+        <translation>No serial port found. Connect the unit to the computer and switch it on.</translation>
+    </message>
+    <message>
+        <source>本体のチップに合うダウンロードエージェントのファイルが見つかりません。</source>
+        <comment>946</comment>
+        <translation>No download agent file fits the unit's chip.</translation>
+    </message>
+    <message>
+        <source>ダウンロードエージェントのファイルを読み込めません。</source>
+        <comment>947</comment>
+        <translation>The download agent file cannot be read.</translation>
+    </message>
+    <message>
+        <source>更新ファイルの内容を読み込めません。</source>
+        <comment>948</comment>
+        <translation>The contents of the update file cannot be read.</translation>
+    </message>
+    <message>
+        <source>本体のブート ROM が応答しません。USB ケーブルと本体の電源を確かめてください。</source>
+        <comment>949</comment>
+        <translation>The unit's boot ROM does not answer. Check the USB cable and that the unit is switched on.</translation>
+    </message>
+    <message>
+        <source>フラッシュの配置ファイル（scat.txt）を読み込めません。</source>
+        <comment>950</comment>
+        <translation>The flash layout file (scat.txt) cannot be read.</translation>
+    </message>
+    <message>
+        <source>更新ファイルが本体のフラッシュに収まりません。</source>
+        <comment>951</comment>
+        <translation>The update file does not fit the unit's flash memory.</translation>
+    </message>
+    <message>
+        <source>本体のチップがダウンロードエージェントを受け付けません。本体の機種を確かめてください。</source>
+        <comment>952</comment>
+        <translation>The unit's chip does not take the download agent. Check the unit's model.</translation>
+    </message>
+    <message>
+        <source>ダウンロードエージェントを起動できません。</source>
+        <comment>953</comment>
+        <translation>The download agent cannot be started.</translation>
+    </message>
+    <message>
+        <source>本体が書き込みデータを受け付けません。</source>
+        <comment>954</comment>
+        <translation>The unit does not take the data being written.</translation>
+    </message>
+    <message>
+        <source>本体が応答しなくなりました。</source>
+        <comment>955</comment>
+        <translation>The unit stopped answering.</translation>
+    </message>
+    <message>
+        <source>書き込んだ内容の確認に失敗しました。</source>
+        <comment>956</comment>
+        <translation>The flash memory does not hold what was written.</translation>
+    </message>
+    <message>
+        <source>書き込みに失敗しました。</source>
+        <comment>957</comment>
+        <translation>Writing failed.</translation>
+    </message>
+    <message>
+        <source>本体と通信中のため閉じられません。終わるまでお待ちください。</source>
+        <comment>958</comment>
+        <translation>The unit is being talked to, so the window cannot close. Please wait until it is done.</translation>
+    </message>
+    <message>
+        <source>ページ</source>
+        <comment>959</comment>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>すべてのタブを表示</source>
+        <comment>965</comment>
+        <translation>Show all tabs</translation>
+    </message>
+    <message>
+        <source>GPS の状態</source>
+        <comment>966</comment>
+        <translation>GPS status</translation>
+    </message>
+    <message>
+        <source>トラックログの設定</source>
+        <comment>967</comment>
+        <translation>Track log settings</translation>
+    </message>
+    <message>
+        <source>写真の位置情報</source>
+        <comment>968</comment>
+        <translation>Photo geotagging</translation>
+    </message>
+    <message>
+        <source>ウェイポイントと地図</source>
+        <comment>969</comment>
+        <translation>Waypoints and maps</translation>
+    </message>
+    <message>
+        <source>ファイルのチェックサム（CRC）が合いません。ファイルが壊れています。</source>
+        <comment>989</comment>
+        <translation>The file's checksum (CRC) does not match: the file is damaged.</translation>
+    </message>
+    <message>
+        <source>ファイルを読み込めません。</source>
+        <comment>990</comment>
+        <translation>The file cannot be read.</translation>
+    </message>
+    <message>
+        <source>ファイルが短すぎます。</source>
+        <comment>991</comment>
+        <translation>The file is too short.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます（本体のデータは 800 KiB まで）。</source>
+        <comment>992</comment>
+        <translation>The file is too large (a unit takes at most 800 KiB).</translation>
+    </message>
+    <message>
+        <source>ファイルのパスが長すぎます（255 文字まで）。</source>
+        <comment>993</comment>
+        <translation>The file's path is too long (at most 255 characters).</translation>
+    </message>
+    <message>
+        <source>更新ファイルの一時ファイルを書き込めません。</source>
+        <comment>994</comment>
+        <translation>The temporary copy of the update file cannot be written.</translation>
+    </message>
+    <message>
+        <source>ロガーのダウンロード</source>
+        <comment>995</comment>
+        <translation>Logger download</translation>
+    </message>
+    <message>
+        <source>ファームウェアのダウンロード</source>
+        <comment>996</comment>
+        <translation>Firmware download</translation>
+    </message>
+    <message>
         <source>トラックログファイル形式変換</source>
         <comment>1353</comment>
         <translation>Track log file conversion</translation>
@@ -802,6 +1017,11 @@ What could be read is in the memory image Vorur.trl, the ranges that could not i
         <source>本体がログの消去に応答しませんでした。接続を確認してから、もう一度実行してください。</source>
         <comment>988</comment>
         <translation>The device did not answer the erase of its log. Check the connection, then try again.</translation>
+    </message>
+    <message>
+        <source>本体に記録されたログをすべて消去します。消去したデータは元に戻せません。よろしいですか？</source>
+        <comment>997</comment>
+        <translation>This erases every log recorded in the unit. Erased data cannot be recovered. Go on?</translation>
     </message>
     <message>
         <source>本体が転送を開始できる状態ではありません。本体の電源を入れ直してから、もう一度実行してください。</source>

@@ -20,11 +20,13 @@ struct Status {
   StatusCode code = StatusCode::Ok;
   int textId = 0;      // what the user is shown; 0 when nothing
   std::string detail;  // short English reason for the trace and standard error
+  int reasonTextId = 0;  // why it failed, in the user's words, when that is known (0: not)
 
   bool Ok() const { return code == StatusCode::Ok; }
   static Status Success(int textId = 0) { return {StatusCode::Ok, textId, {}}; }
-  static Status Failure(StatusCode code, int textId, std::string detail = {}) {
-    return {code, textId, std::move(detail)};
+  static Status Failure(StatusCode code, int textId, std::string detail = {},
+                        int reasonTextId = 0) {
+    return {code, textId, std::move(detail), reasonTextId};
   }
 };
 

@@ -18,6 +18,7 @@ PortError DescribePortError(int err, const std::string& path) {
     case EACCES:
     case EPERM:
       e.kind = PortError::Kind::PermissionDenied;
+      e.textId = kTextPortPermission;
       e.message = "No permission to open " + port +
                   ". Add your user to the dialout group with "
                   "\"sudo usermod -aG dialout $USER\", then log out and log in again.";
@@ -25,6 +26,7 @@ PortError DescribePortError(int err, const std::string& path) {
     case EBUSY:
     case EWOULDBLOCK:
       e.kind = PortError::Kind::Busy;
+      e.textId = kTextPortBusy;
       e.message = port +
                   " is in use by another program. Close that program and try again "
                   "(ModemManager and brltty are common culprits).";
@@ -33,18 +35,22 @@ PortError DescribePortError(int err, const std::string& path) {
     case ENXIO:
     case ENODEV:
       e.kind = PortError::Kind::NotFound;
+      e.textId = kTextPortNotFound;
       e.message = port + " does not exist. Check that the device is plugged in.";
       break;
     case EIO:
       e.kind = PortError::Kind::Gone;
+      e.textId = kTextPortGone;
       e.message = "The connection on " + port + " was lost. Check that the device is plugged in.";
       break;
     case ENOTTY:
       e.kind = PortError::Kind::Other;
+      e.textId = kTextPortNotSerial;
       e.message = port + " is not a serial port.";
       break;
     default:
       e.kind = PortError::Kind::Other;
+      e.textId = kTextPortOther;
       e.message = "Cannot use " + port + ": " + std::strerror(err) + ".";
       break;
   }

@@ -26,6 +26,15 @@ bool FileModificationTime(const std::filesystem::path& path, std::time_t& out);
 // Deletes a file; false with errno set (ENOENT when there was none).
 bool RemoveFile(const std::filesystem::path& path);
 
+// The folder for temporary files: $TMPDIR when it is an absolute path, else /tmp; on Windows
+// the user's own (GetTempPathW: %TMP%, %TEMP%, ...), without its last separator.
+std::string TempFolderPath();
+// Makes a new folder in TempFolderPath() that only this user can enter, named `prefix` and six
+// random characters; its path, or empty with errno set.
+std::string MakePrivateTempFolder(const std::string& prefix);
+// Removes an empty folder; false with errno set.
+bool RemoveEmptyFolder(const std::filesystem::path& path);
+
 // Paths as text: the folder separator is '/' on Linux; on Windows '\\' and '/' both are, and a
 // drive ("C:") ends a folder too.
 // Where the file name starts in `path` (0 when it has no folder part).

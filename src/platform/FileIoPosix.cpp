@@ -28,6 +28,21 @@ bool SyncFile(int fd) { return ::fsync(fd) == 0; }
 
 bool RemoveFile(const std::filesystem::path& path) { return ::unlink(path.c_str()) == 0; }
 
+std::string TempFolderPath() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = tmp && tmp[0] == '/' ? tmp : "/tmp";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string MakePrivateTempFolder(const std::string& prefix) {
+  // mkdtemp makes the folder with mode 0700 and never reuses an existing one.
+  std::string pattern = JoinPath(TempFolderPath(), prefix + "XXXXXX");
+  return ::mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+bool RemoveEmptyFolder(const std::filesystem::path& path) { return ::rmdir(path.c_str()) == 0; }
+
 std::size_t FileNameStart(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? 0 : slash + 1;

@@ -6,6 +6,9 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <cerrno>
+#include <random>
+#include <windows.h>
+#include <direct.h>
 
 namespace divuzo {
 
@@ -33,6 +36,36 @@ bool SyncFile(int fd) {
 
 bool RemoveFile(const std::filesystem::path& path) {
   return _wunlink(path.c_str()) == 0;
+}
+
+std::string TempFolderPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) return ".";
+  std::string folder = Utf8FromWide(std::wstring_view(buffer, n));
+  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
+}
+
+std::string MakePrivateTempFolder(const std::string& prefix) {
+  // The user's temporary folder is already the user's own; the random name keeps two runs
+  // apart, and CreateDirectoryW never reuses an existing folder.
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  const std::string folder = TempFolderPath();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) name += kChars[random() % (sizeof kChars - 1)];
+    const std::string path = JoinPath(folder, name);
+    if (CreateDirectoryW(WideFromUtf8(path).c_str(), nullptr)) return path;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  errno = EACCES;
+  return "";
+}
+
+bool RemoveEmptyFolder(const std::filesystem::path& path) {
+  return _wrmdir(path.c_str()) == 0;
 }
 
 std::size_t FileNameStart(const std::string& path) {

@@ -16,13 +16,23 @@
 
 namespace divuzo {
 
-// What went wrong, in a form callers can branch on; `message` is a sentence for the user.
+// What went wrong, in a form callers can branch on; `message` is a sentence for the user in
+// English (traces, scripts), `textId` the same in the string table (the user's language).
 struct PortError {
   enum class Kind { None, PermissionDenied, Busy, NotFound, Gone, Other };
   Kind kind = Kind::None;
   int errnoValue = 0;
   std::string message;
+  int textId = 0;
 };
+
+// String-table texts of port errors.
+inline constexpr int kTextPortPermission = 910;
+inline constexpr int kTextPortBusy = 911;
+inline constexpr int kTextPortNotFound = 912;
+inline constexpr int kTextPortGone = 913;
+inline constexpr int kTextPortNotSerial = 914;
+inline constexpr int kTextPortOther = 915;
 
 // Time as the line sees it. Real lines run on the steady clock; the in-process link can run on
 // a test clock that jumps over the waits, so that long pauses and silent devices cost no time.

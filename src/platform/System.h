@@ -3,6 +3,7 @@
 // patterns as the system's directory search matches them, and the computer's time zone.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace divuzo {
 
@@ -12,6 +13,11 @@ std::filesystem::path ProgramFilePath();
 // True when `name` matches `pattern` ("*" any run, "?" one character) the way the system's
 // directory search does: exactly on Linux, without regard to case on Windows.
 bool MatchesFilePattern(const std::string& pattern, const std::string& name);
+
+// The program's arguments as UTF-8, the encoding every path and text of the core is in. On
+// Windows they are taken from the wide command line (argv is in the ANSI code page, which cannot
+// hold every file name); elsewhere they are argv as it is.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // While it lives, a console shows the program's UTF-8 output as text: on Windows the console's
 // output code page is switched to UTF-8 and put back afterwards; elsewhere there is nothing to do.

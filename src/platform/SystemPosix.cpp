@@ -16,6 +16,8 @@ bool MatchesFilePattern(const std::string& pattern, const std::string& name) {
   return fnmatch(pattern.c_str(), name.c_str(), 0) == 0;
 }
 
+std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>  // before shlwapi.h
 
+#include <shellapi.h>
 #include <shlwapi.h>
 
 namespace divuzo {
@@ -22,6 +23,19 @@ std::filesystem::path ProgramFilePath() {
 
 bool MatchesFilePattern(const std::string& pattern, const std::string& name) {
   return PathMatchSpecW(WideFromUtf8(name).c_str(), WideFromUtf8(pattern).c_str()) != FALSE;
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide || count != argc) {
+    if (wide) LocalFree(wide);
+    return {argv, argv + argc};
+  }
+  std::vector<std::string> args;
+  for (int i = 0; i < count; ++i) args.push_back(Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return args;
 }
 
 Utf8Console::Utf8Console() : previous_(GetConsoleOutputCP()) {

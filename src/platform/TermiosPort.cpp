@@ -151,7 +151,8 @@ bool TermiosPort::Configure(unsigned baud) {
   const unsigned diff = actual > baud ? actual - baud : baud - actual;
   if (actual == 0 || diff * 100 > baud * 3) {
     error_ = PortError{PortError::Kind::Other, EINVAL,
-                       path_ + " does not support " + std::to_string(baud) + " baud."};
+                       path_ + " does not support " + std::to_string(baud) + " baud.",
+                       kTextPortOther};
     TraceF("serial speed %s: asked %u, got %u", path_.c_str(), baud, actual);
     return false;
   }

@@ -72,24 +72,29 @@ PortError DescribeWin32PortError(unsigned long code, const std::string& port, bo
   if (code == ERROR_SUCCESS) return e;
   if (opening && (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)) {
     e.kind = PortError::Kind::Busy;
+    e.textId = kTextPortBusy;
     e.message =
         name +
         " is in use by another program (Windows denies access to a port that another program "
         "holds open). Close that program and try again.";
   } else if (opening && (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)) {
     e.kind = PortError::Kind::NotFound;
+    e.textId = kTextPortNotFound;
     e.message = "There is no serial port " + name +
                 ". Check that the device is plugged in and that its driver is installed "
                 "(Device Manager, Ports (COM & LPT)).";
   } else if (!opening && MeansLineLost(code)) {
     e.kind = PortError::Kind::Gone;
+    e.textId = kTextPortGone;
     e.message = "The connection on " + name + " was lost. Check that the device is plugged in.";
   } else if (code == ERROR_INVALID_NAME || code == ERROR_BAD_PATHNAME) {
     e.kind = PortError::Kind::NotFound;
+    e.textId = kTextPortNotFound;
     e.message =
         "\"" + port + "\" is not the name of a serial port (they are named COM1, COM2, ...).";
   } else {
     e.kind = PortError::Kind::Other;
+    e.textId = kTextPortOther;
     e.message = "Cannot use " + name + ": " + Win32ErrorText(code) + ".";
   }
   return e;
@@ -184,7 +189,8 @@ bool Win32Port::Configure(unsigned baud) {
     const DWORD code = GetLastError();
     if (code == ERROR_INVALID_PARAMETER) {
       error_ = PortError{PortError::Kind::Other, static_cast<int>(code),
-                         ShownName(path_) + " does not support " + std::to_string(baud) + " baud."};
+                         ShownName(path_) + " does not support " + std::to_string(baud) + " baud.",
+                         kTextPortOther};
       TraceF("serial SetCommState %s at %u baud: refused", path_.c_str(), baud);
     } else {
       SetLastError(code);
@@ -207,7 +213,8 @@ bool Win32Port::Configure(unsigned baud) {
   const unsigned diff = got > baud ? got - baud : baud - got;
   if (got == 0 || diff * 100 > baud * 3) {
     error_ = PortError{PortError::Kind::Other, ERROR_INVALID_PARAMETER,
-                       ShownName(path_) + " does not support " + std::to_string(baud) + " baud."};
+                       ShownName(path_) + " does not support " + std::to_string(baud) + " baud.",
+                       kTextPortOther};
     TraceF("serial speed %s: asked %u, got %u", path_.c_str(), baud, got);
     return false;
   }

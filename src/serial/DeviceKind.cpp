@@ -1,5 +1,6 @@
 #include "serial/DeviceKind.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace divuzo {
@@ -23,6 +24,15 @@ constexpr DeviceKindInfo kKinds[kDeviceKindCount] = {
 };
 
 constexpr const char* kModelReplyHead = "$PPLM852,";
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
 
 } // namespace
 
@@ -54,6 +64,21 @@ IdentifiedDevice ForcedIdentity() {
   d.hardwareText = "V01";
   d.forced = true;
   return d;
+}
+
+std::optional<IdentifiedDevice> ForcedIdentityFor(std::string_view model) {
+  const IdentifiedDevice krb = ForcedIdentity();
+  if (SameName(model, krb.modelName)) return krb;
+  for (const auto& info : kKinds) {
+    bool named = SameName(model, info.shownName);
+    for (const char* token : info.modelTokens) named = named || (token && SameName(model, token));
+    if (!named || info.chip == GpsChip::None) continue;
+    IdentifiedDevice d = krb;
+    d.kind = info.kind;
+    d.modelName = info.shownName;
+    return d;
+  }
+  return std::nullopt;
 }
 
 } // namespace divuzo

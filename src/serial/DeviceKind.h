@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace divuzo {
 
@@ -64,5 +66,10 @@ struct IdentifiedDevice {
 // The identity a forced update assumes for a device that did not identify itself: kind 4,
 // model "KRB-1", version "V0.00" (counts as 0), hardware "V01".
 IdentifiedDevice ForcedIdentity();
+// The same for a unit of a named model that no longer identifies itself (stuck in its boot
+// ROM): `model` is a token of the model reply ("ZID310", "KTRTONIC", "TR550"), a shown name
+// ("ZID-Tonic1", "T-2000C") or "KRB-1" (ForcedIdentity()), in any case. The version counts as
+// 0, so every image of the model is newer. Nothing for a model without a chip to flash.
+std::optional<IdentifiedDevice> ForcedIdentityFor(std::string_view model);
 
 } // namespace divuzo

@@ -28,12 +28,6 @@ std::uint8_t ReadPair(std::string_view text, std::size_t at) {
   return static_cast<std::uint8_t>(value);
 }
 
-bool AllFF(const BtAddress& a) {
-  for (auto b : a)
-    if (b != 0xFF) return false;
-  return true;
-}
-
 // Received text kept while waiting: enough for a reply that arrived in pieces behind other
 // sentences, bounded for a device that keeps talking.
 ReceiveBuffer::Options ReplyBuffer() {
@@ -49,26 +43,21 @@ Tool& Registry() {
   return tool;
 }
 
-bool ReadStoredAddress(BtAddress& address) {
-  std::string text;
-  if (!Registry().ReadRegString(HKEY_CURRENT_USER, kBtAddressRegistryValue, text) || text.empty())
-    return false;
-  BtAddress stored{};
-  if (!ParseBtAddressText(text, stored)) {
-    TraceF("stored Bluetooth address '%s' is not an address; ignored\n", text.c_str());
-    return false;
-  }
-  address = stored;
-  return true;
-}
-
-void StoreAddress(const BtAddress& address) {
-  const std::string text = FormatBtAddressText(address);
-  if (!Registry().WriteRegString(HKEY_CURRENT_USER, kBtAddressRegistryValue, text))
-    TraceF("cannot store Bluetooth address %s: %s\n", text.c_str(), GetLastRegistryMessage().c_str());
-}
-
 } // namespace
+
+bool IsNoAddress(const BtAddress& a) {
+  bool allZero = true, allFF = true;
+  for (auto b : a) {
+    allZero = allZero && b == 0x00;
+    allFF = allFF && b == 0xFF;
+  }
+  return allZero || allFF;
+}
+
+AddressRisk RiskOf(const AddressSave& save) {
+  if (save.source == AddressSource::None) return AddressRisk::NoAddress;
+  return save.inStore ? AddressRisk::None : AddressRisk::NotStored;
+}
 
 std::string FormatBtAddressText(const BtAddress& a) {
   char text[24];
@@ -122,7 +111,40 @@ std::optional<BtAddress> ParseBtAddressReply(std::string_view received) {
   }
 }
 
-void BtAddressKeeper::SaveBtAddress(Link& link, const CancelToken* cancel) {
+bool BtAddressKeeper::TakeStoredAddress(AddressSave& save) {
+  std::string text;
+  if (!Registry().ReadRegString(HKEY_CURRENT_USER, kBtAddressRegistryValue, text)) {
+    // A value never stored is no problem; a store that cannot be read is.
+    if (GetLastRegistryError() != ERROR_FILE_NOT_FOUND)
+      save.storeProblem = GetLastRegistryMessage();
+    return false;
+  }
+  BtAddress stored{};
+  if (text.empty() || !ParseBtAddressText(text, stored) || IsNoAddress(stored)) {
+    TraceF("stored Bluetooth address '%s' is no address; ignored\n", text.c_str());
+    return false;
+  }
+  address_ = stored;
+  hasAddress_ = true;
+  save.source = AddressSource::Store;
+  save.inStore = true;
+  return true;
+}
+
+void BtAddressKeeper::Store(AddressSave& save) {
+  // A unit without an address stores "none" only where no good address is kept already.
+  const std::string text = FormatBtAddressText(address_);
+  if (Registry().WriteRegString(HKEY_CURRENT_USER, kBtAddressRegistryValue, text)) {
+    if (hasAddress_) save.inStore = true;
+    return;
+  }
+  TraceF("cannot store Bluetooth address %s: %s\n", text.c_str(), GetLastRegistryMessage().c_str());
+  if (save.storeProblem.empty()) save.storeProblem = GetLastRegistryMessage();
+}
+
+AddressSave BtAddressKeeper::SaveBtAddress(Link& link, const CancelToken* cancel) {
+  AddressSave save;
+  hasAddress_ = false;
   link.Purge();
   std::optional<BtAddress> reply;
   if (link.Write(kBtAddressQuery, std::char_traits<char>::length(kBtAddressQuery)) >= 0) {
@@ -134,19 +156,42 @@ void BtAddressKeeper::SaveBtAddress(Link& link, const CancelToken* cancel) {
             },
             cancel);
   }
-  if (reply) {
+  save.deviceAnswered = reply.has_value();
+  if (reply && !IsNoAddress(*reply)) {
     address_ = *reply;
-    if (AllFF(address_)) ReadStoredAddress(address_);
-  } else {
-    // Silent device: the stored address, or none at all.
-    if (!ReadStoredAddress(address_)) address_.fill(0xFF);
+    hasAddress_ = true;
+    save.source = AddressSource::Device;
+    Store(save);
+  } else if (!TakeStoredAddress(save)) {
+    // No address anywhere: "none" is stored where nothing good is kept.
+    address_.fill(0xFF);
+    if (save.storeProblem.empty()) Store(save);
   }
-  StoreAddress(address_);
   TraceF("Bluetooth address %s (%s)\n", FormatBtAddressText(address_).c_str(),
-         reply ? "from the device" : "stored");
+         save.source == AddressSource::Device  ? "from the device"
+         : save.source == AddressSource::Store ? "stored"
+                                               : "none");
+  lastSave_ = save;
+  return save;
 }
 
-void BtAddressKeeper::RestoreBtAddress(Link& link) {
+AddressSave BtAddressKeeper::SaveWithoutLine() {
+  AddressSave save;
+  save.lineOpened = false;
+  hasAddress_ = false;
+  if (!TakeStoredAddress(save)) address_.fill(0xFF);
+  TraceF("Bluetooth address: no line; %s\n", hasAddress_ ? "the stored one is used" : "none");
+  lastSave_ = save;
+  return save;
+}
+
+bool BtAddressKeeper::RestoreBtAddress(Link& link) {
+  // An address that was neither read nor stored is never written: it would replace the unit's
+  // address with a made-up one.
+  if (!hasAddress_) {
+    TraceF("Bluetooth address: nothing to write back\n");
+    return false;
+  }
   const std::string sentence = BtAddressWriteSentence(address_);
   link.Clock().SleepMs(timing.restorePauseMs);
   lastWritten_ = sentence;
@@ -158,7 +203,9 @@ void BtAddressKeeper::RestoreBtAddress(Link& link) {
         WaitStatus::Ok;
     if (acknowledged) link.Clock().SleepMs(timing.ackSettleMs);
     TraceF("Bluetooth address written back, %s\n", acknowledged ? "acknowledged" : "no acknowledgement");
+    return true;
   }
+  return false;
 }
 
 } // namespace divuzo

@@ -16,11 +16,15 @@ FirmwareFileCheck CheckFirmwareFile(const std::string& imagePath) {
     return check;
   }
   check.imageFolder = FolderOf(imagePath);
-  const std::string temp = TempImagePathFor(check.imageFolder);
-  const ExtractResult r = ExtractImage(imagePath, ImageForm::Tagged, temp);
+  std::string temp;
+  const ExtractResult r =
+      ExtractImageAnywhere(imagePath, ImageForm::Tagged, check.imageFolder, temp);
   if (r.status != ExtractStatus::Ok) {
-    check.status = Status::Failure(StatusCode::FileRefused, kTextWrongFile,
-                                   r.detail.empty() ? "the checksum does not match" : r.detail);
+    const bool notWritten = r.status == ExtractStatus::WriteFailed;
+    check.status = Status::Failure(StatusCode::FileRefused,
+                                   notWritten ? kTextPayloadNotWritten : kTextWrongFile,
+                                   r.detail.empty() ? "the checksum does not match" : r.detail,
+                                   notWritten ? 0 : r.reasonTextId);
     return check;
   }
   check.tempImagePath = temp;

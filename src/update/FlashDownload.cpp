@@ -42,12 +42,14 @@ std::vector<std::string> Matches(const std::string& folder, const char* pattern)
 
 FlashDownload::~FlashDownload() { ReleaseFlashing(); }
 
-void FlashDownload::Report(int value, int textId) {
+void FlashDownload::Report(int value, int textId, std::uint32_t done, std::uint32_t total) {
   if (value >= 0) percent = value;
   if (!progress) return;
   Progress p;
   p.value = value;
   p.stageTextId = textId;
+  p.done = done;
+  p.total = total;
   progress->Report(p);
 }
 
@@ -114,8 +116,9 @@ void FlashDownload::LoadScatterFile() {
 
 // Every library callback moves the progress and shows its stage text; the percentage sits in
 // the low byte of the progress argument.
-int FlashDownload::Report(void* user, int percent, int textId) {
-  static_cast<FlashDownload*>(user)->Report(percent, textId);
+int FlashDownload::Report(void* user, int percent, int textId, std::uint32_t done,
+                          std::uint32_t total) {
+  static_cast<FlashDownload*>(user)->Report(percent, textId, done, total);
   return 0;
 }
 
@@ -127,8 +130,9 @@ int FlashDownload::OnAgentStart(void* user) {
   return self->cancel && self->cancel->Cancelled() ? 1 : 0;
 }
 
-int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
-  Report(user, static_cast<int>(p & 0xFF), kTextAgentProgress);
+int FlashDownload::OnAgentProgress(std::uint32_t p, std::uint32_t done, std::uint32_t total,
+                                   void* user) {
+  Report(user, static_cast<int>(p & 0xFF), kTextAgentProgress, done, total);
   const auto* self = static_cast<FlashDownload*>(user);
   return self->cancel && self->cancel->Cancelled() ? 1 : 0;
 }
@@ -139,8 +143,9 @@ int FlashDownload::OnImageStart(void* user) {
   return Report(user, 0, kTextImageStart);
 }
 
-int FlashDownload::OnImageProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user) {
-  return Report(user, static_cast<int>(p & 0xFF), kTextImageProgress);
+int FlashDownload::OnImageProgress(std::uint32_t p, std::uint32_t done, std::uint32_t total,
+                                   void* user) {
+  return Report(user, static_cast<int>(p & 0xFF), kTextImageProgress, done, total);
 }
 
 bool FlashDownload::RunFlashDownload(BromImageHandle image) {

@@ -13,8 +13,8 @@
 // Stage texts reported (ids for divuzo::LoadText): 405 when preparing, 406 agent transfer
 // starts, 407 during it, 408 image transfer starts, 409 during it. The flash job reports 410,
 // 411, 446 and 447 itself. Progress values: 0 at each start, then the percentage (low byte of
-// the library's value). onImageStart runs when the image transfer begins (from then on the
-// download must not be stopped).
+// the library's value) with the bytes of the phase done and in all. onImageStart runs when
+// the image transfer begins (from then on the download must not be stopped).
 #include "app/Progress.h"
 #include "serial/DeviceKind.h"
 #include "update/Brom.h"
@@ -105,8 +105,9 @@ public:
   int percent = 0;
 
 private:
-  void Report(int value, int textId);
-  static int Report(void* user, int percent, int textId);
+  void Report(int value, int textId, std::uint32_t done = 0, std::uint32_t total = 0);
+  static int Report(void* user, int percent, int textId, std::uint32_t done = 0,
+                    std::uint32_t total = 0);
   static int OnAgentStart(void* user);
   static int OnAgentProgress(std::uint32_t p, std::uint32_t, std::uint32_t, void* user);
   static int OnImageStart(void* user);

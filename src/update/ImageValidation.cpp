@@ -31,22 +31,28 @@ constexpr const char* kNoTagCaption = "WARNING!!";
 // Largest file either form can take: header, the largest payload, CRC.
 constexpr std::size_t kMaxImageFile = kImageHeaderSize + kImageMaxPayload + kImageCrcSize;
 
+// Where private payload folders are made, and how their names begin.
+constexpr const char* kPrivateFolderPrefix = "divuzovuzov-payload-";
+
 // The image file's bytes, or the reason it could not be read.
 struct LoadedImage {
   std::vector<std::uint8_t> bytes;
   std::string error;  // empty when loaded
+  int reasonTextId = 0;
 };
 
 LoadedImage LoadImage(const std::string& path) {
   LoadedImage img;
   if (path.size() > kImageMaxPath) {
     img.error = "path longer than 255 characters";
+    img.reasonTextId = kTextImagePathTooLong;
     return img;
   }
   InputFile file(path);
   if (!file.ReadAll(img.bytes, kMaxImageFile)) {
-    img.error = file.status() == InputFile::Status::TooLarge ? "payload larger than 819200 bytes"
-                                                              : file.error();
+    const bool tooLarge = file.status() == InputFile::Status::TooLarge;
+    img.error = tooLarge ? "payload larger than 819200 bytes" : file.error();
+    img.reasonTextId = tooLarge ? kTextImageTooLarge : kTextImageUnreadableFile;
   }
   return img;
 }
@@ -55,10 +61,6 @@ LoadedImage LoadImage(const std::string& path) {
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-void RemoveQuietly(const std::string& path) {
-  if (!path.empty()) RemoveFile(path);
 }
 
 std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
@@ -73,31 +75,70 @@ ExtractResult ExtractLoaded(const LoadedImage& img, ImageForm form, const std::s
   r.status = ExtractStatus::Refused;
   if (SameFile(imagePath, tempImagePath)) {
     r.detail = "the image is the temporary file itself";
-    return r;  // never remove the chosen file
+    return r;  // never replace the chosen file
   }
   const std::size_t header = form == ImageForm::Tagged ? kImageHeaderSize : 0;
   if (!img.error.empty()) {
     r.detail = img.error;
+    r.reasonTextId = img.reasonTextId;
   } else if (img.bytes.size() < header + kImageCrcSize) {
     r.detail = "file shorter than header and CRC";
+    r.reasonTextId = kTextImageTooShort;
   } else if (img.bytes.size() - header - kImageCrcSize > kImageMaxPayload) {
     r.detail = "payload larger than 819200 bytes";
+    r.reasonTextId = kTextImageTooLarge;
   } else {
     const std::size_t payload = img.bytes.size() - header - kImageCrcSize;
     const std::uint8_t* start = img.bytes.data() + header;
     if (Crc32(start, payload) != StoredCrc(img.bytes)) {
       r.status = ExtractStatus::CrcMismatch;
       r.detail = "CRC mismatch";
+      r.reasonTextId = kTextImageCrcMismatch;
     } else if (WriteFileAtomically(tempImagePath,
                                    std::string_view(reinterpret_cast<const char*>(start), payload),
                                    &r.detail)) {
       r.status = ExtractStatus::Ok;
       r.detail.clear();
-      return r;
+    } else {
+      r.status = ExtractStatus::WriteFailed;
+      r.reasonTextId = kTextPayloadNotWritten;
     }
   }
-  RemoveQuietly(tempImagePath);
   return r;
+}
+
+// Extracts in `form`, into the image's folder or, when that cannot be written, into a private
+// temporary folder; `temp` is where the payload went.
+ExtractResult ExtractAnywhere(const LoadedImage& img, ImageForm form, const std::string& imagePath,
+                              std::string& temp) {
+  ExtractResult r = ExtractLoaded(img, form, imagePath, temp);
+  if (r.status != ExtractStatus::WriteFailed) return r;
+  TraceF("payload beside the image: %s; trying a private folder\n", r.detail.c_str());
+  std::string error;
+  const std::string privateTemp = PrivateTempImagePath(&error);
+  if (privateTemp.empty()) {
+    r.detail += "; " + error;
+    return r;
+  }
+  ExtractResult second = ExtractLoaded(img, form, imagePath, privateTemp);
+  if (second.status == ExtractStatus::Ok) {
+    temp = privateTemp;
+    return second;
+  }
+  DeleteTempImage(privateTemp);
+  r.detail += "; " + second.detail;
+  return r;
+}
+
+// The one reason to give for a file that passed in neither form: a payload that could not be
+// written (its checksum was right), else a form's refusal of the file as such (unreadable, too
+// short, too large), else the checksum.
+const ExtractResult& RealReason(const ExtractResult& tagged, const ExtractResult& plain) {
+  for (ExtractStatus status : {ExtractStatus::WriteFailed, ExtractStatus::Refused}) {
+    if (tagged.status == status) return tagged;
+    if (plain.status == status) return plain;
+  }
+  return tagged;
 }
 
 // Product tokens compare over at most 10 characters.
@@ -105,8 +146,11 @@ bool SameProduct(const std::string& device, const std::string& token) {
   return !token.empty() && device.substr(0, kImageTokenSize) == token.substr(0, kImageTokenSize);
 }
 
-void Refuse(ImageCheckResult& result, const std::string& detail) {
-  result.messageTextId = kTextWrongFile;
+void Refuse(ImageCheckResult& result, const std::string& detail, int reasonTextId) {
+  // A file that is fine but whose payload cannot be written anywhere is not a wrong file.
+  const bool notWritten = reasonTextId == kTextPayloadNotWritten;
+  result.messageTextId = notWritten ? kTextPayloadNotWritten : kTextWrongFile;
+  result.reasonTextId = notWritten ? 0 : reasonTextId;
   result.messageCaption = LoadText(kCaptionText);
   result.detail = detail;
   TraceF("image refused: %s\n", detail.c_str());
@@ -118,10 +162,24 @@ std::string FolderOf(const std::string& path) { return FolderOfPath(path); }
 
 std::string TempImagePathFor(const std::string& imageFolder) { return JoinPath(imageFolder, kTempImageName); }
 
+std::string PrivateTempImagePath(std::string* error) {
+  const std::string folder = MakePrivateTempFolder(kPrivateFolderPrefix);
+  if (folder.empty()) {
+    if (error) *error = SystemErrorText("cannot make a private folder in", TempFolderPath(), errno);
+    return "";
+  }
+  return TempImagePathFor(folder);
+}
+
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;
-  if (RemoveFile(tempImagePath)) return true;
-  return errno == ENOENT;
+  const bool gone = RemoveFile(tempImagePath) || errno == ENOENT;
+  // A private folder made for the payload goes with it.
+  const std::filesystem::path folder = std::filesystem::path(tempImagePath).parent_path();
+  if (gone && folder.filename().string().rfind(kPrivateFolderPrefix, 0) == 0 &&
+      folder.parent_path() == std::filesystem::path(TempFolderPath()))
+    RemoveEmptyFolder(folder);
+  return gone;
 }
 
 ExtractResult ExtractImage(const std::string& imagePath, ImageForm form,
@@ -129,21 +187,31 @@ ExtractResult ExtractImage(const std::string& imagePath, ImageForm form,
   return ExtractLoaded(LoadImage(imagePath), form, imagePath, tempImagePath);
 }
 
+ExtractResult ExtractImageAnywhere(const std::string& imagePath, ImageForm form,
+                                   const std::string& imageFolder, std::string& tempImagePath) {
+  tempImagePath = TempImagePathFor(imageFolder);
+  return ExtractAnywhere(LoadImage(imagePath), form, imagePath, tempImagePath);
+}
+
 ImageCheckResult ValidateImage(const ImageCheckRequest& request, const std::string& imageFolder) {
   ImageCheckResult result;
   result.imageFolder = imageFolder;
-  const std::string temp = TempImagePathFor(imageFolder);
+  std::string temp = TempImagePathFor(imageFolder);
   const LoadedImage img = LoadImage(request.imagePath);
 
   ImageHeader header;
-  const ExtractResult tagged = ExtractLoaded(img, ImageForm::Tagged, request.imagePath, temp);
+  const ExtractResult tagged = ExtractAnywhere(img, ImageForm::Tagged, request.imagePath, temp);
   if (tagged.status == ExtractStatus::Ok) {
     header = ReadImageHeader(img.bytes.data());
   } else {
-    const ExtractResult plain = ExtractLoaded(img, ImageForm::Headerless, request.imagePath, temp);
+    // A payload that could not be written had the right checksum: it is no headerless image.
+    const ExtractResult plain =
+        tagged.status == ExtractStatus::WriteFailed
+            ? tagged
+            : ExtractAnywhere(img, ImageForm::Headerless, request.imagePath, temp);
     if (plain.status != ExtractStatus::Ok) {
-      Refuse(result, tagged.detail == plain.detail ? tagged.detail
-                                                   : tagged.detail + "; headerless: " + plain.detail);
+      const ExtractResult& reason = RealReason(tagged, plain);
+      Refuse(result, reason.detail, reason.reasonTextId);
       return result;
     }
     result.headerless = true;
@@ -198,7 +266,7 @@ ImageCheckResult SelectImageFile(const ImageCheckRequest& request) {
     return result;
   }
   if (request.imagePath.size() > kImageMaxPath) {
-    Refuse(result, "path longer than 255 characters");
+    Refuse(result, "path longer than 255 characters", kTextImagePathTooLong);
     return result;
   }
   return ValidateImage(request, FolderOf(request.imagePath));

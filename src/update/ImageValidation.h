@@ -3,8 +3,10 @@
 //
 // SelectImageFile runs every check after the file dialog: the tag in the file name, the CRC
 // in the tagged and then the headerless form, the payload copied to "Raded_FW_Temp.bin" in the
-// image's folder, the product and version comparison with the device. It returns what the
-// window (or the command line) shows; it touches no window itself.
+// image's folder (or, when that folder cannot be written, in a private temporary folder), the
+// product and version comparison with the device. It returns what the window (or the command
+// line) shows; it touches no window itself. A file that is refused leaves an earlier payload
+// file as it was: it still belongs to the earlier choice.
 #include "update/ImageFile.h"
 
 #include <array>
@@ -35,11 +37,22 @@ inline constexpr std::size_t kImageFieldCount = 12;
 inline constexpr std::array<int, kImageFieldCount> kImageFieldControls = {
     1213, 1212, 1214, 1215, 1216, 1217, 1218, 1219, 1220, 1221, 1222, 1223};
 
+// Why an image was refused, in the user's words (string-table texts).
+inline constexpr int kTextImageCrcMismatch = 989;
+inline constexpr int kTextImageUnreadableFile = 990;
+inline constexpr int kTextImageTooShort = 991;
+inline constexpr int kTextImageTooLarge = 992;
+inline constexpr int kTextImagePathTooLong = 993;
+inline constexpr int kTextPayloadNotWritten = 994;
+
 struct ImageCheckResult {
   // Message box to show first (0: none): 444 with caption "WARNING!!" for a name without the
-  // tag, 415 with caption LoadText(300) for a file that fails its checks or cannot be read.
+  // tag, 415 with caption LoadText(300) for a file that fails its checks or cannot be read,
+  // 994 (caption 300) when the payload file cannot be written anywhere.
   int messageTextId = 0;
   std::string messageCaption;
+  // Why the file was refused (one of the texts above; 0 when there is nothing more to say).
+  int reasonTextId = 0;
   // Text id for the result line 1228 (0: leave it): 435, 437, 438, 439 or 116.
   int verdictTextId = 0;
   ExecuteChange execute = ExecuteChange::Unchanged;
@@ -55,7 +68,8 @@ struct ImageCheckResult {
   int deviceVersionNumber = 0;
   bool headerless = false;
   // Paths: the image's folder and the temporary payload file (set when the payload was
-  // written; empty otherwise). The payload file stays until the update deletes it.
+  // written; empty otherwise). The payload file stays until the update deletes it; it lies in
+  // a private temporary folder when the image's folder cannot be written.
   std::string imageFolder;
   std::string tempImagePath;
   // True when the CRC matched in one form and the payload file was written.
@@ -69,20 +83,28 @@ ImageCheckResult SelectImageFile(const ImageCheckRequest& request);
 
 // Outcome of ExtractImage.
 enum class ExtractStatus {
-  Ok,          // CRC matched, payload file written
-  CrcMismatch, // CRC differs; no payload file left behind
-  Refused,     // cannot open/create, too short, payload too large, path too long; nothing written
+  Ok,           // CRC matched, payload file written
+  CrcMismatch,  // CRC differs; nothing written
+  Refused,      // cannot open, too short, payload too large, path too long; nothing written
+  WriteFailed,  // CRC matched, but the payload file could not be written
 };
 struct ExtractResult {
   ExtractStatus status = ExtractStatus::Refused;
-  std::string detail;  // reason for Refused
+  std::string detail;  // reason when not Ok
+  int reasonTextId = 0;
 };
 
 // Checks the CRC of `imagePath` in `form` and, when it matches, writes the payload whole to
-// `tempImagePath` (written to a temporary name and renamed into place). On any failure
-// `tempImagePath` is removed, so an earlier payload file never survives a failed choice.
+// `tempImagePath` (written to a temporary name and renamed into place). A failure leaves
+// `tempImagePath` as it was.
 ExtractResult ExtractImage(const std::string& imagePath, ImageForm form,
                            const std::string& tempImagePath);
+
+// ExtractImage into the payload file beside the image (in `imageFolder`), or into a private
+// temporary folder when that folder cannot be written; `tempImagePath` receives where the
+// payload went.
+ExtractResult ExtractImageAnywhere(const std::string& imagePath, ImageForm form,
+                                   const std::string& imageFolder, std::string& tempImagePath);
 
 // The checks after the tag test: ExtractImage in both forms, header or name fields, the
 // spelling rules, product and version verdicts. `imageFolder` is the folder of the image.
@@ -94,7 +116,12 @@ std::string FolderOf(const std::string& path);
 // Path of the temporary payload file for an image in `imageFolder`.
 std::string TempImagePathFor(const std::string& imageFolder);
 
-// Removes the temporary payload file; true when it is gone afterwards.
+// A payload file in a private temporary folder of its own (made here, mode 0700), for an image
+// whose folder cannot be written; empty with *error set when none can be made.
+std::string PrivateTempImagePath(std::string* error = nullptr);
+
+// Removes the temporary payload file (and its private folder, when it has one); true when it
+// is gone afterwards.
 bool DeleteTempImage(const std::string& tempImagePath);
 
 } // namespace divuzo

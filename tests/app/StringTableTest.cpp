@@ -38,6 +38,8 @@ TEST(StringTable, HoldsExactlyTheProgramsIds) {
            (id >= 960 && id <= 964) ||  // photo geotagging
            (id >= 920 && id <= 945) ||  // the logger page
            (id >= 970 && id <= 988) ||  // block transfers and the track-log settings
+           (id >= 904 && id <= 919) || (id >= 946 && id <= 959) ||  // the update and the window
+           (id >= 965 && id <= 969) || (id >= 989 && id <= 997) ||
            own(id);
   };
   for (int id = -1; id <= 1500; ++id) {

@@ -1,4 +1,4 @@
-// Ctrl+C during device work: a request to stop, granted where stopping is safe and turned down
+// Ctrl+C, a kill or a hang-up during device work: a request to stop, granted where stopping is safe and turned down
 // with the reason while it is not; the program is not killed.
 #include "InterruptToCancel.h"
 
@@ -33,27 +33,41 @@ std::string Written(std::FILE* f) {
   return text;
 }
 
-TEST(InterruptToCancel, CtrlCAsksTheSessionToStop) {
+// How often `text` occurs in `all`.
+int Count(const std::string& all, const std::string& text) {
+  int n = 0;
+  for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + text.size()))
+    ++n;
+  return n;
+}
+
+TEST(InterruptToCancel, CtrlCKillAndHangUpAskTheSessionToStop) {
   DeviceSession session;
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   {
     InterruptToCancel guard(session, out);
-    // Stopping is safe: the request is granted.
-    std::raise(SIGINT);
-    EXPECT_TRUE(Eventually([&] { return session.cancel.Cancelled(); }));
+    // Stopping is safe: each of the three is a request to stop, granted.
+    for (int sig : InterruptToCancel::kSignals) {
+      SCOPED_TRACE(sig);
+      session.cancel.Reset();
+      std::raise(sig);
+      EXPECT_TRUE(Eventually([&] { return session.cancel.Cancelled(); }));
+    }
     EXPECT_EQ(Written(out), "");
 
-    // Not safe now: turned down, with the reason, and nothing is cancelled.
+    // Not safe now: turned down with the reason, as often as asked, and nothing is cancelled.
     session.cancel.Reset();
     session.SetCancelRefusal(kTextCancelRefusedWhileFlashing);
     std::raise(SIGINT);
-    EXPECT_TRUE(Eventually([&] { return Written(out).find(LoadText(900)) != std::string::npos; }));
+    std::raise(SIGINT);
+    std::raise(InterruptToCancel::kSignals[2]);  // SIGHUP; on Windows SIGBREAK
+    EXPECT_TRUE(Eventually([&] { return Count(Written(out), LoadText(900)) == 3; }))
+        << Written(out);
     EXPECT_FALSE(session.cancel.Cancelled());
   }
-  // Afterwards Ctrl+C ends the program again.
-  void (*previous)(int) = std::signal(SIGINT, SIG_DFL);
-  EXPECT_EQ(previous, SIG_DFL);
+  // Afterwards the signals end the program again.
+  for (int sig : InterruptToCancel::kSignals) EXPECT_EQ(std::signal(sig, SIG_DFL), SIG_DFL) << sig;
   std::fclose(out);
 }
 

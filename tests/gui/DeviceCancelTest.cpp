@@ -2,6 +2,7 @@
 // window's session reaches it: identification stops when asked, a flash stops when asked
 // before its image is written, and a request during the image is turned down with the reason.
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QtTest>
 
@@ -10,31 +11,11 @@
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "engine/InProcessDevice.h"
 #include "serial/DeviceSession.h"
+#include "update/BtAddress.h"
 #include "update/FlashJob.h"
 
 using namespace divuzo;
 using namespace divuzo::test;
-
-namespace {
-
-// The window's session talks to `device`; the port box names it, as a typed path would.
-void UseDevice(VaduzOdivozuDlg& w, vdev::InProcessDevice& device) {
-  PageDeviceSetting* p = w.UpdatePage();
-  device.Attach(w.Session());
-  p->OnAutoDetect();
-  auto* list = FindControl<QComboBox>(p, 1116);
-  list->setEnabled(true);
-  list->setEditText(QString::fromStdString(device.Path()));
-  QCOMPARE(LinkPort(p), QString::fromStdString(device.Path()));
-  auto& bt = p->Job().Addresses().timing;
-  bt.restorePauseMs = 10;
-  bt.ackSettleMs = 10;
-  p->updatePauseMs = 10;
-  w.Session().timing.disconnectPauseMs = 10;
-  w.Session().timing.queryPolls = 5;  // the goodbye goes unanswered by this family
-}
-
-} // namespace
 
 class DeviceCancelTest : public QObject {
   Q_OBJECT
@@ -52,7 +33,7 @@ private slots:
     vdev::InProcessDevice device(silent);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     auto* stop = FindControl<QPushButton>(p, 1240);
     QVERIFY(stop->isHidden());
@@ -66,12 +47,70 @@ private slots:
     // A silent device would keep it asking for about 37 s.
     QVERIFY(WaitIdentificationEnd(p, 10000));
     QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(Shown(p, 1003), Text(315));
-    QCOMPARE(Usable(p), QStringLiteral("010010"));  // Connect again, or ForceUpdate
+    QCOMPARE(Shown(p, 1003), Text(kTextCancelled));  // stopped, not timed out
+    QCOMPARE(Usable(p), QStringLiteral("011010"));  // Connect again (another port), or ForceUpdate
     QVERIFY(stop->isHidden());
     QVERIFY(!p->HoldsOpenPort());
     QVERIFY(device.CountReceived("$PPLM810*38") < 3);
     QVERIFY(messages_.isEmpty());
+    QTRY_VERIFY(w.Control(1)->isEnabled());
+  }
+
+  void nothingChangesTheDeviceWhileItIsIdentified() {
+    TempDir empty;
+    ScopedEnv env("DIVUZO_VPORT_DIR", empty.path().string());
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+    QVERIFY(!image.isEmpty());
+    vdev::DeviceOptions o;
+    o.btAddress = {{0x01, 0x02, 0x03, 0x04, 0x05, 0x06}};
+    o.faults.silent = true;
+    vdev::InProcessDevice device(o);
+    VaduzOdivozuDlg w;
+    QVERIFY(ShowWindow(w));
+    UseInProcessDevice(w, device);
+    PageDeviceSetting* p = w.UpdatePage();
+    // A first Connect fails: ForceUpdate becomes usable.
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QVERIFY(WaitIdentificationEnd(p));
+    QCOMPARE(Usable(p), QStringLiteral("011010"));
+
+    // The unit answers now, slowly. While it is asked, no control that changes the device or
+    // the port can be used, ForceUpdate included, and the busy cursor shows.
+    device.Faults().silent = false;
+    device.Faults().splitReplies = true;
+    device.Faults().splitPauseMs = 150;
+    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    QVERIFY(p->IsWorking());
+    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(QGuiApplication::overrideCursor() != nullptr);
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
+    QVERIFY(!p->Session().device.forced);
+    QVERIFY(WaitIdentificationEnd(p));
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    QCOMPARE(Shown(p, 1003), Text(311));
+    QCOMPARE(p->Session().device.kind, DeviceKind::ZID310);
+    QVERIFY(!p->Session().device.forced);
+    QCOMPARE(Shown(p, 1237), Text(401));
+    // Identified: Select File is next, and has the focus (Enter chooses a file, it does not
+    // close the window).
+    QCOMPARE(Usable(p), QStringLiteral("000110"));
+    QVERIFY(FindControl<QPushButton>(p, 1192)->hasFocus());
+
+    // The update is the identified unit's: its address is kept.
+    device.Faults().splitReplies = false;
+    SelectFile(p, image);
+    QVERIFY(FindControl<QPushButton>(p, 1224)->hasFocus());
+    bool ended = false, succeeded = false;
+    p->onUpdateEnded = [&](bool success) { ended = true; succeeded = success; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+    QVERIFY2(succeeded, qPrintable(Shown(p, 1233)));
+    QCOMPARE(Shown(p, 1233), Text(411));
+    QCOMPARE(device.CountReceived("$PMTK492*3D"), 1);
+    const std::string write = BtAddressWriteSentence({0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
+    QCOMPARE(device.CountReceived(write.substr(0, write.size() - 2)), 1);
     QTRY_VERIFY(w.Control(1)->isEnabled());
   }
 
@@ -90,7 +129,7 @@ private slots:
       vdev::InProcessDevice device(o);
       VaduzOdivozuDlg w;
       QVERIFY(ShowWindow(w));
-      UseDevice(w, device);
+      UseInProcessDevice(w, device);
       PageDeviceSetting* p = w.UpdatePage();
       p->updatePauseMs = 300;  // the stop is looked at after the pause that follows the save
       QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
@@ -120,7 +159,7 @@ private slots:
     vdev::InProcessDevice device(o);
     VaduzOdivozuDlg w;
     QVERIFY(ShowWindow(w));
-    UseDevice(w, device);
+    UseInProcessDevice(w, device);
     PageDeviceSetting* p = w.UpdatePage();
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));

@@ -85,8 +85,13 @@ private slots:
     TempDir dir;
     const QString image = MakeTr550Image(dir);
     QVERIFY(!image.isEmpty());
+    // Opened from the Pages menu's entry, the page offers its file chooser.
+    QVERIFY(w.OpenPage(kSlotDownloadFw));
+    QVERIFY(d->isVisible());
+    auto* browse = FindControl<QPushButton>(d, 1005);
+    QVERIFY(browse->isVisible() && browse->isEnabled());
     d->chooseImageFile = [&](QWidget*) { return image; };
-    d->OnBrowse();
+    QTest::mouseClick(browse, Qt::LeftButton);
     QCOMPARE(FindControl<QLineEdit>(d, 1004)->text(), image);
 
     d->pauseMs = 10;

@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTabBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -13,6 +15,7 @@
 #include "JapaneseText.h"
 #include "UpdatePageDriver.h"
 #include "app/ui/VaduzOdivozu.h"
+#include "app/ui/TabCtrlEx.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "trackdata/ui/PageTrackLogFormat.h"
 #include "trackdata/ui/PhotoCSDlg.h"
@@ -79,12 +82,26 @@ class EnglishWindowTest : public QObject {
     QVERIFY(TextsOf(p).size() > 15);
     QVERIFY2(JapaneseIn(p).isEmpty(), qPrintable(JapaneseIn(p)));
     // The window's own buttons and title; the hidden pages are not this test's.
-    for (int id : {1, 2, 1001, 1002, 1095}) {
+    for (int id : {1, 2, 1001, 1002, 1095, 1300}) {
       QWidget* control = w.Control(id);
       QVERIFY2(!HasJapanese(TextsOf(control).join(' ').toStdString()),
                qPrintable(TextsOf(control).join(' ')));
     }
     QVERIFY(!HasJapanese(w.windowTitle().toStdString()));
+    // The Pages menu, and the tabs it opens.
+    for (QAction* action : w.PagesMenu()->actions())
+      QVERIFY2(!HasJapanese(action->text().toStdString()), qPrintable(action->text()));
+    w.ShowAllTabs(true);
+    for (int i = 0; i < w.TabControl()->GetItemCount(); ++i)
+      QVERIFY2(!HasJapanese(w.TabControl()->TabBar()->tabText(i).toStdString()),
+               qPrintable(w.TabControl()->TabBar()->tabText(i)));
+    w.ShowAllTabs(false);
+    // Why the window cannot close.
+    w.DeviceWorkStarted();
+    w.close();
+    QVERIFY(!w.StatusText().isEmpty());
+    QVERIFY2(!HasJapanese(w.StatusText().toStdString()), qPrintable(w.StatusText()));
+    w.DeviceWorkEnded();
   }
 
   // The program takes ja and en only.

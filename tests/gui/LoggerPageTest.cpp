@@ -231,9 +231,24 @@ class LoggerPageTest : public QObject {
   void clearEmptiesTheMemory() {
     Open(Logger(0x10000));
     ConnectLogger();
+    // Asked first: a No leaves the memory as it is.
+    int asked = 0;
+    bool answer = false;
+    SetQuestionHandler([&](const QString&, const QString& text) {
+      asked += text == TextOf(997);
+      return answer;
+    });
+    const auto& memory = device_->Logger()->Memory();
+    const auto before = memory;
     Click(page_, 1007);
     QVERIFY(WaitIdle());
-    const auto& memory = device_->Logger()->Memory();
+    QCOMPARE(asked, 1);
+    QVERIFY(memory == before);
+    answer = true;
+    Click(page_, 1007);
+    QVERIFY(WaitIdle());
+    SetQuestionHandler({});
+    QCOMPARE(asked, 2);
     QVERIFY(std::all_of(memory.begin(), memory.end(), [](std::uint8_t b) { return b == 0xFF; }));
     QCOMPARE(Shown(page_, 1048), QString::fromStdString(LoadText(930))
                                      .replace(QStringLiteral("%1"), QStringLiteral("131072")));

@@ -198,8 +198,24 @@ class TransferPagesTest : public QObject {
     QVERIFY(Control<QRadioButton>(&page, 1073)->isChecked());
     QVERIFY(messages.isEmpty());
 
+    // Clear erases the unit's log: asked first, and a No sends nothing.
+    QStringList asked;
+    bool answer = false;
+    SetQuestionHandler([&](const QString&, const QString& text) {
+      asked << text;
+      return answer;
+    });
+    const std::size_t sentBefore = host.device->ReceivedSentences().size();
     Click(&page, 1007);
+    QCOMPARE(asked, QStringList{TextOf(997)});
+    QVERIFY(!page.IsWorking());
+    QCOMPARE(host.device->ReceivedSentences().size(), sentBefore);
+    answer = true;
+    Click(&page, 1007);
+    SetQuestionHandler({});
+    QCOMPARE(asked.size(), 2);
     QVERIFY(QTest::qWaitFor([&] { return !page.IsWorking(); }, 10000));
+    QVERIFY(host.device->ReceivedSentences().size() > sentBefore);
     QCOMPARE(Control<QLabel>(&page, 1048)->text(), TextOf(979));
     QCOMPARE(Control<QLabel>(&page, 1040)->text(), QStringLiteral("100%"));
   }

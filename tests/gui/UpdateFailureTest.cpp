@@ -1,8 +1,9 @@
 // The update page's ways to fail, met the way a user meets them: a device that goes away in
 // the middle of flashing, before it or during identification, a boot ROM that never answers,
 // an agent that does not fit the chip, a damaged image file, Execute without a file. Each
-// ends in its text with the window usable and closable, the temporary image gone and no
-// thread left behind.
+// ends in its text, with the reason where there is one, the failure plain to see (447 in red,
+// the bar marked), the page usable again (connect, another port, another file, Execute
+// again), the window closable, the temporary image gone and no thread left behind.
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -10,13 +11,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "UpdatePageDriver.h"
 #include "app/ui/StopMessage.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/DeviceSession.h"
 #include "update/FlashDownload.h"
+#include "update/FlashFailure.h"
 #include "update/FlashJob.h"
+#include "update/ImageValidation.h"
 
 using namespace divuzo;
 using namespace divuzo::test;
@@ -49,6 +53,11 @@ QString DamagedCopy(const QString& image, const TempDir& dir, const QString& fil
   QFile out(copy);
   if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
   return copy;
+}
+
+// The stop message for a file whose checksum does not match.
+QStringList DamagedFileMessage() {
+  return {Text(300) + "|" + Text(415) + "\n" + Text(kTextImageCrcMismatch)};
 }
 
 // Short waits everywhere on the page's side; the device keeps its own pace.
@@ -86,6 +95,11 @@ class UpdateFailureTest : public QObject {
   Q_OBJECT
 
   QStringList messages_;
+  QStringList questions_;
+  // The stored address of each test starts empty.
+  std::unique_ptr<TempDir> config_;
+  std::unique_ptr<ScopedEnv> configHome_;
+  bool answer_ = true;
   int baseThreads_ = 0;
   bool ended_ = false;
   bool succeeded_ = false;
@@ -102,12 +116,14 @@ class UpdateFailureTest : public QObject {
     QCOMPARE(Usable(p), QStringLiteral("000101"));
   }
 
-  // Execute, then the failed end: text 447, nothing on the page usable, the window's close
-  // and About buttons usable again, the temporary image deleted; the window then closes.
-  void ExecuteAndExpectFailure(VaduzOdivozuDlg& w) {
+  // Execute, then the failed end: text 447 in red with the bar marked as failed, the reason
+  // (`reason`) in a stop message, the page usable again, the window's close and About buttons
+  // usable again, the temporary image deleted; the window then closes.
+  void ExecuteAndExpectFailure(VaduzOdivozuDlg& w, int reason) {
     PageDeviceSetting* p = w.UpdatePage();
     const QString temp = QString::fromStdString(p->tempImagePath);
     QVERIFY(QFile::exists(temp));
+    messages_.clear();
     ended_ = succeeded_ = false;
     p->onUpdateEnded = [this](bool success) { ended_ = true; succeeded_ = success; };
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
@@ -117,9 +133,17 @@ class UpdateFailureTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
     QVERIFY(!succeeded_);
     QCOMPARE(Shown(p, 1233), Text(447));
+    const QColor red(255, 0, 0);
+    QCOMPARE(FindControl<QLabel>(p, 1233)->palette().color(QPalette::WindowText), red);
+    auto* bar = FindControl<QProgressBar>(p, 1093);
+    QVERIFY(bar->property("failed").toBool());
+    QCOMPARE(bar->palette().color(QPalette::Highlight), red);
     QVERIFY(Shown(p, 1234) != QStringLiteral("100%"));
-    QVERIFY(FindControl<QProgressBar>(p, 1093)->value() < 100);
-    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QVERIFY(bar->value() < 100);
+    QCOMPARE(p->UpdateOutcome().reasonTextId, reason);
+    QCOMPARE(messages_, QStringList{Text(300) + "|" + Text(447) + "\n" + Text(reason)});
+    // Connect again, another port, another file, ForceUpdate or Execute again.
+    QCOMPARE(Usable(p), QStringLiteral("011111"));
     QVERIFY(!QFile::exists(temp));
     QVERIFY(!p->IsWorking());
     QTRY_VERIFY(w.Control(1)->isEnabled());
@@ -145,10 +169,21 @@ private slots:
   void init() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     theUtilityManager.Reset();
+    config_ = std::make_unique<TempDir>();
+    configHome_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_->path().string());
     RecordStopMessages(messages_);
+    questions_.clear();
+    answer_ = true;
+    SetQuestionHandler([this](const QString&, const QString& text) {
+      questions_ << text;
+      return answer_;
+    });
   }
   void cleanup() {
     SetStopMessageHandler({});
+    SetQuestionHandler({});
+    configHome_.reset();
+    config_.reset();
     QTRY_COMPARE(ThreadCount(), baseThreads_);
   }
 
@@ -164,7 +199,7 @@ private slots:
       QVERIFY(ShowWithShortWaits(w));
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
-      ExecuteAndExpectFailure(w);
+      ExecuteAndExpectFailure(w, kTextPortGone);
       if (QTest::currentTestFailed()) return;
     }
     // The device went away half-way through the image, as if unplugged.
@@ -185,8 +220,12 @@ private slots:
     IdentifyAndChoose(w, image);
     if (QTest::currentTestFailed()) return;
     vdev.Stop();
-    ExecuteAndExpectFailure(w);
+    // The address cannot be read now, and none is stored: the user is asked first, goes on,
+    // and is told that the port is not there.
+    ExecuteAndExpectFailure(w, kTextPortNotFound);
     if (QTest::currentTestFailed()) return;
+    QCOMPARE(questions_.size(), 1);
+    QVERIFY(questions_[0].startsWith(Text(kTextAddressUnknown)));
     QCOMPARE(w.UpdatePage()->Job().Flashing().downloadStatus, brom_download::kPortFailed);
   }
 
@@ -202,7 +241,7 @@ private slots:
       QVERIFY(ShowWithShortWaits(w));
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
-      ExecuteAndExpectFailure(w);
+      ExecuteAndExpectFailure(w, kTextNoBootRom);
       if (QTest::currentTestFailed()) return;
       QCOMPARE(w.UpdatePage()->Job().Flashing().downloadStatus, brom_download::kNoBootRom);
     }
@@ -230,8 +269,8 @@ private slots:
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
       SelectFile(p, image);
       QCOMPARE(Shown(p, 1228), Text(116));
-      QCOMPARE(Usable(p), QStringLiteral("000111"));
-      ExecuteAndExpectFailure(w);
+      QCOMPARE(Usable(p), QStringLiteral("001111"));
+      ExecuteAndExpectFailure(w, kTextAgentRefused);
       if (QTest::currentTestFailed()) return;
       QVERIFY(Logged(vdev, "boot ROM: agent for chip"));
       QVERIFY(!Logged(vdev, "boot ROM: writing"));
@@ -263,7 +302,7 @@ private slots:
       p->Job().Flashing().searchFolders = {agents.path().string()};
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
-      ExecuteAndExpectFailure(w);
+      ExecuteAndExpectFailure(w, kTextNoAgent);
       if (QTest::currentTestFailed()) return;
       QVERIFY(p->Job().Flashing().agentPath.empty());
       QVERIFY(!Logged(vdev, "boot ROM: handshake done"));  // the device is never touched
@@ -285,39 +324,41 @@ private slots:
     QVERIFY(p->IsWorking());
     vdev.Stop();
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Shown(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(kTextPortGone));
     QVERIFY(!p->IsWorking());
-    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QCOMPARE(Usable(p), QStringLiteral("011010"));
     QVERIFY(!p->HoldsOpenPort());
     QTRY_VERIFY(w.Control(1)->isEnabled());
     QVERIFY(w.Control(1095)->isEnabled());
-    // Connect again with the device still gone: the same answer, and the user is told why.
+    // Connect again with the device still gone: the port is not there, in the status line
+    // (nothing timed out) and in a stop message.
     messages_.clear();
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(p->IsWorking());
     QTRY_VERIFY_WITH_TIMEOUT(!p->IsWorking(), 20000);
-    QCOMPARE(Shown(p, 1003), Text(315));
+    QCOMPARE(Shown(p, 1003), Text(kTextPortNotFound));
     QVERIFY(!p->HoldsOpenPort());
-    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QCOMPARE(Usable(p), QStringLiteral("011010"));
     QCOMPARE(messages_.size(), 1);
     QVERIFY2(messages_[0].startsWith(Text(300) + "|"), qPrintable(messages_[0]));
+    QVERIFY2(messages_[0].endsWith(Text(kTextPortNotFound)), qPrintable(messages_[0]));
     QTRY_VERIFY(w.Control(1)->isEnabled());
     QTest::mouseClick(FindControl<QPushButton>(&w, 1), Qt::LeftButton);
     QVERIFY(!w.isVisible());
   }
 
   void damagedFileIsNeverFlashed() {
-    // After a good image, a damaged one is refused; Execute stays usable and flashes the good
-    // image, which is also the one the page shows.
+    // After a good image, a damaged one from the same folder is refused; Execute stays usable
+    // and flashes the good image, which is also the one the page shows.
     {
       TempDir out;
       DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123", "--bt-address",
                              "00:1B:C1:02:03:04", "--flash-dump", (out / "flash.bin").string()});
       QVERIFY(vdev.Started());
-      TempDir good, bad;
+      TempDir good;
       const QString image = MakeImage(good, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
       QVERIFY(!image.isEmpty());
-      const QString damaged = DamagedCopy(image, bad, QStringLiteral("ZID310_V125_PLM.bin"));
+      const QString damaged = DamagedCopy(image, good, QStringLiteral("ZID310_V125_PLM.bin"));
       QVERIFY(!damaged.isEmpty());
       VaduzOdivozuDlg w;
       QVERIFY(ShowWithShortWaits(w));
@@ -325,7 +366,7 @@ private slots:
       IdentifyAndChoose(w, image);
       if (QTest::currentTestFailed()) return;
       SelectFile(p, damaged);
-      QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
+      QCOMPARE(messages_, DamagedFileMessage());
       QCOMPARE(Usable(p), QStringLiteral("000101"));
       QCOMPARE(Shown(p, 1198), image);
       QCOMPARE(Shown(p, 1212), QStringLiteral("V1.24"));
@@ -357,8 +398,8 @@ private slots:
       QVERIFY(ConnectToSilentDevice(p));
       QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
       SelectFile(p, damaged);
-      QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(415)});
-      QCOMPARE(Usable(p), QStringLiteral("000111"));
+      QCOMPARE(messages_, DamagedFileMessage());
+      QCOMPARE(Usable(p), QStringLiteral("001111"));
       QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
       QVERIFY(!p->IsWorking());
       QCOMPARE(messages_.size(), 2);
@@ -366,6 +407,49 @@ private slots:
       QCOMPARE(Shown(p, 1233), Text(443));
       QVERIFY(!Logged(vdev, "boot ROM:"));
     }
+  }
+
+  void imageInAFolderThatCannotBeWritten() {
+    // The installed sample's folder, say: the payload goes to a private folder instead, and
+    // the update flashes it.
+    TempDir out;
+    DiscoverableVdev vdev({"--model", "ZID310", "--firmware", "123", "--bt-address",
+                           "00:1B:C1:02:03:04", "--flash-dump", (out / "flash.bin").string()});
+    QVERIFY(vdev.Started());
+    TempDir dir;
+    const QString image = MakeImage(dir, QStringLiteral("ZID310_V124_PLM.bin"), "ZID310", "V1.24");
+    QVERIFY(!image.isEmpty());
+    // Read-only for everybody but root; a folder in the payload's place stops root as well.
+    fs::create_directory(dir / "Raded_FW_Temp.bin");
+    TempDir temporary;
+    ScopedEnv tmp("TMPDIR", temporary.path().string());
+    fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::remove);
+    VaduzOdivozuDlg w;
+    QVERIFY(ShowWithShortWaits(w));
+    PageDeviceSetting* p = w.UpdatePage();
+    IdentifyAndChoose(w, image);
+    fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::add);
+    if (QTest::currentTestFailed()) return;
+    QVERIFY(messages_.isEmpty());
+    QCOMPARE(Shown(p, 1228), Text(437));
+    QCOMPARE(fs::path(p->tempImagePath).parent_path().parent_path(), temporary.path());
+
+    // Nowhere to write the payload at all: the user is told that, not that the file is wrong.
+    {
+      ScopedEnv noTemp("TMPDIR", (dir / "no-such-folder").string());
+      SelectFile(p, image);
+      QCOMPARE(messages_, QStringList{Text(300) + "|" + Text(kTextPayloadNotWritten)});
+      QCOMPARE(Usable(p), QStringLiteral("000101"));
+    }
+    ended_ = succeeded_ = false;
+    p->onUpdateEnded = [this](bool success) { ended_ = true; succeeded_ = success; };
+    QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(ended_, 30000);
+    QVERIFY2(succeeded_, qPrintable(Shown(p, 1233)));
+    QCOMPARE(test::ReadFileBytes(out / "flash.bin"), test::ReadFileBytes(dir / "payload.bin"));
+    // No private folder is left behind.
+    QVERIFY(fs::is_empty(temporary.path()));
+    QTRY_VERIFY(w.Control(1)->isEnabled());
   }
 
   void payloadsLeftUnusedAreDeleted() {
@@ -408,13 +492,15 @@ private slots:
     QVERIFY(ConnectToSilentDevice(p));
     QCOMPARE(Shown(p, 1003), Text(315));
     QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
-    QCOMPARE(Usable(p), QStringLiteral("000111"));
+    QCOMPARE(Usable(p), QStringLiteral("001111"));
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
     QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(412)});
     // Nothing started: no worker, no stage text, the device never saw the boot ROM's call.
     QVERIFY(!p->IsWorking());
     QCOMPARE(Shown(p, 1233), Text(443));
-    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    // Not stuck: a file can be chosen (and the unit connected again, on this or another port).
+    QCOMPARE(Usable(p), QStringLiteral("011110"));
+    QVERIFY(FindControl<QPushButton>(p, 1192)->hasFocus());
     QVERIFY(w.Control(1)->isEnabled());
     QVERIFY(w.Control(1095)->isEnabled());
     QTest::qWait(100);

@@ -2,6 +2,7 @@
 // Helpers shared by the Qt tests that drive the update page against the virtual device:
 // texts, the page's button states, the stored link settings and images made with the
 // command-line tool.
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -19,11 +20,14 @@
 #include "StringTable.h"
 #include "TempDir.h"
 #include "VdevProcess.h"
+#include "engine/InProcessDevice.h"
 #include "app/UtilityManager.h"
 #include "app/ui/ControlId.h"
 #include "app/ui/StopMessage.h"
+#include "app/ui/VaduzOdivozuDlg.h"
 #include "serial/DeviceSession.h"
 #include "serial/PortChoice.h"
+#include "update/FlashJob.h"
 #include "update/ui/PageDeviceSetting.h"
 
 namespace divuzo::test {
@@ -123,6 +127,25 @@ inline bool RealBridgeAttached() {
   ScopedEnv env("DIVUZO_VPORT_DIR", none.path().string());
   std::string found;
   return FindKnownBridgePort(found);
+}
+
+// The window's session talks to `device`; the port box names it, as a typed path would. The
+// page's and the address keeper's pauses are short.
+inline void UseInProcessDevice(VaduzOdivozuDlg& w, vdev::InProcessDevice& device) {
+  PageDeviceSetting* p = w.UpdatePage();
+  device.Attach(w.Session());
+  p->OnAutoDetect();
+  auto* list = FindControl<QComboBox>(p, 1116);
+  list->setEnabled(true);
+  list->setEditText(QString::fromStdString(device.Path()));
+  QCOMPARE(LinkPort(p), QString::fromStdString(device.Path()));
+  FlashJob& job = p->Job();
+  job.Addresses().timing.restorePauseMs = 10;
+  job.Addresses().timing.ackSettleMs = 10;
+  job.portRetryMs = 10;
+  p->updatePauseMs = 10;
+  w.Session().timing.disconnectPauseMs = 10;
+  w.Session().timing.queryPolls = 5;  // the goodbye goes unanswered by this family
 }
 
 } // namespace divuzo::test

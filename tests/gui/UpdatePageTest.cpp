@@ -15,6 +15,7 @@
 #include "serial/DeviceProtocol.h"
 #include "serial/PortChoice.h"
 #include "serial/DeviceSession.h"
+#include "serial/VirtualPorts.h"
 #include "update/FlashJob.h"
 #include "update/ui/PageDeviceSetting.h"
 
@@ -85,7 +86,11 @@ private slots:
     QCOMPARE(FindControl<QComboBox>(p, 1116)->currentText(), QString::fromStdString(vdev.PortPath()));
     QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
 
-    QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
+    // The next step's button has the focus: Enter connects; it does not close the window.
+    QCOMPARE(QApplication::focusWidget(), FindControl<QWidget>(p, 1002));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(w.isVisible());
+    QVERIFY(p->IsWorking());
     // While the device is asked, nothing can start a competing step and the window cannot close.
     QCOMPARE(Usable(p), QStringLiteral("000000"));
     QVERIFY(!w.Control(1)->isEnabled());
@@ -178,6 +183,43 @@ private slots:
     QCOMPARE(QString::fromStdString(bt.LastWrittenSentence()).left(9), QStringLiteral("$PMTK392,"));
   }
 
+  void portListFollowsPlugging() {
+    TempDir ports;
+    ScopedEnv env("DIVUZO_VPORT_DIR", ports.path().string());
+    VaduzOdivozuDlg w;
+    QVERIFY(ShowWindow(w));
+    PageDeviceSetting* p = w.UpdatePage();
+    // Only the virtual ports, as on a computer without serial ports of its own.
+    p->listPorts = [](SerialPortList& list) {
+      list.clear();
+      for (const auto& port : ListVirtualPorts())
+        list.push_back({port.path, port.path, port.friendlyName, 0, ""});
+    };
+    auto* list = FindControl<QComboBox>(p, 1116);
+    {
+      // Plugged in while the window is open: the list has it, without a click.
+      VdevProcess vdev({"--model", "ZID310"}, ports.path().string());
+      QVERIFY(vdev.Started());
+      const QString path = QString::fromStdString(vdev.PortPath());
+      QTRY_COMPARE_WITH_TIMEOUT(list->findData(path), 0, 5000);
+      QCOMPARE(list->count(), 1);
+      QCOMPARE(Shown(p, 1003), Text(309));
+      // Pulled out: gone again, and the page says to plug the unit in and switch it on.
+      vdev.Stop();
+      QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, 5000);
+      QCOMPARE(Shown(p, 1003), Text(309) + "\n" + Text(919));
+      QTest::mouseClick(FindControl<QPushButton>(p, 1005), Qt::LeftButton);
+      QCOMPARE(Shown(p, 1003), Text(449) + "\n" + Text(919));
+    }
+    // Plugged in again after Auto Detect: it can be chosen from the list.
+    VdevProcess vdev({"--model", "ZID310"}, ports.path().string());
+    QVERIFY(vdev.Started());
+    QTRY_COMPARE_WITH_TIMEOUT(list->findData(QString::fromStdString(vdev.PortPath())), 0, 5000);
+    QCOMPARE(Shown(p, 1003), Text(449));
+    list->setCurrentIndex(0);
+    QCOMPARE(LinkPort(p), QString::fromStdString(vdev.PortPath()));
+  }
+
   void typedPortThatDoesNotExist() {
     if (RealBridgeAttached()) QSKIP("a USB serial bridge is attached");
     TempDir empty;
@@ -192,11 +234,12 @@ private slots:
     QCOMPARE(LinkPort(p), missing);
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
-    QCOMPARE(Shown(p, 1003), Text(315));
-    // The user learns why: the port is not there.
+    // The user learns why, in the program's language: the port is not there. Nothing timed out.
+    QCOMPARE(Shown(p, 1003), Text(kTextPortNotFound));
     QCOMPARE(messages_.size(), 1);
-    QVERIFY2(messages_[0].startsWith(Text(300) + "|" + missing), qPrintable(messages_[0]));
-    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QCOMPARE(messages_[0], Text(300) + "|" + missing + "\n" + Text(kTextPortNotFound));
+    // Another port can be chosen, or the same one tried again.
+    QCOMPARE(Usable(p), QStringLiteral("011010"));
   }
 
   void manualPortAndForcedUpdateWithoutFile() {
@@ -241,20 +284,21 @@ private slots:
     QTest::mouseClick(FindControl<QPushButton>(p, 1002), Qt::LeftButton);
     QVERIFY(WaitIdentificationEnd(p));
     QCOMPARE(Shown(p, 1003), Text(315));
-    QCOMPARE(Usable(p), QStringLiteral("010010"));
+    QCOMPARE(Usable(p), QStringLiteral("011010"));
     QVERIFY(vdev.CountReceived("$PPLM810*38") >= 1);  // the device was asked, on the chosen port
     QVERIFY(!p->HoldsOpenPort());
 
     QTest::mouseClick(FindControl<QPushButton>(p, 1239), Qt::LeftButton);
     QCOMPARE(Shown(p, 1237), Text(452));
-    QCOMPARE(Usable(p), QStringLiteral("000111"));
+    QCOMPARE(Usable(p), QStringLiteral("001111"));
     QCOMPARE(p->Session().device.kind, DeviceKind::ZID300);
     QCOMPARE(p->Session().device.modelName, std::string("KRB-1"));
 
-    // Execute without a file: message 412, and no page button is usable afterwards.
+    // Execute without a file: message 412, and the page is not left stuck: a file can be
+    // chosen, the unit connected again or another port picked.
     QTest::mouseClick(FindControl<QPushButton>(p, 1224), Qt::LeftButton);
     QCOMPARE(messages_, QStringList{Text(300) + QStringLiteral("|") + Text(412)});
-    QCOMPARE(Usable(p), QStringLiteral("000000"));
+    QCOMPARE(Usable(p), QStringLiteral("011110"));
     QVERIFY(w.Control(1)->isEnabled());
   }
 };

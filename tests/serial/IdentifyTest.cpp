@@ -256,6 +256,29 @@ protected:
   static constexpr const char* kGoodbye = "$RADED410,2*7D";
 };
 
+TEST(ForcedIdentity, ANamedModelIsItsKindWithTheVersionOfAForcedUpdate) {
+  // By a token of its model reply or by its shown name, in any case.
+  for (const char* name :
+       {"ZID310", "zid310", "KTRTONIC", "ZID-Tonic1", "T2200", "T-2000C", "TR410"}) {
+    SCOPED_TRACE(name);
+    const auto forced = ForcedIdentityFor(name);
+    ASSERT_TRUE(forced.has_value());
+    EXPECT_TRUE(forced->forced);
+    EXPECT_EQ(forced->firmwareDigits, "V0.00");
+    EXPECT_EQ(forced->modelName, DeviceKindName(forced->kind));
+  }
+  EXPECT_EQ(ForcedIdentityFor("ZID310")->kind, DeviceKind::ZID310);
+  EXPECT_EQ(ForcedIdentityFor("KTRTONIC")->kind, DeviceKind::ZIDTonic1);
+  EXPECT_EQ(ForcedIdentityFor("TR410")->kind, DeviceKind::T410);
+  EXPECT_EQ(ForcedIdentityFor("TR550")->modelName, "ZID300");
+  // KRB-1 is what a forced update has always assumed.
+  EXPECT_EQ(ForcedIdentityFor("krb-1")->modelName, ForcedIdentity().modelName);
+  EXPECT_EQ(ForcedIdentityFor("KRB-1")->kind, DeviceKind::ZID300);
+  // Models without a chip to flash, and names nobody uses.
+  for (const char* name : {"TR-390", "TR-400", " ", "", "ZID31", "ZID3100"})
+    EXPECT_FALSE(ForcedIdentityFor(name).has_value()) << name;
+}
+
 TEST_F(CloseSequence, WindowCloseWithAnOpenPortSaysGoodbyeTwice) {
   OpenOn(Model("TR410"));
   bool loopsStopped = false;

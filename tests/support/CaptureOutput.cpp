@@ -32,7 +32,8 @@ CommandOutput RunCapture(const std::vector<std::string>& arguments) {
 CommandOutput RunCli(const std::string& arguments, const std::string& environment) {
   std::string command = environment;
   if (!command.empty()) command += ' ';
-  return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1");
+  // Nobody types at it: a question it asks is answered by the end of its input.
+  return RunShell(command + DIVUZO_CLI_PATH + " " + arguments + " 2>&1 </dev/null");
 }
 
 CommandOutput RunCliWithin(int seconds, const std::string& arguments,

@@ -18,7 +18,8 @@ CommandOutput RunCapture(const std::vector<std::string>& arguments);
 // `command` as the shell reads it: the caller quotes what needs quoting.
 CommandOutput RunShell(const std::string& command);
 
-// The divuzo command line with `arguments` (shell text), standard output and error together.
+// The divuzo command line with `arguments` (shell text), standard output and error together,
+// standard input empty.
 // `environment` ("NAME=value ...") is put in front of the program.
 CommandOutput RunCli(const std::string& arguments, const std::string& environment = "");
 

@@ -1,5 +1,6 @@
 // Keeping the Bluetooth address: sentence and registry texts, and the save and restore steps
 // against the virtual device.
+#include "ImageFixtures.h"
 #include "PauseClock.h"
 #include "ScopedEnv.h"
 #include "ScratchRegistry.h"
@@ -13,9 +14,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 namespace divuzo {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Checksum computed here, not with the code under test: exclusive-or of the body.
 std::string Framed(const std::string& body) {
@@ -81,6 +86,12 @@ protected:
   void Store(const std::string& text) {
     Tool tool;
     ASSERT_TRUE(tool.WriteRegString(HKEY_CURRENT_USER, "T410BTMacAddress", text));
+  }
+  // Address writes the device received.
+  static int Writes(vdev::InProcessDevice& device) {
+    int n = 0;
+    for (const auto& s : device.ReceivedSentences()) n += s.rfind("$PMTK392", 0) == 0;
+    return n;
   }
   static bool Received(vdev::InProcessDevice& device, const std::string& prefix) {
     for (const auto& s : device.ReceivedSentences())
@@ -149,8 +160,10 @@ TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
   Store("11:22:33:44:55:66");
   // The reply is awaited for 100 reads 38 ms apart.
   auto start = clock.Now();
-  keeper.SaveBtAddress(*line);
+  const AddressSave save = keeper.SaveBtAddress(*line);
   EXPECT_EQ(Since(start), 100 * 38);
+  EXPECT_FALSE(save.deviceAnswered);
+  EXPECT_EQ(save.source, AddressSource::Store);
   EXPECT_EQ(keeper.Address(), (BtAddress{0x66, 0x55, 0x44, 0x33, 0x22, 0x11}));
   EXPECT_EQ(Stored(), "11:22:33:44:55:66");
   // No acknowledgement: after the 2000 ms pause it waits 100 x 100 ms and goes on.
@@ -161,11 +174,87 @@ TEST_F(BtAddressDeviceTest, SilentDeviceReusesTheStoredAddressOrNone) {
   EXPECT_EQ(clock.Pauses(), (std::vector<long>{2000}));
   EXPECT_EQ(Since(start), 2000 + 100 * 100);
 
-  // Nothing stored (or something that is no address): FF:FF:FF:FF:FF:FF, stored as such.
-  Store("not an address");
-  keeper.SaveBtAddress(*line);
-  EXPECT_EQ(Stored(), "FF:FF:FF:FF:FF:FF");
-  EXPECT_EQ(BtAddressWriteSentence(keeper.Address()), Framed("PMTK392,FFFFFF,FFFFFF"));
+  // Nothing stored (or something that is no address): FF:FF:FF:FF:FF:FF is stored as "none",
+  // and the restore step writes nothing: an address nobody read is never written back.
+  for (const char* none : {"not an address", "FF:FF:FF:FF:FF:FF", "00:00:00:00:00:00"}) {
+    SCOPED_TRACE(none);
+    Store(none);
+    const AddressSave save = keeper.SaveBtAddress(*line);
+    EXPECT_EQ(save.source, AddressSource::None);
+    EXPECT_EQ(RiskOf(save), AddressRisk::NoAddress);
+    EXPECT_FALSE(keeper.HasAddress());
+    EXPECT_EQ(Stored(), "FF:FF:FF:FF:FF:FF");
+    const int writes = Writes(*device);
+    EXPECT_FALSE(keeper.RestoreBtAddress(*line));
+    EXPECT_EQ(Writes(*device), writes);
+  }
+}
+
+TEST_F(BtAddressDeviceTest, NoAddressRepliesNeverReplaceAGoodStoredOne) {
+  // A unit that lost its address answers all FF or all 00: the stored address is taken, and
+  // the store keeps it.
+  for (const BtAddress none : {BtAddress{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, BtAddress{}}) {
+    std::unique_ptr<vdev::InProcessDevice> device;
+    auto line = Line(device, Address(none));
+    Store("AB:89:67:45:23:01");
+    BtAddressKeeper fresh;
+    const AddressSave save = fresh.SaveBtAddress(*line);
+    EXPECT_TRUE(save.deviceAnswered);
+    EXPECT_EQ(save.source, AddressSource::Store);
+    EXPECT_EQ(RiskOf(save), AddressRisk::None);
+    EXPECT_EQ(fresh.Address(), (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+    EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
+    EXPECT_TRUE(fresh.RestoreBtAddress(*line));
+    EXPECT_TRUE(Received(*device, "$PMTK392,012345,6789AB*"));
+  }
+  // Without a line (the port could not be opened) the stored address is the one to write back;
+  // with nothing stored there is none.
+  BtAddressKeeper blind;
+  EXPECT_EQ(RiskOf(blind.SaveWithoutLine()), AddressRisk::None);
+  EXPECT_TRUE(blind.HasAddress());
+  ASSERT_TRUE(Tool().WriteRegString(HKEY_CURRENT_USER, "T410BTMacAddress", "FF:FF:FF:FF:FF:FF"));
+  const AddressSave none = blind.SaveWithoutLine();
+  EXPECT_FALSE(none.lineOpened);
+  EXPECT_EQ(RiskOf(none), AddressRisk::NoAddress);
+  EXPECT_FALSE(blind.HasAddress());
+}
+
+TEST_F(BtAddressDeviceTest, StoreThatCannotBeReadOrWrittenIsReported) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store is the registry on Windows, not a file that can be broken";
+#endif
+  const fs::path folder = config / "divuzovuzov";
+  const auto damaged = [&] {
+    fs::create_directories(folder);
+    test::WriteFileBytes(folder / "registry.txt", "not the settings of this program\n");
+  };
+  const auto aFolder = [&] { fs::create_directories(folder / "registry.txt"); };
+  const auto aFileInPlaceOfTheFolder = [&] { test::WriteFileBytes(folder, "x"); };
+  const std::vector<std::pair<const char*, std::function<void()>>> faults = {
+      {"damaged", damaged}, {"a folder", aFolder}, {"folder is a file", aFileInPlaceOfTheFolder}};
+  for (const auto& [what, breakIt] : faults) {
+    SCOPED_TRACE(what);
+    fs::remove_all(folder);
+    breakIt();
+    std::unique_ptr<vdev::InProcessDevice> device;
+    auto line = Line(device, Address({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+    BtAddressKeeper fresh;
+    const AddressSave save = fresh.SaveBtAddress(*line);
+    // Read from the device and kept for this update, but not in the store.
+    EXPECT_EQ(save.source, AddressSource::Device);
+    EXPECT_FALSE(save.inStore);
+    EXPECT_FALSE(save.storeProblem.empty());
+    EXPECT_EQ(RiskOf(save), AddressRisk::NotStored);
+    EXPECT_TRUE(fresh.RestoreBtAddress(*line));
+    // A silent unit and a store that cannot be read: no address at all.
+    vdev::DeviceOptions silent;
+    silent.faults.silent = true;
+    line.reset();
+    line = Line(device, silent);
+    const AddressSave lost = fresh.SaveBtAddress(*line);
+    EXPECT_EQ(RiskOf(lost), AddressRisk::NoAddress);
+  }
+  fs::remove_all(folder);
 }
 
 TEST_F(BtAddressDeviceTest, ReplyArrivingInTwoPiecesIsTaken) {

@@ -1,6 +1,7 @@
 // Choosing an image: verdicts against the device, the payload file beside the image, and every
 // refusal leaving nothing behind.
 #include "FifoProbe.h"
+#include "ScopedEnv.h"
 #include "ImageFixtures.h"
 #include "StringTable.h"
 #include "update/ImageValidation.h"
@@ -173,49 +174,54 @@ TEST_F(ImageValidationTest, EmptyPathChangesNothing) {
   EXPECT_EQ(r.fieldCount, 0u);
 }
 
-TEST_F(ImageValidationTest, RefusalsShow415AndLeaveNoPayloadFile) {
+TEST_F(ImageValidationTest, RefusalsGiveTheirReasonAndLeaveTheEarlierPayloadAlone) {
   const std::string known = "Raded_FW_Temp.bin";
-  // A good image first, so that a payload file exists that each refusal must remove.
+  // A good image first: its payload file belongs to that choice, and a refused file in the
+  // same folder must not take it away (or the page would show a file ready that cannot be
+  // flashed).
   const fs::path good = dir / "GOOD_PLM.bin";
-  test::WriteImageFile(good, test::Tagged("ZID310", "V1.24", MakePayload(64)));
+  const auto goodPayload = MakePayload(64);
+  test::WriteImageFile(good, test::Tagged("ZID310", "V1.24", goodPayload));
 
-  auto refusedLeavesNothing = [&](const fs::path& image, const char* what) {
+  auto refusedLeavesNothing = [&](const fs::path& image, const char* what, int reason) {
     SCOPED_TRACE(what);
     ASSERT_TRUE(Check(good, "ZID310", "123").extracted);
     ASSERT_TRUE(fs::exists(Temp()));
-    ExpectRefused(Check(image, "ZID310", "123"));
-    EXPECT_FALSE(fs::exists(Temp()));
+    const ImageCheckResult r = Check(image, "ZID310", "123");
+    ExpectRefused(r);
+    EXPECT_EQ(r.reasonTextId, reason);
+    EXPECT_EQ(test::ReadFileBytes(Temp()), test::AsString(goodPayload));
   };
 
   // CRC wrong in both forms.
   auto bytes = test::AsString(MakePayload(1000));
   test::WriteFileBytes(dir / "BAD_PLM.bin", bytes);
-  refusedLeavesNothing(dir / "BAD_PLM.bin", "crc");
+  refusedLeavesNothing(dir / "BAD_PLM.bin", "crc", kTextImageCrcMismatch);
   // Tagged image with one payload byte flipped.
   std::vector<std::uint8_t> packed;
   std::string error;
   ASSERT_TRUE(PackImage(test::Tagged("ZID310", "V1.24", MakePayload(500)), packed, error));
   packed[300] ^= 0x01;
   test::WriteFileBytes(dir / "FLIP_PLM.bin", test::AsString(packed));
-  refusedLeavesNothing(dir / "FLIP_PLM.bin", "flipped byte");
+  refusedLeavesNothing(dir / "FLIP_PLM.bin", "flipped byte", kTextImageCrcMismatch);
   // Missing file, a folder, a file too short for any form.
-  refusedLeavesNothing(dir / "MISSING_PLM.bin", "missing");
+  refusedLeavesNothing(dir / "MISSING_PLM.bin", "missing", kTextImageUnreadableFile);
   fs::create_directory(dir / "DIR_PLM.bin");
-  refusedLeavesNothing(dir / "DIR_PLM.bin", "folder");
+  refusedLeavesNothing(dir / "DIR_PLM.bin", "folder", kTextImageUnreadableFile);
   test::WriteFileBytes(dir / "SHORT_PLM.bin", "abc");
-  refusedLeavesNothing(dir / "SHORT_PLM.bin", "short");
+  refusedLeavesNothing(dir / "SHORT_PLM.bin", "short", kTextImageTooShort);
   // A FIFO is refused unread, without waiting for a writer.
   if (test::kFileSystemHasFifos) {
     ASSERT_TRUE(test::MakeFifo(dir / "FIFO_PLM.bin"));
     EXPECT_TRUE(test::ReturnsWithoutWriter(dir / "FIFO_PLM.bin", [&] {
-      refusedLeavesNothing(dir / "FIFO_PLM.bin", "fifo");
+      refusedLeavesNothing(dir / "FIFO_PLM.bin", "fifo", kTextImageUnreadableFile);
     }));
   }
   // Payload over 819,200 bytes, in either form, even with a right CRC.
   test::WriteImageFile(dir / "BIGT_PLM.bin", test::Tagged("ZID310", "V1.24", MakePayload(819201)));
-  refusedLeavesNothing(dir / "BIGT_PLM.bin", "big tagged");
+  refusedLeavesNothing(dir / "BIGT_PLM.bin", "big tagged", kTextImageTooLarge);
   test::WriteImageFile(dir / "BIGH_PLM.bin", test::Headerless(MakePayload(819201)));
-  refusedLeavesNothing(dir / "BIGH_PLM.bin", "big headerless");
+  refusedLeavesNothing(dir / "BIGH_PLM.bin", "big headerless", kTextImageTooLarge);
   EXPECT_EQ(Others({known, "GOOD_PLM.bin", "BAD_PLM.bin", "FLIP_PLM.bin", "DIR_PLM.bin",
                     "SHORT_PLM.bin", "FIFO_PLM.bin", "BIGT_PLM.bin", "BIGH_PLM.bin"}),
             std::vector<std::string>{});
@@ -237,14 +243,44 @@ TEST_F(ImageValidationTest, PathLongerThan255CharactersIsRefused) {
   EXPECT_FALSE(fs::exists(deep / "Raded_FW_Temp.bin"));
 }
 
-TEST_F(ImageValidationTest, PayloadFileThatCannotBeCreatedIsRefused) {
-  // A folder in the way of the payload file: the rename cannot replace it.
+TEST_F(ImageValidationTest, PayloadGoesToAPrivateFolderWhenTheImagesFolderCannotTakeIt) {
+  // A folder in the way of the payload file (as good as a read-only folder, also for root),
+  // and for other users the folder itself read-only.
   fs::create_directory(Temp());
   test::WriteFileBytes(Temp() / "keep", "x");
+  const auto payload = MakePayload(64);
   const fs::path image = dir / "ZID310_V124_PLM.bin";
-  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", MakePayload(64)));
-  ExpectRefused(Check(image, "ZID310", "123"));
+  test::WriteImageFile(image, test::Tagged("ZID310", "V1.24", payload));
+  fs::permissions(dir.path(),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const ImageCheckResult r = Check(image, "ZID310", "123");
+  fs::permissions(dir.path(), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(r.messageTextId, 0) << r.detail;
+  EXPECT_EQ(r.verdictTextId, 437);
+  ASSERT_TRUE(r.extracted);
+  const fs::path privateFolder = fs::path(r.tempImagePath).parent_path();
+  EXPECT_NE(privateFolder, dir.path());
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(privateFolder).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+  EXPECT_EQ(test::ReadFileBytes(r.tempImagePath), test::AsString(payload));
   EXPECT_EQ(test::ReadFileBytes(Temp() / "keep"), "x");
+  // The payload goes, and its folder with it.
+  EXPECT_TRUE(DeleteTempImage(r.tempImagePath));
+  EXPECT_FALSE(fs::exists(privateFolder));
+
+  // No private folder either: refused for the file that cannot be written, not for a checksum
+  // that is right.
+#ifdef _WIN32
+  test::ScopedEnv noTemp("TMP", (dir / "no-such-folder").string());
+#else
+  test::ScopedEnv noTemp("TMPDIR", (dir / "no-such-folder").string());
+#endif
+  const ImageCheckResult refused = Check(image, "ZID310", "123");
+  EXPECT_EQ(refused.messageTextId, kTextPayloadNotWritten);
+  EXPECT_FALSE(refused.extracted);
+  EXPECT_EQ(refused.detail.find("CRC"), std::string::npos) << refused.detail;
   EXPECT_EQ(Others({"ZID310_V124_PLM.bin", "Raded_FW_Temp.bin"}), std::vector<std::string>{});
 }
 

@@ -86,6 +86,7 @@ protected:
   // Execute: the job prepared and run (the pauses of the run itself recorded from here).
   Status Execute(FlashJob::Flavor flavor, const std::string& tempImage) {
     FlashJob job(session, flavor);
+    job.confirmAddressRisk = confirm;
     job.Flashing().searchFolders = {DIVUZO_BINARY_DIR "/bin"};
     job.Prepare(tempImage);
     clock.ClearPauses();
@@ -101,6 +102,8 @@ protected:
   std::unique_ptr<vdev::InProcessDevice> device;
   DeviceSession session;
   Recorder recorder;
+  // What the user answers when the address cannot be kept (none: the update stops).
+  std::function<bool(const AddressSave&, AddressRisk)> confirm;
 };
 
 TEST_F(UpdateFlowTest, IdentifiedDeviceIsFlashedAndKeepsItsBluetoothAddress) {
@@ -180,7 +183,9 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   EXPECT_EQ(status.code, StatusCode::Failed);
   EXPECT_EQ(status.textId, kTextFailed);
   EXPECT_TRUE(recorder.Saw(409)) << "the line should drop during the image transfer";
+  EXPECT_FALSE(recorder.Saw(kTextUpdating));  // not "updating the unit" after a failure
   EXPECT_EQ(recorder.texts.back(), 447);
+  EXPECT_EQ(status.reasonTextId, kTextPortGone);
   EXPECT_EQ(std::count(recorder.progress.begin(), recorder.progress.end(), kProgressDone), 0);
   EXPECT_FALSE(fs::exists(check.tempImagePath));
   EXPECT_FALSE(fs::exists(dump));
@@ -188,17 +193,158 @@ TEST_F(UpdateFlowTest, LineDroppedMidFlashShows447AndDeletesTheImage) {
   EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
 }
 
-TEST_F(UpdateFlowTest, PortThatCannotBeOpenedSkipsTheAddressAndFails) {
+TEST_F(UpdateFlowTest, PortThatCannotBeOpenedStopsBeforeFlashingUnlessTheUserGoesOn) {
   Attach(Device("ZID310", ""));
   session.device.kind = DeviceKind::ZID310;
   session.SetLinkSettings((out / "no-such-port").string(), 115200, 0);
   const fs::path image = images / "payload.bin";
+  // Nothing can be read and nothing is stored: the address would be lost. No one to ask: stop.
   test::WriteFileBytes(image, std::string(4096, 'p'));
-  const Status status = Execute(FlashJob::Flavor::UpdatePage, image.string());
-  EXPECT_EQ(status.textId, kTextFailed);
+  Status status = Execute(FlashJob::Flavor::UpdatePage, image.string());
+  EXPECT_EQ(status.code, StatusCode::Cancelled);
+  EXPECT_EQ(status.reasonTextId, kTextAddressUnknown);
   EXPECT_EQ(Stored(), "<none>");
+  EXPECT_FALSE(fs::exists(image));
+  // Asked, and the user goes on: the download fails for the port, and says so.
+  test::WriteFileBytes(image, std::string(4096, 'p'));
+  std::vector<AddressRisk> asked;
+  confirm = [&](const AddressSave& save, AddressRisk risk) {
+    EXPECT_FALSE(save.lineOpened);
+    asked.push_back(risk);
+    return true;
+  };
+  status = Execute(FlashJob::Flavor::UpdatePage, image.string());
+  EXPECT_EQ(asked, std::vector<AddressRisk>{AddressRisk::NoAddress});
+  EXPECT_EQ(status.textId, kTextFailed);
+  EXPECT_EQ(status.reasonTextId, kTextPortNotFound);
+  EXPECT_FALSE(recorder.Saw(kTextUpdating));
   EXPECT_TRUE(device->ReceivedSentences().empty());
   EXPECT_FALSE(fs::exists(image));
+}
+
+TEST_F(UpdateFlowTest, AddressSaveOnABusyPortIsNeverWrittenBackAsZeros) {
+  // Another program holds the port for a while after identification: longer than the save
+  // step tries again (10 x 500 ms), shorter than the pause before the download.
+  const std::string dump = (out / "flash.bin").string();
+  DeviceOptions o = Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}});
+  o.faults.busyAfterGoodbyeMs = 5200;
+  Attach(o);
+  ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+  ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 3);
+
+  // Nothing stored: the user is told before anything is written, and stops.
+  std::vector<AddressSave> asked;
+  bool goOn = false;
+  confirm = [&](const AddressSave& save, AddressRisk risk) {
+    EXPECT_EQ(risk, AddressRisk::NoAddress);
+    asked.push_back(save);
+    return goOn;
+  };
+  Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_FALSE(asked[0].lineOpened);
+  // Tried again every 500 ms before giving up.
+  EXPECT_EQ(clock.Pauses(), std::vector<long>(10, 500));
+  EXPECT_EQ(status.code, StatusCode::Cancelled);
+  EXPECT_FALSE(fs::exists(out / "flash.bin"));
+  EXPECT_EQ(device->State().btAddress, (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+
+  // The user goes on: the image is written, no made-up address is written back, and the
+  // outcome says the address is gone.
+  goOn = true;
+  clock.SleepMs(500);  // the other program lets go; it takes the port again after the goodbye
+  ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+  check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 3);
+  status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  EXPECT_TRUE(status.Ok()) << status.detail;
+  EXPECT_EQ(asked.size(), 2u);
+  EXPECT_TRUE(fs::exists(out / "flash.bin"));
+  EXPECT_EQ(IndexOf(device->ReceivedSentences(), "$PMTK392"), -1);
+  EXPECT_EQ(recorder.warnings, std::vector<int>{kTextAddressLost});
+  EXPECT_EQ(Stored(), "<none>");
+
+  // With a good address stored, that one is written back, and the store keeps it.
+  Tool().WriteRegString(HKEY_CURRENT_USER, "T410BTMacAddress", "66:55:44:33:22:11");
+  asked.clear();
+  clock.SleepMs(500);
+  ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+  check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 3);
+  status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  EXPECT_TRUE(status.Ok()) << status.detail;
+  EXPECT_TRUE(asked.empty());
+  EXPECT_GE(IndexOf(device->ReceivedSentences(), "$PMTK392,112233,445566*"), 0);
+  EXPECT_EQ(Stored(), "66:55:44:33:22:11");
+}
+
+TEST_F(UpdateFlowTest, StoreThatCannotKeepTheAddressIsToldBeforeFlashing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store is the registry on Windows, not a file that can be broken";
+#endif
+  // The settings folder is a file: nothing can be stored.
+  test::WriteFileBytes(config / "divuzovuzov", "in the way");
+  Attach(Device("ZID310", (out / "flash.bin").string(), {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}}));
+  ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+  bool goOn = false;
+  std::vector<AddressSave> asked;
+  confirm = [&](const AddressSave& save, AddressRisk risk) {
+    EXPECT_EQ(risk, AddressRisk::NotStored);
+    asked.push_back(save);
+    return goOn;
+  };
+  ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 4);
+  Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(asked[0].deviceAnswered);
+  EXPECT_FALSE(asked[0].storeProblem.empty());
+  EXPECT_EQ(status.code, StatusCode::Cancelled);
+  EXPECT_EQ(status.reasonTextId, kTextAddressNotStored);
+  EXPECT_FALSE(fs::exists(out / "flash.bin"));
+  EXPECT_FALSE(recorder.Saw(kTextAgentStart));
+
+  // Going on, the address read before the flash is still written back.
+  goOn = true;
+  check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 4);
+  status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+  EXPECT_TRUE(status.Ok()) << status.detail;
+  EXPECT_GE(IndexOf(device->ReceivedSentences(), "$PMTK392,012345,6789AB*"), 0);
+  EXPECT_EQ(device->State().btAddress, (BtAddress{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}));
+}
+
+TEST_F(UpdateFlowTest, RestoreOnABusyPortIsTriedAgainThenReported) {
+  // Held for 4.2 s after the restart: the 2000 ms pause and the restore step's tries cover it.
+  for (const long holdMs : {4200L, -1L}) {
+    SCOPED_TRACE(holdMs);
+    const std::string dump = (out / "flash.bin").string();
+    DeviceOptions o = Device("ZID310", dump, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB}});
+    o.bootRom.busyAfterRestartMs = holdMs;
+    Attach(o);
+    recorder = Recorder{};
+    ASSERT_TRUE(IdentifyDevice(session, device->Path(), -1).ok);
+    const ImageCheckResult check = ChooseImage("ZID310_V124_PLM.bin", "ZID310", 8 * 1024, 5);
+    const Status status = Execute(FlashJob::Flavor::UpdatePage, check.tempImagePath);
+    EXPECT_TRUE(fs::exists(out / "flash.bin"));
+    const std::vector<long> pauses = clock.Pauses();
+    const long retries = std::count(pauses.begin(), pauses.end(), 500L);
+    if (holdMs > 0) {
+      // 2000 ms pass after the download before the restore step; the rest is tried again.
+      EXPECT_TRUE(status.Ok()) << status.detail;
+      EXPECT_EQ(retries, 5);
+      EXPECT_GE(IndexOf(device->ReceivedSentences(), "$PMTK392,012345,6789AB*"), 0);
+      EXPECT_TRUE(recorder.warnings.empty());
+    } else {
+      // Never free: the flash is done, but the unit is without its address, and that is said.
+      EXPECT_EQ(retries, 10);
+      EXPECT_EQ(status.code, StatusCode::Failed);
+      EXPECT_EQ(status.textId, kTextAddressNotRestored);
+      EXPECT_EQ(status.reasonTextId, kTextPortBusy);
+      EXPECT_EQ(recorder.texts.back(), kTextDone);
+      EXPECT_EQ(recorder.warnings, std::vector<int>{kTextAddressNotRestored});
+      EXPECT_EQ(IndexOf(device->ReceivedSentences(), "$PMTK392"), -1);
+      // The address stays stored, for the next update to write back.
+      EXPECT_EQ(Stored(), "AB:89:67:45:23:01");
+    }
+    fs::remove(out / "flash.bin");
+  }
 }
 
 TEST_F(UpdateFlowTest, CancelStopsBeforeTheImageAndIsRefusedDuringIt) {

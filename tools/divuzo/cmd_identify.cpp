@@ -1,5 +1,6 @@
 // divuzo identify: the update page's Connect step on the command line.
 #include "Command.h"
+#include "PortArgument.h"
 #include "DeviceStatus.h"
 #include "Json.h"
 
@@ -53,23 +54,12 @@ void PrintJson(const std::string* port, const divuzo::IdentifyResult* result,
 int RunIdentify(const IdentifyOptions& options) {
   using namespace divuzo;
   std::string port = options.port;
-  if (port.empty()) {
-    std::string error;
-    int status = cli::kExitNoDevice;
-    try {
-      if (!FindKnownBridgePort(port) || port.empty())
-        error = "No known USB-to-serial bridge found; name the port with --port.";
-    } catch (const PortDiscoveryError& e) {
-      error = e.what();
-      status = cli::kExitFailed;
-    }
-    if (!error.empty()) {
-      if (options.json)
-        PrintJson(nullptr, nullptr, error);
-      else
-        std::fprintf(stderr, "%s\n", error.c_str());
-      return status;
-    }
+  if (std::string error; const int status = cli::ChoosePort(port, error)) {
+    if (options.json)
+      PrintJson(nullptr, nullptr, error);
+    else
+      std::fprintf(stderr, "%s\n", error.c_str());
+    return status;
   }
   DeviceSession session;
   const IdentifyResult r = IdentifyDevice(session, port, -1);

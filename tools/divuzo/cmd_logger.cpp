@@ -1,6 +1,7 @@
 // divuzo logger download|clear|settings: the logger page's Upload, Clear and settings on the
 // command line, through the same core as the window.
 #include "Command.h"
+#include "PortArgument.h"
 #include "DeviceStatus.h"
 #include "InterruptToCancel.h"
 #include "ProgressDisplay.h"
@@ -37,17 +38,7 @@ class LoggerLine {
 
   // Connects on `port` (a known bridge when empty); 0 when connected, else the exit status.
   int Connect(std::string port) {
-    if (port.empty()) {
-      try {
-        if (!FindKnownBridgePort(port) || port.empty()) {
-          std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-          return cli::kExitNoDevice;
-        }
-      } catch (const PortDiscoveryError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return cli::kExitFailed;
-      }
-    }
+    if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
     const LoggerConnectResult r = ConnectLogger(session_, logger_, port);
     if (r.connected) return cli::kExitDone;
     if (r.status.code == StatusCode::PortUnusable) {

@@ -1,6 +1,7 @@
 // divuzo tracklog: the track-log setting page on the command line: receive the device's track
 // log, show and change its recording settings.
 #include "Command.h"
+#include "PortArgument.h"
 #include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
@@ -60,17 +61,7 @@ void PrintSettings(const divuzo::TrackLogSettings& s) {
 int RunSettings(const SettingsOptions& o) {
   using namespace divuzo;
   std::string port = o.port;
-  if (port.empty()) {
-    try {
-      if (!FindKnownBridgePort(port) || port.empty()) {
-        std::fprintf(stderr, "No known USB-to-serial bridge found; name the port with --port.\n");
-        return cli::kExitNoDevice;
-      }
-    } catch (const PortDiscoveryError& e) {
-      std::fprintf(stderr, "%s\n", e.what());
-      return cli::kExitFailed;
-    }
-  }
+  if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
   DeviceSession session;
   session.SelectFromLists(port, -1);
   if (!session.portOpen.load()) {

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 namespace divuzo::cli {
 
@@ -85,7 +87,11 @@ int main(int argc, char** argv) {
   const divuzo::Utf8Console console;  // the Japanese texts readable in a Windows console
   // A failure nobody caught ends the run with its reason and a failure status, not an abort.
   try {
-    return Run(argc, argv);
+    std::vector<std::string> args = divuzo::Utf8Arguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (auto& a : args) utf8Argv.push_back(a.data());
+    utf8Argv.push_back(nullptr);
+    return Run(static_cast<int>(args.size()), utf8Argv.data());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "divuzo: %s\n", e.what());
     return divuzo::cli::kExitFailed;

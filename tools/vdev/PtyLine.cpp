@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -26,6 +27,8 @@ bool MakeRaw(int fd) {
 } // namespace
 
 PtyLine::~PtyLine() {
+  stopHolding_ = true;
+  if (holder_.joinable()) holder_.join();
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
 }
@@ -55,6 +58,27 @@ bool PtyLine::Open(std::string& error) {
   const int flags = fcntl(master_, F_GETFL);
   fcntl(master_, F_SETFL, flags | O_NONBLOCK);
   return true;
+}
+
+void PtyLine::HoldPort(long ms) {
+  if (slave_ < 0) return;
+  stopHolding_ = true;
+  if (holder_.joinable()) holder_.join();
+  stopHolding_ = false;
+  // The device's own descriptor of the slave: the lock is its, not the host's.
+  const int fd = fcntl(slave_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return;
+  holder_ = std::thread([this, fd, ms] {
+    using Clock = std::chrono::steady_clock;
+    // The host holds the lock until it closes the port; take it the moment it is free.
+    while (!stopHolding_ && flock(fd, LOCK_EX | LOCK_NB) != 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    while (!stopHolding_ && (ms < 0 || Clock::now() < until))
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    flock(fd, LOCK_UN);
+    ::close(fd);
+  });
 }
 
 void PtyLine::HangUp() {

@@ -3,8 +3,10 @@
 // line speed the host set on the slave, real time.
 #include "engine/DeviceIo.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace divuzo::vdev {
 
@@ -30,6 +32,9 @@ public:
   void SleepUntil(TimePoint when) override;
   // Closes both sides: the host sees the line hang up.
   void HangUp() override;
+  // Takes the advisory lock the host's port takes, as soon as the host has let go of it, and
+  // keeps it for `ms` (negative: until the device stops).
+  void HoldPort(long ms) override;
 
   // Called when output is dropped because the host does not read (for the log).
   std::function<void()> onDropped;
@@ -40,6 +45,8 @@ private:
   std::string slavePath_;
   bool pacing_ = false;
   bool hungUp_ = false;
+  std::thread holder_;
+  std::atomic<bool> stopHolding_{false};
 };
 
 } // namespace divuzo::vdev

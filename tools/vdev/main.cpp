@@ -64,6 +64,12 @@ int main(int argc, char** argv) {
   app.add_option("--split-pause-ms", faults.splitPauseMs, "pause between the parts of a split reply");
   app.add_flag("--noise", faults.noise, "garbage before every reply");
   app.add_flag("--bad-checksum", faults.badChecksum, "replies carry a wrong checksum");
+  app.add_option("--busy-after-goodbye", faults.busyAfterGoodbyeMs,
+                 "hold the port for MS after the host says goodbye, as another program would "
+                 "(-1: for good)");
+  app.add_option("--busy-after-restart", rom.busyAfterRestartMs,
+                 "hold the port for MS after the boot ROM restarts into the firmware "
+                 "(-1: for good)");
   app.add_option("--hangup-after", o.hangupAfter, "hang the line up after this many received bytes");
   app.add_flag("--line-rate", rom.lineRate,
                "boot ROM, block-transfer and logger traffic take as long as on a real line at the "

@@ -29,12 +29,26 @@ DialogTemplate::DialogTemplate(QWidget* dialog, const QString& fontFamily, int p
     : dialog_(dialog), units_(fontFamily, pointSize) {
   InitImageResources();
   dialog_->setFont(units_.Font());
-  dialog_->resize(units_.ToPixels(cx, cy));
+  size_ = units_.ToPixels(cx, cy);
+  dialog_->resize(size_);
+}
+
+namespace {
+// Where a template puts a group box's first controls, below its top: one line (of eight
+// vertical units) and a little.
+constexpr int kGroupContentsTop = 9;
+} // namespace
+
+int DialogTemplate::ExtraAbove(int y) const {
+  int extra = 0;
+  for (const Group& g : groups_)
+    if (g.top < y) extra += g.extra;
+  return extra;
 }
 
 void DialogTemplate::Place(QWidget* control, int id, int x, int y, int cx, int cy, bool visible) {
   SetControlId(control, id);
-  control->setGeometry(units_.ToPixels(x, y, cx, cy));
+  control->setGeometry(units_.ToPixels(x, y, cx, cy).translated(0, ExtraAbove(y)));
   // A template control without the visible style stays hidden when the dialog is shown.
   if (!visible) control->hide();
 }
@@ -57,6 +71,21 @@ QLabel* DialogTemplate::Static(int id, int x, int y, int cx, int cy, int textId,
 QGroupBox* DialogTemplate::GroupBox(int id, int x, int y, int cx, int cy, int textId, bool visible) {
   auto* g = new QGroupBox(textId >= 0 ? TextOf(textId) : QString(), dialog_);
   Place(g, id, x, y, cx, cy, visible);
+  if (visible) {
+    // What the style needs above the contents (frame, title, margin), beyond the template;
+    // measured with a title, as every template group box gets one (some only later).
+    const QString title = g->title();
+    g->setTitle(QStringLiteral("Ag"));
+    g->ensurePolished();
+    const int needed = g->contentsRect().top() + 2;
+    g->setTitle(title);
+    const int extra = std::max(0, needed - units_.Y(kGroupContentsTop));
+    if (extra > 0) {
+      g->resize(g->width(), g->height() + extra);
+      groups_.push_back({y, extra});
+      dialog_->resize(size_.width(), size_.height() + ExtraAbove(1 << 20));
+    }
+  }
   return g;
 }
 

@@ -3,7 +3,15 @@
 // named by its control id (see PageBase.h), placed from dialog units of the dialog's font.
 // Controls are created in template order, so later controls stack above earlier ones (group
 // boxes come first and stay behind the controls they frame).
+//
+// Templates put a group box's first controls a line below its top, where a Windows group box
+// has its frame. Qt's styles may draw the title above the frame and need more room: a group
+// box then grows by what its style needs beyond that, and everything below its top (inside
+// it and under it, and the dialog itself) moves down by as much, so controls sit inside their
+// frames under every style.
+#include <QSize>
 #include <QString>
+#include <vector>
 
 #include "app/ui/DialogUnits.h"
 
@@ -55,9 +63,17 @@ public:
 
 private:
   void Place(QWidget* control, int id, int x, int y, int cx, int cy, bool visible);
+  // Pixels added above template row `y` by the group boxes that begin above it.
+  int ExtraAbove(int y) const;
 
   QWidget* dialog_;
   DialogUnits units_;
+  QSize size_;  // the template's size in pixels
+  struct Group {
+    int top;    // template row of the group box
+    int extra;  // pixels its style needs beyond the template
+  };
+  std::vector<Group> groups_;
 };
 
 } // namespace divuzo

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include <condition_variable>
+
 #include "app/ui/DialogTemplate.h"
 #include "app/ui/PageBase.h"
 #include "app/ui/PageHost.h"
@@ -28,6 +30,26 @@ private:
   PageWorker* worker_;
 };
 
+// One question from the work: answered once, by the page or by Wait().
+struct PageWorker::Question {
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool done = false;
+  bool answer = false;
+
+  bool Done() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return done;
+  }
+  void Settle(bool yes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (done) return;
+    done = true;
+    answer = yes;
+    answered.notify_all();
+  }
+};
+
 PageWorker::PageWorker(PageBase* page)
     : QObject(page), page_(page), forward_(std::make_unique<Forward>(this)) {}
 
@@ -36,7 +58,34 @@ PageWorker::~PageWorker() { Wait(); }
 ProgressSink& PageWorker::Reports() { return *forward_; }
 
 void PageWorker::Wait() {
+  {
+    std::lock_guard<std::mutex> lock(questionMutex_);
+    if (question_) question_->Settle(false);
+  }
   if (thread_.joinable()) thread_.join();
+}
+
+bool PageWorker::Ask(std::function<bool()> question) {
+  auto pending = std::make_shared<Question>();
+  {
+    std::lock_guard<std::mutex> lock(questionMutex_);
+    question_ = pending;
+  }
+  QPointer<PageWorker> self(this);
+  QMetaObject::invokeMethod(
+      this,
+      [self, pending, question = std::move(question)] {
+        if (pending->Done()) return;  // given up on already
+        pending->Settle(self && self->page_ && question());
+      },
+      Qt::QueuedConnection);
+  std::unique_lock<std::mutex> lock(pending->mutex);
+  pending->answered.wait(lock, [&] { return pending->done; });
+  const bool answer = pending->answer;
+  lock.unlock();
+  std::lock_guard<std::mutex> forget(questionMutex_);
+  if (question_ == pending) question_.reset();
+  return answer;
 }
 
 bool PageWorker::Start(std::function<Status()> work, std::function<void(const Progress&)> onProgress,

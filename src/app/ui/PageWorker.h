@@ -19,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/Progress.h"
@@ -52,11 +53,17 @@ public:
   // Where the work reports from its thread (device work also gets it as the session's sink);
   // each report reaches `onProgress` on the page's thread.
   ProgressSink& Reports();
-  // Blocks until a running worker has finished (its end is still reported later).
+  // Blocks until a running worker has finished (its end is still reported later). A question
+  // the work is waiting on is answered "no" first: nobody can answer it while this waits.
   void Wait();
+
+  // From the work's thread: runs `question` on the page's thread (a message box, say) and
+  // waits for its answer. False when the page is gone or stops waiting for the work first.
+  bool Ask(std::function<bool()> question);
 
 private:
   class Forward;
+  struct Question;
   void Finish(const Status& status);
   void OnCancelClicked();
 
@@ -67,6 +74,8 @@ private:
   Options options_;
   bool running_ = false;
   std::thread thread_;
+  std::mutex questionMutex_;
+  std::shared_ptr<Question> question_;  // the one the work waits on, if any
 };
 
 } // namespace divuzo

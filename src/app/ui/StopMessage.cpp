@@ -11,6 +11,10 @@ StopMessageHandler& Handler() {
   static StopMessageHandler handler;
   return handler;
 }
+QuestionHandler& Questions() {
+  static QuestionHandler handler;
+  return handler;
+}
 } // namespace
 
 void ShowStopMessage(QWidget* parent, const QString& text, const QString& caption) {
@@ -26,6 +30,25 @@ void ShowStopMessage(QWidget* parent, const QString& text, const QString& captio
 StopMessageHandler SetStopMessageHandler(StopMessageHandler handler) {
   StopMessageHandler previous = std::move(Handler());
   Handler() = std::move(handler);
+  return previous;
+}
+
+bool AskQuestion(QWidget* parent, const QString& text, const QString& caption) {
+  const QString title = caption.isEmpty() ? TextOf(300) : caption;
+  if (Questions()) return Questions()(title, text);
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+bool ConfirmLogErase(QWidget* parent) {
+  constexpr int kTextConfirmLogErase = 997;
+  return AskQuestion(parent, TextOf(kTextConfirmLogErase));
+}
+
+QuestionHandler SetQuestionHandler(QuestionHandler handler) {
+  QuestionHandler previous = std::move(Questions());
+  Questions() = std::move(handler);
   return previous;
 }
 

@@ -2,6 +2,14 @@
 // The main window (dialog 102): the tab control with the eight pages, the close and About
 // buttons, the heartbeat worker, the device session the pages share and the close sequence
 // toward the device. Pages see it as their PageHost.
+//
+// At start only the update page has a tab. The Pages button (a control of this program's own,
+// beside the close button) opens every other page in a tab of its own, or all of them at once
+// ("show all tabs", remembered in the settings); --page NAME does the same from the command
+// line. The pages come from the page table (PageTable.h). A status line under the buttons
+// says why the window cannot close while device work runs. The window grows from the size
+// of its template (never smaller than what shows every page whole): the tab control takes the
+// room, the buttons stay in the bottom corner.
 #include <QDialog>
 #include <array>
 #include <atomic>
@@ -15,7 +23,9 @@
 #include "app/ui/PageHost.h"
 #include "serial/DeviceSession.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace divuzo {
@@ -26,7 +36,7 @@ class PageDeviceSetting;
 class PageDownloadFW;
 class PageMTKTracklogSetting;
 
-// Page slots in creation order.
+// Page slots in creation order (the rows of PageTable()).
 enum PageSlot {
   kSlotUpdate = 0,        // dialog 133
   kSlotGpsStatus,         // 129
@@ -58,6 +68,19 @@ public:
   void SelectPage(int n);
   void ShowSelectedPage();
 
+  // Gives page `slot` a tab (when it has none) and selects it; false for no such page.
+  bool OpenPage(int slot);
+  bool OpenPage(const std::string& name);
+  // A tab for every page (in slot order), and whether that is remembered for the next start.
+  void ShowAllTabs(bool show);
+  bool AllTabsShown() const;
+  // The tab of page `slot`, or -1 when it has none.
+  int TabOfPage(int slot) const;
+  // The Pages button's menu (the tests open pages through it as a user would).
+  QMenu* PagesMenu() const { return pagesMenu_; }
+  // The window's status line (why it cannot close now).
+  QString StatusText() const;
+
   // PageHost.
   DeviceSession& Session() override { return session_; }
   void EnableWindowControls(std::initializer_list<int> ids, bool enable) override { EnableControls(ids, enable); }
@@ -66,8 +89,8 @@ public:
   // every other kind bitmap 129.
   void ShowDeviceKindPicture() override;
   void DeviceIdentified() override;
-  void DeviceWorkStarted() override { ++deviceWork_; }
-  void DeviceWorkEnded() override { --deviceWork_; }
+  void DeviceWorkStarted() override;
+  void DeviceWorkEnded() override;
   // Handles every event that is waiting for the calling thread, then returns.
   static void PumpMessages();
 
@@ -78,7 +101,8 @@ public:
   // device off mid-conversation, so every way out of the window waits.
   bool DeviceWorkRunning() const { return deviceWork_ > 0; }
 
-  PageBase* Page(int slot) const { return pages_[static_cast<std::size_t>(slot)]; }
+  PageBase* Page(int slot) const { return pages_.at(static_cast<std::size_t>(slot)); }
+  int PageCount() const { return static_cast<int>(pages_.size()); }
   PageDeviceSetting* UpdatePage() const;
   PageMTKTracklogSetting* MtkPage() const;
   PageDownloadFW* DownloadPage() const;
@@ -104,6 +128,7 @@ public slots:
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private slots:
   void OnTabSelChange();
@@ -114,17 +139,32 @@ private slots:
 private:
   void RevealSelectedPage();
   void CreatePages();
+  void CreatePagesMenu();
+  // Adds a tab for page `slot` at the end; returns its index.
+  int AddTab(int slot);
+  // While device work runs, only the tab it runs on can be selected, and no page is opened.
+  void ApplyTabLocks();
+  // Says in the status line why the window stays open, and returns true, while work runs.
+  bool RefuseWhileWorking();
+  // Places the tab control, the buttons and the status line for the window's size.
+  void LayOut();
+  QSize MinimumWindowSize() const;
   void HeartbeatWorker();
   void SendPageCommandToAll(int code);
 
   CTabCtrlEx* tab_ = nullptr;
   QLabel* picture1046_ = nullptr;
   QLabel* picture1047_ = nullptr;
-  std::array<PageBase*, kPageSlotCount> pages_{};
-  std::array<int, kPageSlotCount> pageEnabled_{};
-  std::array<PageBase*, kPageSlotCount> tabPages_{};
+  std::vector<PageBase*> pages_;
+  std::vector<int> pageEnabled_;
+  std::vector<PageBase*> tabPages_;
   int tabCount_ = 0;
   int currentTab_ = 0;
+  QPushButton* pagesButton_ = nullptr;
+  QMenu* pagesMenu_ = nullptr;
+  QAction* allTabsAction_ = nullptr;
+  QLabel* status_ = nullptr;
+  QSize templateTab_;        // the tab control's size in the template
 
   std::chrono::milliseconds heartbeatPeriod_{1000};
   std::mutex heartbeatMutex_;  // guards the wake-up and the list of workers

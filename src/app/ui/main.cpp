@@ -1,8 +1,11 @@
 // divuzovuzov: the desktop program.
 //   --demo             start the built-in virtual device and offer its sample image
 //   --lang ja|en       show the texts in Japanese or English instead of the locale's language
+//   --page NAME        open that page (a name of --list-pages) in a tab of its own
+//   --list-pages       print the pages' names and end
 //   --screenshot FILE  save a picture of the window to FILE once it is shown, then close; with
-//                      --demo, after walking through Auto Detect, Connect and Select File
+//                      --demo on the update page, after walking through Auto Detect, Connect
+//                      and Select File
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,10 +14,12 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string_view>
 
 #include "app/ui/ControlId.h"
 #include "app/ui/DemoDevice.h"
 #include "app/ui/DialogTemplate.h"
+#include "app/ui/PageTable.h"
 #include "app/ui/VaduzOdivozu.h"
 #include "app/ui/VaduzOdivozuDlg.h"
 #include "update/ui/PageDeviceSetting.h"
@@ -57,6 +62,13 @@ void WalkThroughAndSave(divuzo::VaduzOdivozuDlg& window, const QString& sampleFo
 } // namespace
 
 int main(int argc, char** argv) {
+  // Answered before there is a window system to connect to.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--list-pages") {
+      for (const divuzo::PageEntry& entry : divuzo::PageTable()) std::printf("%s\n", entry.name);
+      return 0;
+    }
+  }
   divuzo::VaduzOdivozu app(argc, argv);
 
   QCommandLineParser parser;
@@ -76,7 +88,23 @@ int main(int argc, char** argv) {
                      "Default: Japanese for a Japanese or C locale, else English."),
       QStringLiteral("language"));
   parser.addOption(lang);
+  QString names;
+  for (const divuzo::PageEntry& page : divuzo::PageTable())
+    names += (names.isEmpty() ? "" : ", ") + QString::fromLatin1(page.name);
+  const QCommandLineOption page(QStringLiteral("page"),
+                                QStringLiteral("Open <name> in a tab of its own: %1.").arg(names),
+                                QStringLiteral("name"));
+  parser.addOption(page);
+  const QCommandLineOption listPages(QStringLiteral("list-pages"),
+                                     QStringLiteral("Print the names of the pages and end."));
+  parser.addOption(listPages);
   parser.process(app);
+  const QString pageName = parser.value(page);
+  if (parser.isSet(page) && divuzo::PageSlotByName(pageName.toStdString()) < 0) {
+    std::fprintf(stderr, "divuzovuzov: --page takes one of %s, not \"%s\"\n", qPrintable(names),
+                 qPrintable(pageName));
+    return 2;
+  }
   if (parser.isSet(lang)) {
     const auto language = divuzo::ParseLanguage(parser.value(lang).toStdString());
     if (!language) {
@@ -101,8 +129,9 @@ int main(int argc, char** argv) {
   const QString shotFile = parser.value(screenshot);
   app.beforeRun = [&](divuzo::VaduzOdivozuDlg& window) {
     if (!device.SampleFolder().isEmpty()) window.UpdatePage()->imageStartFolder = device.SampleFolder();
+    if (!pageName.isEmpty()) window.OpenPage(pageName.toStdString());
     if (shotFile.isEmpty()) return;
-    const bool walk = !device.PortPath().isEmpty();
+    const bool walk = !device.PortPath().isEmpty() && (pageName.isEmpty() || pageName == "update");
     QTimer::singleShot(1000, &window, [&window, &device, shotFile, walk] {
       if (walk) WalkThroughAndSave(window, device.SampleFolder(), shotFile);
       else SaveAndClose(window, shotFile);

@@ -354,6 +354,7 @@ void PageMTKTracklogSetting::OnClear() {
     status_->setText(TextOf(kTextClearNoDevice));
     return;
   }
+  if (!ConfirmLogErase(this)) return;
   Session().cancel.Reset();
   Run(
       [this] {

@@ -3,6 +3,7 @@
 #include "app/ui/DialogTemplate.h"
 #include "app/ui/PageHost.h"
 #include "app/ui/PageWorker.h"
+#include "app/ui/StopMessage.h"
 #include "serial/DeviceProtocol.h"
 #include "serial/DeviceSession.h"
 #include "trackdata/ui/TransferPageParts.h"
@@ -287,6 +288,7 @@ void PageTrackLogSetting::OnUpload() {
 }
 
 void PageTrackLogSetting::OnClear() {
+  if (!ConfirmLogErase(this)) return;
   ShowSetting(6);
   status_->setText(TextOf(kTextWaitingForStart));
   RunOnLine([](DeviceProtocol& p) { return ClearTrackLog(p); },

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/Progress.h"
+#include "app/Status.h"
 #include "app/ui/PageBase.h"
 #include "serial/DeviceIdentity.h"
 #include "serial/PortChoice.h"
@@ -18,12 +19,15 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSocketNotifier;
 
 namespace divuzo {
 
 class DeviceSession;
 class FlashJob;
 class PageWorker;
+class PortMonitor;
+struct ImageCheckResult;
 
 class PageDeviceSetting : public PageBase {
   Q_OBJECT
@@ -48,12 +52,17 @@ public:
   // Replaces the open-file dialog of Select File: gets the folder to start in, returns the
   // chosen path or an empty text for cancel.
   std::function<QString(QWidget* parent, const QString& folder)> chooseImageFile;
+  // Lists the ports for the port list (the system's and the virtual ones); tests may narrow it.
+  std::function<void(SerialPortList& ports)> listPorts;
   // Folder the file dialog starts in (the demo points it at the sample image).
   QString imageStartFolder;
   // Waits of the update worker between its steps (2000 ms); tests shorten them.
   int updatePauseMs = 2000;
-  // Called on the GUI thread when the update worker has ended (tests wait for it).
+  // Called on the GUI thread when the update worker has ended (tests wait for it): success
+  // means the image is in the unit.
   std::function<void(bool success)> onUpdateEnded;
+  // The outcome of the last update.
+  const Status& UpdateOutcome() const { return updateOutcome_; }
 
   // The image chosen (the device it is checked against is Session().device).
   std::string imagePath;
@@ -76,7 +85,20 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  // The page's buttons that start a step, and whether each is usable.
+  struct Usable {
+    bool autoDetect, connect, portList, selectFile, forceUpdate, execute;
+  };
+  Usable Buttons() const;
+  void SetButtons(const Usable& usable);
+
   void FillPortList();
+  // The port list again, after a port came or went; the choice and the typed text stay.
+  void RefreshPortList();
+  void OnPortsChanged();
+  // The status line while a port is being chosen: `textId`, and the hint to plug the unit in
+  // when there is no port at all.
+  void ShowPortStatus(int textId);
   // Selects list entry `index` and shows its port's path in the box.
   void SelectPortEntry(int index);
   void OnPortSelected();
@@ -85,7 +107,17 @@ private:
   void ShowStatus(int textId);
   void ShowStage(int textId);
   void ShowFlashProgress(const Progress& progress);
-  void OnUpdateEnded(bool success);
+  // The bar and the stage line say "failed" (or no longer do).
+  void ShowFailed(bool failed);
+  void OnUpdateEnded(const Status& status);
+  // Shows what a file check found (message, verdict, fields, Execute); false when the file is
+  // not ready to flash.
+  bool ApplyImageCheck(const ImageCheckResult& result, const std::string& previousPath);
+  ImageCheckResult CheckImage(const std::string& path);
+  // After Execute was refused or the update failed: the user can choose a file, connect again
+  // or pick another port.
+  void ReturnToUsableState();
+  void SetBusyCursor(bool busy);
 
   // Controls.
   QLabel* warning_ = nullptr;         // 1237
@@ -116,6 +148,14 @@ private:
   int detectedIndex_ = 0;
 
   int percent_ = 0;
+  int portStatusTextId_ = 309;  // what the status line says while a port is chosen
+  bool choosingPort_ = true;    // until identification starts
+  std::string connectEntry_;    // the port entry identification was started on
+  Usable beforeIdentify_{};
+  bool busyCursor_ = false;
+  Status updateOutcome_;
+  std::unique_ptr<PortMonitor> portMonitor_;
+  QSocketNotifier* portNotifier_ = nullptr;
   std::unique_ptr<DeviceSession> ownSession_;  // only for a page without a host
   std::unique_ptr<FlashJob> job_;
   PageWorker* worker_ = nullptr;               // identification and the update

@@ -16,6 +16,7 @@
 #include "update/FirmwareDownload.h"
 #include "update/FlashJob.h"
 #include "update/UpdateProgress.h"
+#include "update/ui/AddressQuestion.h"
 
 namespace divuzo {
 
@@ -27,9 +28,11 @@ PageDownloadFW::PageDownloadFW(QWidget* parent) : PageBase(147, parent) {
   stage_ = t.Static(1189, 15, 70, 290, 12, 404);
   progress_ = t.Progress(1007, 15, 88, 250, 8);
   percentText_ = t.Static(1008, 272, 86, 30, 10);
-  t.Static(1003, 15, 104, 90, 10, 402, false);
-  path_ = t.ReadOnlyEdit(1004, 105, 103, 180, 12, false);
-  browse_ = t.Button(1005, 288, 103, 16, 12, -1, false);
+  // The template hides the file chooser (the page had no tab); now that the page can be
+  // opened, it is how a file is chosen for Download.
+  t.Static(1003, 15, 104, 90, 10, 402);
+  path_ = t.ReadOnlyEdit(1004, 105, 103, 180, 12);
+  browse_ = t.Button(1005, 288, 103, 16, 12, -1);
   browse_->setText(QStringLiteral("..."));
   worker_ = new PageWorker(this);
 
@@ -72,7 +75,10 @@ void PageDownloadFW::OnDownload() {
   if (IsBusy() || !Host()) return;
   const FirmwareFileCheck check = CheckFirmwareFile(imagePath);
   if (!check.status.Ok()) {
-    ShowStopMessage(this, TextOf(check.status.textId));
+    QString text = TextOf(check.status.textId);
+    if (check.status.reasonTextId != 0)
+      text += QStringLiteral("\n") + TextOf(check.status.reasonTextId);
+    ShowStopMessage(this, text);
     return;
   }
   PageHost* host = Host();
@@ -87,6 +93,10 @@ void PageDownloadFW::OnDownload() {
   };
   FlashJob& job = Job();
   job.pauseMs = pauseMs;
+  job.confirmAddressRisk = [this](const AddressSave& save, AddressRisk risk) {
+    return worker_->Ask([this, save, risk] { return AskToFlashWithoutAddress(this, save, risk); });
+  };
+  host->Session().cancel.Reset();
   ProgressFunction here(show);
   host->Session().progress = &here;
   job.Prepare(check.tempImagePath);
@@ -96,11 +106,15 @@ void PageDownloadFW::OnDownload() {
 }
 
 void PageDownloadFW::OnEnded(const Status& status) {
+  browse_->setEnabled(true);
   if (PageHost* host = Host()) {
     host->SetUpdateTabEnabled(true);
     host->EnableWindowControls({1002, 1, 2, 1001}, true);
     if (status.code != StatusCode::PortUnusable) host->EnableWindowControls({1095}, true);
   }
+  if (status.code == StatusCode::Failed && status.reasonTextId != 0)
+    ShowStopMessage(this,
+                    TextOf(status.textId) + QStringLiteral("\n") + TextOf(status.reasonTextId));
   if (onDownloadEnded) onDownloadEnded(status);
 }
 

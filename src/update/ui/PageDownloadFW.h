@@ -58,8 +58,8 @@ private:
   void OnEnded(const Status& status);
 
   QPushButton* download_ = nullptr;  // 1006
-  QPushButton* browse_ = nullptr;    // 1005 (hidden)
-  QLineEdit* path_ = nullptr;        // 1004 (hidden)
+  QPushButton* browse_ = nullptr;    // 1005 (hidden in the template; shown)
+  QLineEdit* path_ = nullptr;        // 1004 (hidden in the template; shown)
   QLabel* stage_ = nullptr;          // 1189
   QProgressBar* progress_ = nullptr; // 1007
   QLabel* percentText_ = nullptr;    // 1008

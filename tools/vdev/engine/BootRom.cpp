@@ -289,6 +289,10 @@ void BootRom::OnFrame(const Frame& frame, DeviceIo& io) {
     case kRestart:
       Ack(io, frame.seq);
       io.Log("boot ROM: restarting into the firmware");
+      if (options_.busyAfterRestartMs != 0) {
+        io.Log("boot ROM: the port is held after the restart");
+        io.HoldPort(options_.busyAfterRestartMs);
+      }
       active_ = false;
       phase_ = Phase::Idle;
       return;

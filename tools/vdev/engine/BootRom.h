@@ -26,6 +26,7 @@ struct BootRomOptions {
   int hangupAtPercent = -1;     // hang the line up when the image is this far along
   long stuckByte = -1;          // flash byte whose lowest bit cannot be set (read-back fails)
   std::string flashDump;        // file that receives the written image after a good write
+  long busyAfterRestartMs = 0;  // the port is held this long after the restart (-1: for good)
 };
 
 class BootRom : public RawModeHandler {

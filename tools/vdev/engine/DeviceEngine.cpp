@@ -27,6 +27,7 @@ public:
     engine_.hungUp_ = true;
     line_.HangUp();
   }
+  void HoldPort(long ms) override { line_.HoldPort(ms); }
 
 private:
   DeviceEngine& engine_;

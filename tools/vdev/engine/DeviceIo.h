@@ -30,6 +30,10 @@ public:
   void SleepMs(long ms) { SleepUntil(Now() + std::chrono::milliseconds(ms)); }
   // Like pulling the cable: the host sees the line go away.
   virtual void HangUp() = 0;
+  // Like another program taking the port for a moment: from now (or, while the host still has
+  // it open, from when it closes it) the host cannot open the port for `ms` milliseconds
+  // (for good when `ms` is negative).
+  virtual void HoldPort(long ms) { (void)ms; }
 };
 
 } // namespace divuzo::vdev

@@ -45,6 +45,18 @@ public:
   TimePoint Now() override { return cursor; }
   void SleepUntil(TimePoint when) override { cursor = std::max(cursor, when); }
   void HangUp() override { hungUp = true; }
+  // The hold starts when the host closes its line (at once when none is open).
+  void HoldPort(long ms) override {
+    holdMs = ms;
+    holdPending = true;
+  }
+  void StartHold(TimePoint now) {
+    if (!holdPending) return;
+    holdPending = false;
+    heldForGood = holdMs < 0;
+    heldUntil = now + std::chrono::milliseconds(std::max(holdMs, 0L));
+  }
+  bool Held(TimePoint now) const { return heldForGood || now < heldUntil; }
 
   std::deque<Piece> queue;
   TimePoint cursor{};     // the device's time while it handles the host's bytes
@@ -52,6 +64,11 @@ public:
   unsigned speed = 115200;
   bool pacing = false;
   bool hungUp = false;
+  // Another program holding the port (HoldPort).
+  long holdMs = 0;
+  bool holdPending = false;
+  bool heldForGood = false;
+  TimePoint heldUntil{};
 };
 
 class InProcessDevice::Line : public Link {
@@ -136,6 +153,7 @@ public:
   void Close() override {
     std::lock_guard<std::mutex> lock(device_.mutex_);
     if (device_.open_ == this) device_.open_ = nullptr;
+    if (open_) device_.side_->StartHold(device_.clock_.Now());
     open_ = false;
   }
   bool IsOpen() const override { return open_; }
@@ -178,7 +196,8 @@ std::unique_ptr<Link> InProcessDevice::Open(const std::string& path, unsigned ba
     error = DescribePortError(ENOENT, path);
     return nullptr;
   }
-  if (open_ != nullptr) {
+  if (open_ == nullptr) side_->StartHold(clock_.Now());
+  if (open_ != nullptr || side_->Held(clock_.Now())) {
     error = DescribePortError(EBUSY, path);
     return nullptr;
   }

@@ -50,6 +50,8 @@ public:
 
   bool HungUp();
   DeviceState& State() { return engine_->State(); }
+  // The fault options, to change between conversations (not while one runs).
+  FaultOptions& Faults() { return engine_->Device().Faults(); }
   // The logger personality (nullptr unless the device answers the logger family). Look at it
   // while no line is talking to the device.
   LoggerDevice* Logger() { return engine_->Logger(); }

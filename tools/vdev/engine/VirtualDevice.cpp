@@ -95,6 +95,10 @@ void VirtualDevice::OnSentence(const std::string& line, DeviceIo& io) {
     return;
   }
   const std::string_view id = body.substr(0, body.find(','));
+  if (body == "RADED410,2" && faults_.busyAfterGoodbyeMs != 0) {
+    io.Log("   the port is held after the goodbye");
+    io.HoldPort(faults_.busyAfterGoodbyeMs);
+  }
   const auto handler = handlers_.find(id);
   if (handler == handlers_.end()) {
     io.Log("   no answer to " + std::string(id));

@@ -45,6 +45,7 @@ struct FaultOptions {
   int splitPauseMs = 60;
   bool noise = false;        // garbage before each reply
   bool badChecksum = false;  // replies carry a wrong checksum
+  long busyAfterGoodbyeMs = 0;  // the port is held this long after the goodbye (-1: for good)
 };
 
 class VirtualDevice {
