@@ -12,7 +12,8 @@
 # For the file jobs:
 #   convert    the KML, GPX, NMEA and text files of a track are the same bytes
 #   geotag     the photo KML and the GPS-tagged photo copies are the same bytes
-# The file jobs work in a folder with a Japanese name, and their files are named in Japanese too.
+# The file jobs work in a folder with a Japanese name, and their files are named in Japanese too;
+# the image to flash lies in that folder as well.
 #
 #   compare-with-linux.sh FLOW WORKDIR WINE-RUN PREFIX COMn HOST-VDEV HOST-DIVUZO DIVUZO.EXE
 #                         SAMPLE-IMAGE SAMPLE-PAYLOAD DATA-DIR
@@ -34,7 +35,7 @@ fail() {
 # A Windows path for a file of the build host, as Wine shows it (drive Z: is the root).
 windows_path() { echo "Z:${1//\//\\}"; }
 
-# The folder of the file jobs ("photos").
+# The folder of the file jobs and of the image to flash ("photos").
 japanese_folder=写真
 
 # The Windows divuzo (wine-run.sh gives Wine a UTF-8 LC_CTYPE, so that it passes names outside
@@ -125,14 +126,15 @@ case "$flow" in
     ;;
   update)
     for side in linux windows; do
-      # Each side flashes its own copy: the payload file is written beside the image.
-      mkdir -p "$work/$side/image"
-      cp "$sample" "$work/$side/image/"
-      image="$work/$side/image/$(basename "$sample")"
+      # Each side flashes its own copy: the payload file is written beside the image, in a folder
+      # named in Japanese.
+      mkdir -p "$work/$side/$japanese_folder"
+      cp "$sample" "$work/$side/$japanese_folder/"
+      image="$work/$side/$japanese_folder/$(basename "$sample")"
       [ "$side" = windows ] && image=$(windows_path "$image")
       run_side "$side" "$device --flash-dump $work/$side/flash.bin" -- update --port PORT "$image"
       same_files "$work/$side/flash.bin" "$payload"
-      [ ! -e "$work/$side/image/Raded_FW_Temp.bin" ] || fail "the payload file was left on $side"
+      [ ! -e "$work/$side/$japanese_folder/Raded_FW_Temp.bin" ] || fail "the payload file was left on $side"
     done
     echo "both flash dumps equal the payload ($(stat -c %s "$payload") bytes)"
     compare_conversation
