@@ -26,4 +26,4 @@ int ChoosePort(std::string& port) {
   return status;
 }
 
-} // namespace divuzo::cli
+}  // namespace divuzo::cli

@@ -12,4 +12,4 @@ int ChoosePort(std::string& port, std::string& error);
 // ChoosePort with the reason on standard error.
 int ChoosePort(std::string& port);
 
-} // namespace divuzo::cli
+}  // namespace divuzo::cli
