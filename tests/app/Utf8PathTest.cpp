@@ -37,7 +37,9 @@ TEST(Utf8Path, BytesThatAreNotUtf8) {
   // (possible in a Windows name, not in UTF-8) likewise.
   EXPECT_EQ(PathFromUtf8(bytes).native(), L"\uFFFD\uFFFDname");
   const wchar_t lone[] = {L'a', wchar_t(0xD800), L'b', 0};
-  EXPECT_EQ(Utf8FromPath(std::filesystem::path(lone)), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(Utf8FromPath(std::filesystem::path(lone)),
+            "a\xEF\xBF\xBD"
+            "b");
 #else
   // A Linux file name is bytes: kept as they are.
   EXPECT_EQ(PathFromUtf8(bytes).native(), bytes);
