@@ -176,7 +176,8 @@ bool CStdioFileEx::ReadWideLine(std::u16string& line) {
     line += c;
     if (c == u'\n') break;
   }
-  if (std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
+  if (std::ferror(file_))
+    throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
   return !line.empty();
 }
 
@@ -187,7 +188,8 @@ bool CStdioFileEx::ReadString(std::string& line) {
     if (std::ftell(file_) == 0) {
       unsigned char mark[2];
       if (std::fread(mark, 1, 2, file_) != 2) {
-        if (std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
+        if (std::ferror(file_))
+          throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
         return false;
       }
     }
@@ -197,7 +199,8 @@ bool CStdioFileEx::ReadString(std::string& line) {
   } else {
     if (!ReadLine(file_, line)) {
       int err = errno;
-      if (std::ferror(file_)) throw std::system_error(err, std::generic_category(), "read " + Utf8FromPath(target_));
+      if (std::ferror(file_))
+        throw std::system_error(err, std::generic_category(), "read " + Utf8FromPath(target_));
       return false;
     }
     const int fileCodePage = ResolveCodePage(fileCodePage_);

@@ -21,8 +21,8 @@ InputFile::InputFile(const std::filesystem::path& path, bool followLinks) : path
                                     OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     // In the C library's words, as on Linux ("No such file or directory").
-    Fail(Status::CannotOpen,
-         "cannot open " + Utf8FromPath(path) + ": " + std::strerror(ErrnoFromWin32(GetLastError())));
+    Fail(Status::CannotOpen, "cannot open " + Utf8FromPath(path) + ": " +
+                                 std::strerror(ErrnoFromWin32(GetLastError())));
     return;
   }
   const DWORD type = GetFileType(handle);

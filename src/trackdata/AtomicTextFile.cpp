@@ -17,7 +17,8 @@ constexpr std::size_t kBufferBytes = 256 * 1024;
 AtomicTextFile::~AtomicTextFile() { Discard(); }
 
 void AtomicTextFile::Fail(const std::string& what, int errorNumber) {
-  if (error_.empty()) error_ = what + " " + Utf8FromPath(target_) + ": " + std::strerror(errorNumber);
+  if (error_.empty())
+    error_ = what + " " + Utf8FromPath(target_) + ": " + std::strerror(errorNumber);
 }
 
 bool AtomicTextFile::Open(const std::filesystem::path& target) {

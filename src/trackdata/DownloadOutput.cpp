@@ -76,7 +76,8 @@ bool DownloadOutput::WriteKmlFiles(const SplitResult& split) {
   PhotoSettings settings = options_.photo;
   settings.batchMode = true;
   for (const std::filesystem::path& trl : split.AllFiles()) {
-    const std::filesystem::path kml = PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
+    const std::filesystem::path kml =
+        PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
     PhotoRunReport report;
     if (!WritePhotoKml(trl, options_.photoFolder, kml, settings, report)) {
       error_ = report.error;

@@ -159,8 +159,8 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
     if (time.ok) {
       report.listLines.push_back(PhotoText(kPhotoTextReadPrefix) + Utf8FromPath(photo.path));
     } else {
-      report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) + ";" +
-                                 time.message);
+      report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) +
+                                 ";" + time.message);
     }
   }
   if (!settings_.batchMode) {
@@ -230,8 +230,8 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
         break;
       case GpsPhotoStatus::Failed:
         ++report.gpsFailed;
-        report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) + ";" +
-                                   gps.message);
+        report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) +
+                                   ";" + gps.message);
         break;
     }
   }
@@ -269,8 +269,8 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
   for (const auto& failure : copies.Commit()) {
     --report.gpsWritten;
     ++report.gpsFailed;
-    report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(failure.output) + ";" +
-                               failure.message);
+    report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(failure.output) +
+                               ";" + failure.message);
   }
 }
 

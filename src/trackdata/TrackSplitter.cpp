@@ -141,7 +141,8 @@ std::vector<std::filesystem::path> WriteDownloadKmlFiles(const SplitResult& spli
                                                          const StatusLineSink& announce, std::string* error) {
   std::vector<std::filesystem::path> written;
   for (const std::filesystem::path& trl : split.AllFiles()) {
-    const std::filesystem::path kml = PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
+    const std::filesystem::path kml =
+        PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
     const std::string failure = WriteKmlFile(trl, kml, localTime);
     if (!failure.empty()) {
       if (error) *error = failure;

@@ -56,7 +56,8 @@ BromStatus ReadWholeFile(const char* path, std::size_t limit, std::vector<std::u
   if (path == nullptr || *path == '\0') return brom_load::kFileMissing;
   // The path is UTF-8 text, as every path of the program: opened through the platform layer,
   // which gives Windows the wide name.
-  std::unique_ptr<FILE, int (*)(FILE*)> file(OpenFileStream(PathFromUtf8(path), "rb"), &std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> file(OpenFileStream(PathFromUtf8(path), "rb"),
+                                             &std::fclose);
   if (!file) return brom_load::kFileMissing;
   std::uint8_t chunk[16384];
   for (;;) {

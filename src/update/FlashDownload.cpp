@@ -31,7 +31,8 @@ namespace {
 std::vector<std::string> Matches(const std::string& folder, const char* pattern) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
     const std::string name = Utf8FromPath(it->path().filename());
     if (MatchesFilePattern(pattern, name) && it->is_regular_file(ec)) names.push_back(name);
   }
@@ -103,8 +104,8 @@ bool FlashDownload::FindDownloadAgent() {
 
 void FlashDownload::LoadScatterFile() {
   // Not found anywhere: name it in the first folder, where the load then reports it missing.
-  scatterPath =
-      Utf8FromPath(PathFromUtf8(searchFolders.empty() ? ProgramFolder() : searchFolders.front()) / "scat.txt");
+  scatterPath = Utf8FromPath(
+      PathFromUtf8(searchFolders.empty() ? ProgramFolder() : searchFolders.front()) / "scat.txt");
   for (const std::string& folder : searchFolders) {
     std::error_code ec;
     const fs::path candidate = PathFromUtf8(folder) / "scat.txt";

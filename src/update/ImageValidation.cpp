@@ -167,7 +167,8 @@ std::string PrivateTempImagePath(std::string* error) {
   const std::string folder = MakePrivateTempFolder(kPrivateFolderPrefix);
   if (folder.empty()) {
     if (error)
-      *error = SystemErrorText("cannot make a private folder in", PathFromUtf8(TempFolderPath()), errno);
+      *error =
+          SystemErrorText("cannot make a private folder in", PathFromUtf8(TempFolderPath()), errno);
     return "";
   }
   return TempImagePathFor(folder);

@@ -1,10 +1,10 @@
 // Files, paths and system facts on Windows: atomic replacement with MoveFileExW, Windows paths in
-// the image check and the conversions, file and folder names in Japanese, file-name patterns, the program's own file, version
-// resources of other files, and the computer's time zone.
+// the image check and the conversions, file and folder names in Japanese, file-name patterns, the
+// program's own file, version resources of other files, and the computer's time zone.
+#include "ImageFixtures.h"
 #include "TempDir.h"
 #include "app/FileVersionInfo.h"
 #include "platform/AtomicFile.h"
-#include "ImageFixtures.h"
 #include "platform/FileIo.h"
 #include "platform/InputFile.h"
 #include "platform/System.h"
@@ -108,7 +108,7 @@ bool ExistsByWideName(const std::wstring& name) {
 TEST(FilesWin32, JapaneseFolderAndFileNamesThroughTheCoreFunctions) {
   TempDir dir;
   const std::wstring wideFolder = dir.path().native() + L"\\\u5199\u771F";  // 写真
-  const std::wstring wideFile = wideFolder + L"\\\u6B69\u304F.trl";  // 歩く.trl
+  const std::wstring wideFile = wideFolder + L"\\\u6B69\u304F.trl";         // 歩く.trl
   const std::string folder = Utf8FromPath(dir.path()) + "\\写真";
   const std::string file = folder + "\\歩く.trl";
   ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));

@@ -55,8 +55,8 @@ int RunPack(const PackOptions& o) {
     return 2;
   }
   if (!divuzo::WriteFileAtomically(
-          divuzo::PathFromUtf8(o.output), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-          &error)) {
+          divuzo::PathFromUtf8(o.output),
+          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error)) {
     std::fprintf(stderr, "divuzo image pack: %s\n", error.c_str());
     return 1;
   }

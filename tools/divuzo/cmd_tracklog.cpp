@@ -36,7 +36,8 @@ int RunReceive(const ReceiveOptions& o) {
   reports.Finish();
   cli::PrintTransferStatus(r.status);
   if (!r.partial.empty())
-    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(), Utf8FromPath(r.partial).c_str());
+    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(),
+                 Utf8FromPath(r.partial).c_str());
   return cli::TransferExitStatus(r.status);
 }
 
