@@ -9,6 +9,11 @@ set -e
 prefix=$1
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all
+# Wine names Unix files, and reads the command line, in the character set of LC_CTYPE: UTF-8, so
+# that names outside ASCII reach the disk and the program as they are (in the C locale each byte
+# would be taken for a character of its own). The program's language follows LC_ALL, LC_MESSAGES
+# and LANG, which stay as the caller set them.
+export LC_CTYPE=C.UTF-8
 # No Mono or Gecko installers: nothing here needs .NET or HTML.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 mkdir -p "$prefix"

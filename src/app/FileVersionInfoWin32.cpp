@@ -4,6 +4,7 @@
 #include "app/FileVersionInfo.h"
 
 #include "platform/System.h"
+#include "platform/Utf8Path.h"
 #include "platform/Win32Util.h"
 
 #include <windows.h>
@@ -27,16 +28,16 @@ bool CFileVersionInfo::Create(const std::filesystem::path& file) {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
   if (size == 0)
-    return Fail(file.string() + " has no version resource (" + Win32ErrorText(GetLastError()) +
+    return Fail(Utf8FromPath(file) + " has no version resource (" + Win32ErrorText(GetLastError()) +
                 ")");
   std::vector<unsigned char> buffer;
   try {
     buffer.resize(size);
   } catch (const std::bad_alloc&) {
-    return Fail("no memory for the version resource of " + file.string());
+    return Fail("no memory for the version resource of " + Utf8FromPath(file));
   }
   if (!GetFileVersionInfoW(file.c_str(), 0, size, buffer.data()))
-    return Fail("cannot read the version resource of " + file.string() + ": " +
+    return Fail("cannot read the version resource of " + Utf8FromPath(file) + ": " +
                 Win32ErrorText(GetLastError()));
 
   void* value = nullptr;

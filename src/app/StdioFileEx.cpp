@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
 #include "platform/Trace.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,7 +95,7 @@ bool CStdioFileEx::Open(const std::filesystem::path& fileName, int flags, std::s
   };
   const int access = flags & (modeWrite | modeReadWrite);
   if ((flags & modeWriteUnicode) && access == 0) {
-    return fail("cannot write Unicode to " + fileName.string() + ": opened for reading only");
+    return fail("cannot write Unicode to " + Utf8FromPath(fileName) + ": opened for reading only");
   }
   if ((flags & typeText) && !(flags & (modeCreate | modeWrite)) && HasUnicodeMark(fileName)) {
     unicode_ = true;
@@ -175,7 +176,8 @@ bool CStdioFileEx::ReadWideLine(std::u16string& line) {
     line += c;
     if (c == u'\n') break;
   }
-  if (std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read " + target_.string());
+  if (std::ferror(file_))
+    throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
   return !line.empty();
 }
 
@@ -186,7 +188,8 @@ bool CStdioFileEx::ReadString(std::string& line) {
     if (std::ftell(file_) == 0) {
       unsigned char mark[2];
       if (std::fread(mark, 1, 2, file_) != 2) {
-        if (std::ferror(file_)) throw std::system_error(errno, std::generic_category(), "read " + target_.string());
+        if (std::ferror(file_))
+          throw std::system_error(errno, std::generic_category(), "read " + Utf8FromPath(target_));
         return false;
       }
     }
@@ -196,7 +199,8 @@ bool CStdioFileEx::ReadString(std::string& line) {
   } else {
     if (!ReadLine(file_, line)) {
       int err = errno;
-      if (std::ferror(file_)) throw std::system_error(err, std::generic_category(), "read " + target_.string());
+      if (std::ferror(file_))
+        throw std::system_error(err, std::generic_category(), "read " + Utf8FromPath(target_));
       return false;
     }
     const int fileCodePage = ResolveCodePage(fileCodePage_);

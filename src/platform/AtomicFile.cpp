@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 
 #include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,7 +13,7 @@ namespace divuzo {
 
 std::string TempNamePrefix(const std::filesystem::path& target) {
   std::string prefix(".");
-  prefix += target.filename().string();
+  prefix += Utf8FromPath(target.filename());
   prefix += ".tmp-";
   return prefix;
 }
@@ -20,7 +21,7 @@ std::string TempNamePrefix(const std::filesystem::path& target) {
 std::string SystemErrorText(std::string_view what, const std::filesystem::path& path, int err) {
   std::string text(what);
   text += ' ';
-  text += path.string();
+  text += Utf8FromPath(path);
   text += ": ";
   text += std::strerror(err);
   return text;

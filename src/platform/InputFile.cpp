@@ -2,6 +2,8 @@
 // InputFileWin32.cpp.
 #include "platform/InputFile.h"
 
+#include "platform/Utf8Path.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -30,8 +32,8 @@ int InputFile::Release() {
 bool InputFile::ReadAll(std::vector<std::uint8_t>& out, std::uint64_t maxBytes) {
   out.clear();
   if (!ok()) return false;
-  const std::string tooLarge = path_.string() + " holds more than " + std::to_string(maxBytes) +
-                               " bytes";
+  const std::string tooLarge =
+      Utf8FromPath(path_) + " holds more than " + std::to_string(maxBytes) + " bytes";
   if (size_ > maxBytes) return Fail(Status::TooLarge, tooLarge);
   // Up to one byte more than the limit is read, so that a file that grew is noticed.
   const std::uint64_t room = maxBytes < UINT64_MAX ? maxBytes + 1 : maxBytes;
@@ -47,7 +49,8 @@ bool InputFile::ReadAll(std::vector<std::uint8_t>& out, std::uint64_t maxBytes) 
     if (n < 0) {
       const int err = errno;
       out.clear();
-      return Fail(Status::ReadFailed, "cannot read " + path_.string() + ": " + std::strerror(err));
+      return Fail(Status::ReadFailed,
+                  "cannot read " + Utf8FromPath(path_) + ": " + std::strerror(err));
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);

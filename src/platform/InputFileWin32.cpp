@@ -3,6 +3,7 @@
 // only a regular file on a disk is taken. Opening does not wait on any of them.
 #include "platform/InputFile.h"
 
+#include "platform/Utf8Path.h"
 #include "platform/Win32Util.h"
 
 #include <fcntl.h>
@@ -20,8 +21,8 @@ InputFile::InputFile(const std::filesystem::path& path, bool followLinks) : path
                                     OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     // In the C library's words, as on Linux ("No such file or directory").
-    Fail(Status::CannotOpen,
-         "cannot open " + path.string() + ": " + std::strerror(ErrnoFromWin32(GetLastError())));
+    Fail(Status::CannotOpen, "cannot open " + Utf8FromPath(path) + ": " +
+                                 std::strerror(ErrnoFromWin32(GetLastError())));
     return;
   }
   const DWORD type = GetFileType(handle);
@@ -40,13 +41,13 @@ InputFile::InputFile(const std::filesystem::path& path, bool followLinks) : path
     refusal = " is a symbolic link";
   if (!refusal.empty()) {
     CloseHandle(handle);
-    Fail(Status::NotRegular, path.string() + refusal);
+    Fail(Status::NotRegular, Utf8FromPath(path) + refusal);
     return;
   }
   fd_ = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
   if (fd_ < 0) {
     CloseHandle(handle);
-    Fail(Status::CannotOpen, "cannot open " + path.string() + ": too many open files");
+    Fail(Status::CannotOpen, "cannot open " + Utf8FromPath(path) + ": too many open files");
     return;
   }
   size_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,7 +17,8 @@ constexpr std::size_t kBufferBytes = 256 * 1024;
 AtomicTextFile::~AtomicTextFile() { Discard(); }
 
 void AtomicTextFile::Fail(const std::string& what, int errorNumber) {
-  if (error_.empty()) error_ = what + " " + target_.string() + ": " + std::strerror(errorNumber);
+  if (error_.empty())
+    error_ = what + " " + Utf8FromPath(target_) + ": " + std::strerror(errorNumber);
 }
 
 bool AtomicTextFile::Open(const std::filesystem::path& target) {

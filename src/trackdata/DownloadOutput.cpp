@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/InputFile.h"
+#include "platform/Utf8Path.h"
 #include "trackdata/TrackConversion.h"
 
 #include <algorithm>
@@ -23,7 +24,7 @@ bool DownloadOutput::Begin(std::uint32_t keepFrom) {
     std::string why;
     if (!ReadInputFile(target, kMemoryImageMaxBytes, kept, &why) || kept.size() < keepFrom) {
       error_ = why.empty() ? "the memory image of the last download in " +
-                                 options_.folder.string() + " is too short"
+                                 Utf8FromPath(options_.folder) + " is too short"
                            : why;
       return false;
     }
@@ -52,7 +53,7 @@ void DownloadOutput::AddBlock(std::uint32_t address, const std::uint8_t* block, 
 
 void DownloadOutput::Announce(const std::filesystem::path& path) {
   files_.push_back(path);
-  if (options_.announce) options_.announce(FileStatusPrefix() + " " + path.string());
+  if (options_.announce) options_.announce(FileStatusPrefix() + " " + Utf8FromPath(path));
 }
 
 bool DownloadOutput::Publish(AtomicTextFile& file) {
@@ -75,7 +76,8 @@ bool DownloadOutput::WriteKmlFiles(const SplitResult& split) {
   PhotoSettings settings = options_.photo;
   settings.batchMode = true;
   for (const std::filesystem::path& trl : split.AllFiles()) {
-    const std::filesystem::path kml = ReplaceExtension(trl.string(), OutputFormat::Kml);
+    const std::filesystem::path kml =
+        PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
     PhotoRunReport report;
     if (!WritePhotoKml(trl, options_.photoFolder, kml, settings, report)) {
       error_ = report.error;

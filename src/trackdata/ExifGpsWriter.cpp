@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
 #include "platform/InputFile.h"
+#include "platform/Utf8Path.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -370,7 +371,7 @@ bool GpsFolderIsSafe(const std::filesystem::path& folder, const std::filesystem:
 }
 
 GpsPhotoResult UnsafeGpsFolder(const std::filesystem::path& folder) {
-  return Fail(PhotoText(kPhotoTextGpsFolderUnsafe) + folder.string());
+  return Fail(PhotoText(kPhotoTextGpsFolderUnsafe) + Utf8FromPath(folder));
 }
 
 void RemoveIfEmptyFolder(const std::filesystem::path& folder) {

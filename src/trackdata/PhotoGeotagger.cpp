@@ -3,6 +3,7 @@
 #include "app/StdioFileEx.h"
 #include "app/UtilityManager.h"
 #include "platform/InputFile.h"
+#include "platform/Utf8Path.h"
 #include "trackdata/ExifReader.h"
 #include "trackdata/KmlTemplate.h"
 #include "trackdata/PhotoTexts.h"
@@ -18,7 +19,7 @@ namespace divuzo {
 namespace {
 
 bool HasJpgExtension(const std::filesystem::path& file) {
-  const std::string ext = file.extension().string();
+  const std::string ext = Utf8FromPath(file.extension());
   if (ext.size() != 4) return false;
   std::string lower;
   for (char c : ext) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -43,7 +44,7 @@ bool KmlMayReplace(const std::filesystem::path& kml, const std::filesystem::path
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(kml, ec);
   if (ec || !std::filesystem::exists(status)) return true;  // a new file
-  std::string ext = kml.extension().string();
+  std::string ext = Utf8FromPath(kml.extension());
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext != ".kml" || std::filesystem::is_directory(kml, ec)) return false;
   if (std::filesystem::equivalent(kml, track, ec)) return false;
@@ -156,10 +157,10 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
     AdvanceProgress(1);
     if (settings_.batchMode) continue;
     if (time.ok) {
-      report.listLines.push_back(PhotoText(kPhotoTextReadPrefix) + photo.path.string());
+      report.listLines.push_back(PhotoText(kPhotoTextReadPrefix) + Utf8FromPath(photo.path));
     } else {
-      report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + photo.path.string() + ";" +
-                                 time.message);
+      report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) +
+                                 ";" + time.message);
     }
   }
   if (!settings_.batchMode) {
@@ -188,7 +189,7 @@ void PhotoGeotagger::Prepare(const std::filesystem::path& trackFile,
     if (settings_.batchMode) continue;
     report.listLines.push_back(
         PhotoText(sorted.matched ? kPhotoTextMatchedPrefix : kPhotoTextUnmatchedPrefix) +
-        photos_[sorted.index].path.string());
+        Utf8FromPath(photos_[sorted.index].path));
   }
   if (!settings_.batchMode) {
     report.summary.push_back(PhotoMatchSummary(report.photosMatched, report.photosUnmatched));
@@ -216,7 +217,7 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
     WriteLine(sink, std::string("<p>") + (calibrated ? "Adjustment Time: " : "") +
                         LocalName(photo.adjustedTime) + "</p>");
     WriteLine(sink, "<p><img width=\"400\" height=\"300\" src=\"" +
-                        CdataSafe(photo.path.string()) + "\"></p>");
+                        CdataSafe(Utf8FromPath(photo.path)) + "\"></p>");
     if (!settings_.writeGps) continue;
     const GpsPhotoResult gps =
         copies.Add(photo.path, GpsFix{point.latitude, point.longitude, point.height, point.time});
@@ -225,12 +226,12 @@ void PhotoGeotagger::WriteDescription(TextSink& sink, std::size_t pointIndex,
       case GpsPhotoStatus::Written: ++report.gpsWritten; break;  // staged until the end
       case GpsPhotoStatus::MakerRefused:
         ++report.gpsRefused;
-        report.listLines.push_back(PhotoText(kPhotoTextMakerRefused) + photo.path.string());
+        report.listLines.push_back(PhotoText(kPhotoTextMakerRefused) + Utf8FromPath(photo.path));
         break;
       case GpsPhotoStatus::Failed:
         ++report.gpsFailed;
-        report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + photo.path.string() + ";" +
-                                   gps.message);
+        report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(photo.path) +
+                                   ";" + gps.message);
         break;
     }
   }
@@ -268,8 +269,8 @@ void PhotoGeotagger::WriteKml(TextSink& sink, PhotoRunReport& report) {
   for (const auto& failure : copies.Commit()) {
     --report.gpsWritten;
     ++report.gpsFailed;
-    report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + failure.output.string() + ";" +
-                               failure.message);
+    report.listLines.push_back(PhotoText(kPhotoTextFailedPrefix) + Utf8FromPath(failure.output) +
+                               ";" + failure.message);
   }
 }
 
@@ -314,11 +315,11 @@ bool ConvertPhotos(const std::filesystem::path& trackFile,
   }
   std::error_code ec;
   if (!std::filesystem::is_directory(photoFolder, ec)) {
-    report.error = PhotoText(kPhotoTextNoSuchPhotoFolder) + photoFolder.string();
+    report.error = PhotoText(kPhotoTextNoSuchPhotoFolder) + Utf8FromPath(photoFolder);
     return false;
   }
   if (!KmlMayReplace(kmlFile, trackFile, photoFolder)) {
-    report.error = PhotoText(kPhotoTextKmlTargetRefused) + kmlFile.string();
+    report.error = PhotoText(kPhotoTextKmlTargetRefused) + Utf8FromPath(kmlFile);
     return false;
   }
   return WritePhotoKml(trackFile, photoFolder, kmlFile, settings, report);

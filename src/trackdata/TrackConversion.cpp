@@ -1,6 +1,7 @@
 #include "trackdata/TrackConversion.h"
 
 #include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 #include "trackdata/AtomicTextFile.h"
 #include "trackdata/TrackExport.h"
 
@@ -65,12 +66,14 @@ ConversionResult ConvertTrackFile(const ConversionRequest& request, const Conver
     return result;
   }
   if (source.SizeBytes() < kTrackRecordSize) {
-    result.error = request.source.string() + " is too short to be a track log: " +
-                   std::to_string(source.SizeBytes()) + " bytes, a record has 16";
+    result.error = Utf8FromPath(request.source) +
+                   " is too short to be a track log: " + std::to_string(source.SizeBytes()) +
+                   " bytes, a record has 16";
     return result;
   }
   if (const std::uint64_t extra = source.SizeBytes() % kTrackRecordSize; extra != 0) {
-    result.warning = request.source.string() + " is not a whole number of 16-byte records; the last " +
+    result.warning = Utf8FromPath(request.source) +
+                     " is not a whole number of 16-byte records; the last " +
                      std::to_string(extra) + " bytes were ignored";
   }
 
@@ -84,10 +87,11 @@ ConversionResult ConvertTrackFile(const ConversionRequest& request, const Conver
   const int steps = static_cast<int>(formats.size());
   for (int step = 0; step < steps; ++step) {
     const OutputFormat format = formats[static_cast<std::size_t>(step)];
-    const std::filesystem::path target = ConvertedFileName(request.source.string(), format);
+    const std::filesystem::path target =
+        PathFromUtf8(ConvertedFileName(Utf8FromPath(request.source), format));
     std::error_code ec;
     if (std::filesystem::equivalent(target, request.source, ec)) {
-      result.error = "the output " + target.string() + " would replace the source file";
+      result.error = "the output " + Utf8FromPath(target) + " would replace the source file";
       return result;
     }
     if (progress) {

@@ -1,6 +1,7 @@
 #include "trackdata/TrackFileReader.h"
 
 #include "platform/InputFile.h"
+#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -44,7 +45,7 @@ void TrackFileReader::Rewind() {
   passBytes_ = 0;
   eof_ = fd_ < 0;
   if (fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) != 0) {
-    error_ = "cannot read " + path_.string() + ": " + std::strerror(errno);
+    error_ = "cannot read " + Utf8FromPath(path_) + ": " + std::strerror(errno);
     eof_ = true;
   }
 }
@@ -59,7 +60,7 @@ bool TrackFileReader::Fill() {
     const ssize_t n = ::read(fd_, buffer_.data() + used_, buffer_.size() - used_);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error_ = "cannot read " + path_.string() + ": " + std::strerror(errno);
+      error_ = "cannot read " + Utf8FromPath(path_) + ": " + std::strerror(errno);
       eof_ = true;
       break;
     }

@@ -2,6 +2,7 @@
 
 #include "Language.h"
 #include "StringTable.h"
+#include "platform/Utf8Path.h"
 #include "trackdata/AtomicTextFile.h"
 #include "trackdata/TrackConversion.h"
 
@@ -32,7 +33,7 @@ public:
     std::string name = stem + ".trl";
     for (int n = 2; used_.count(name) != 0; ++n) name = stem + "_" + std::to_string(n) + ".trl";
     used_.insert(name);
-    return folder / name;
+    return folder / PathFromUtf8(name);
   }
 
   bool Write(const std::filesystem::path& path, const std::vector<const LogListEntry*>& entries) {
@@ -40,7 +41,7 @@ public:
     if (!file.Open(path)) return Fail(file.Error());
     for (const LogListEntry* entry : entries) file.WriteString(RecordBytes(*entry));
     if (!file.Commit()) return Fail(file.Error());
-    if (announce_) announce_(FileStatusPrefix() + " " + path.string());
+    if (announce_) announce_(FileStatusPrefix() + " " + Utf8FromPath(path));
     return true;
   }
 
@@ -140,14 +141,15 @@ std::vector<std::filesystem::path> WriteDownloadKmlFiles(const SplitResult& spli
                                                          const StatusLineSink& announce, std::string* error) {
   std::vector<std::filesystem::path> written;
   for (const std::filesystem::path& trl : split.AllFiles()) {
-    const std::filesystem::path kml = ReplaceExtension(trl.string(), OutputFormat::Kml);
+    const std::filesystem::path kml =
+        PathFromUtf8(ReplaceExtension(Utf8FromPath(trl), OutputFormat::Kml));
     const std::string failure = WriteKmlFile(trl, kml, localTime);
     if (!failure.empty()) {
       if (error) *error = failure;
       return written;
     }
     written.push_back(kml);
-    if (announce) announce(FileStatusPrefix() + " " + kml.string());
+    if (announce) announce(FileStatusPrefix() + " " + Utf8FromPath(kml));
   }
   return written;
 }

@@ -1,5 +1,7 @@
 #include "update/BromAgentFile.h"
 
+#include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 #include "update/BromWire.h"
 #include "update/Crc32.h"
 
@@ -52,7 +54,10 @@ BromStatus DecodeAgentFile(const std::uint8_t* data, std::size_t size, AgentFile
 BromStatus ReadWholeFile(const char* path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
   if (path == nullptr || *path == '\0') return brom_load::kFileMissing;
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  // The path is UTF-8 text, as every path of the program: opened through the platform layer,
+  // which gives Windows the wide name.
+  std::unique_ptr<FILE, int (*)(FILE*)> file(OpenFileStream(PathFromUtf8(path), "rb"),
+                                             &std::fclose);
   if (!file) return brom_load::kFileMissing;
   std::uint8_t chunk[16384];
   for (;;) {

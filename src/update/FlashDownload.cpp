@@ -4,6 +4,7 @@
 #include "platform/Link.h"
 #include "platform/System.h"
 #include "platform/Trace.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -16,12 +17,12 @@ namespace fs = std::filesystem;
 std::string ProgramFolder() {
   const fs::path exe = ProgramFilePath();
   if (exe.empty()) return ".";
-  return exe.parent_path().string();
+  return Utf8FromPath(exe.parent_path());
 }
 
 std::vector<std::string> DefaultFlashFileFolders() {
-  const fs::path program = ProgramFolder();
-  return {program.string(), (program.parent_path() / "share" / "divuzovuzov").string()};
+  const fs::path program = PathFromUtf8(ProgramFolder());
+  return {Utf8FromPath(program), Utf8FromPath(program.parent_path() / "share" / "divuzovuzov")};
 }
 
 namespace {
@@ -30,8 +31,9 @@ namespace {
 std::vector<std::string> Matches(const std::string& folder, const char* pattern) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+  for (fs::directory_iterator it(PathFromUtf8(folder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = Utf8FromPath(it->path().filename());
     if (MatchesFilePattern(pattern, name) && it->is_regular_file(ec)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -83,7 +85,7 @@ bool FlashDownload::FindDownloadAgent() {
     for (const std::string& folder : searchFolders) {
       const auto names = Matches(folder, pattern);
       if (!names.empty()) {
-        agentPath = (fs::path(folder) / names.front()).string();
+        agentPath = Utf8FromPath(PathFromUtf8(folder) / PathFromUtf8(names.front()));
         break;
       }
     }
@@ -102,12 +104,13 @@ bool FlashDownload::FindDownloadAgent() {
 
 void FlashDownload::LoadScatterFile() {
   // Not found anywhere: name it in the first folder, where the load then reports it missing.
-  scatterPath = (fs::path(searchFolders.empty() ? ProgramFolder() : searchFolders.front()) / "scat.txt").string();
+  scatterPath = Utf8FromPath(
+      PathFromUtf8(searchFolders.empty() ? ProgramFolder() : searchFolders.front()) / "scat.txt");
   for (const std::string& folder : searchFolders) {
     std::error_code ec;
-    const fs::path candidate = fs::path(folder) / "scat.txt";
+    const fs::path candidate = PathFromUtf8(folder) / "scat.txt";
     if (fs::is_regular_file(candidate, ec)) {
-      scatterPath = candidate.string();
+      scatterPath = Utf8FromPath(candidate);
       break;
     }
   }

@@ -5,6 +5,7 @@
 #include "platform/FileIo.h"
 #include "platform/InputFile.h"
 #include "platform/Trace.h"
+#include "platform/Utf8Path.h"
 #include "update/Crc32.h"
 
 #include <cerrno>
@@ -48,7 +49,7 @@ LoadedImage LoadImage(const std::string& path) {
     img.reasonTextId = kTextImagePathTooLong;
     return img;
   }
-  InputFile file(path);
+  InputFile file(PathFromUtf8(path));
   if (!file.ReadAll(img.bytes, kMaxImageFile)) {
     const bool tooLarge = file.status() == InputFile::Status::TooLarge;
     img.error = tooLarge ? "payload larger than 819200 bytes" : file.error();
@@ -60,7 +61,7 @@ LoadedImage LoadImage(const std::string& path) {
 // Same file on disk (the payload file must never replace or remove the chosen image).
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
+  return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec) && !ec;
 }
 
 std::uint32_t StoredCrc(const std::vector<std::uint8_t>& bytes) {
@@ -94,7 +95,7 @@ ExtractResult ExtractLoaded(const LoadedImage& img, ImageForm form, const std::s
       r.status = ExtractStatus::CrcMismatch;
       r.detail = "CRC mismatch";
       r.reasonTextId = kTextImageCrcMismatch;
-    } else if (WriteFileAtomically(tempImagePath,
+    } else if (WriteFileAtomically(PathFromUtf8(tempImagePath),
                                    std::string_view(reinterpret_cast<const char*>(start), payload),
                                    &r.detail)) {
       r.status = ExtractStatus::Ok;
@@ -165,7 +166,9 @@ std::string TempImagePathFor(const std::string& imageFolder) { return JoinPath(i
 std::string PrivateTempImagePath(std::string* error) {
   const std::string folder = MakePrivateTempFolder(kPrivateFolderPrefix);
   if (folder.empty()) {
-    if (error) *error = SystemErrorText("cannot make a private folder in", TempFolderPath(), errno);
+    if (error)
+      *error =
+          SystemErrorText("cannot make a private folder in", PathFromUtf8(TempFolderPath()), errno);
     return "";
   }
   return TempImagePathFor(folder);
@@ -173,11 +176,12 @@ std::string PrivateTempImagePath(std::string* error) {
 
 bool DeleteTempImage(const std::string& tempImagePath) {
   if (tempImagePath.empty()) return true;
-  const bool gone = RemoveFile(tempImagePath) || errno == ENOENT;
+  const std::filesystem::path file = PathFromUtf8(tempImagePath);
+  const bool gone = RemoveFile(file) || errno == ENOENT;
   // A private folder made for the payload goes with it.
-  const std::filesystem::path folder = std::filesystem::path(tempImagePath).parent_path();
-  if (gone && folder.filename().string().rfind(kPrivateFolderPrefix, 0) == 0 &&
-      folder.parent_path() == std::filesystem::path(TempFolderPath()))
+  const std::filesystem::path folder = file.parent_path();
+  if (gone && Utf8FromPath(folder.filename()).rfind(kPrivateFolderPrefix, 0) == 0 &&
+      folder.parent_path() == PathFromUtf8(TempFolderPath()))
     RemoveEmptyFolder(folder);
   return gone;
 }

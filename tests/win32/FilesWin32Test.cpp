@@ -1,11 +1,14 @@
 // Files, paths and system facts on Windows: atomic replacement with MoveFileExW, Windows paths in
-// the image check and the conversions, file-name patterns, the program's own file, version
-// resources of other files, and the computer's time zone.
+// the image check and the conversions, file and folder names in Japanese, file-name patterns, the
+// program's own file, version resources of other files, and the computer's time zone.
+#include "ImageFixtures.h"
 #include "TempDir.h"
 #include "app/FileVersionInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
+#include "platform/InputFile.h"
 #include "platform/System.h"
+#include "platform/Utf8Path.h"
 #include "update/ImageValidation.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +28,7 @@ namespace {
 std::vector<std::string> Names(const std::filesystem::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
+    names.push_back(Utf8FromPath(entry.path().filename()));
   return names;
 }
 
@@ -91,6 +94,61 @@ TEST(FilesWin32, WindowsPathsInTheImageCheck) {
   EXPECT_EQ(TempImagePathFor("C:"), "C:Raded_FW_Temp.bin");
   EXPECT_EQ(FileNameStart("C:\\tracks\\day1.trl"), 10u);
   EXPECT_EQ(FileNameStart("D:day1.trl"), 2u);
+}
+
+namespace {
+
+// Whether a file or folder of that wide name exists, asked of the system itself.
+bool ExistsByWideName(const std::wstring& name) {
+  return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+TEST(FilesWin32, JapaneseFolderAndFileNamesThroughTheCoreFunctions) {
+  TempDir dir;
+  const std::wstring wideFolder = dir.path().native() + L"\\\u5199\u771F";  // 写真
+  const std::wstring wideFile = wideFolder + L"\\\u6B69\u304F.trl";         // 歩く.trl
+  const std::string folder = Utf8FromPath(dir.path()) + "\\写真";
+  const std::string file = folder + "\\歩く.trl";
+  ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(PathFromUtf8(file), "track", &error)) << error;
+  EXPECT_TRUE(ExistsByWideName(wideFile));
+  EXPECT_EQ(Names(PathFromUtf8(folder)), std::vector<std::string>{"歩く.trl"});
+
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(ReadInputFile(PathFromUtf8(file), 100, bytes, &error)) << error;
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "track");
+  std::FILE* stream = OpenFileStream(PathFromUtf8(file), "rb");
+  ASSERT_NE(stream, nullptr);
+  std::fclose(stream);
+  std::time_t changed = 0;
+  EXPECT_TRUE(FileModificationTime(PathFromUtf8(file), changed));
+  EXPECT_GT(changed, 0);
+
+  EXPECT_TRUE(RemoveFile(PathFromUtf8(file)));
+  EXPECT_FALSE(ExistsByWideName(wideFile));
+  EXPECT_TRUE(RemoveEmptyFolder(PathFromUtf8(folder)));
+  EXPECT_FALSE(ExistsByWideName(wideFolder));
+}
+
+TEST(FilesWin32, ImageCheckInAJapaneseFolder) {
+  TempDir dir;
+  const std::wstring wideFolder = dir.path().native() + L"\\\u5199\u771F";  // 写真
+  ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr));
+  const std::string folder = Utf8FromPath(dir.path()) + "\\写真";
+  const std::string image = folder + "\\ZID310_V124_PLM.bin";
+  const std::vector<std::uint8_t> payload = test::MakePayload(2048);
+  test::WriteImageFile(PathFromUtf8(image), test::Headerless(payload));
+
+  const std::string temp = TempImagePathFor(folder);
+  const ExtractResult r = ExtractImage(image, ImageForm::Headerless, temp);
+  ASSERT_EQ(r.status, ExtractStatus::Ok) << r.detail;
+  EXPECT_EQ(ReadFileBytes(wideFolder + L"\\Raded_FW_Temp.bin"), test::AsString(payload));
+  EXPECT_TRUE(DeleteTempImage(temp));
+  EXPECT_FALSE(ExistsByWideName(wideFolder + L"\\Raded_FW_Temp.bin"));
 }
 
 TEST(FilesWin32, PatternsMatchAsWindowsSearchesDo) {

@@ -12,6 +12,8 @@
 # For the file jobs:
 #   convert    the KML, GPX, NMEA and text files of a track are the same bytes
 #   geotag     the photo KML and the GPS-tagged photo copies are the same bytes
+# The file jobs work in a folder with a Japanese name, and their files are named in Japanese too;
+# the image to flash lies in that folder as well.
 #
 #   compare-with-linux.sh FLOW WORKDIR WINE-RUN PREFIX COMn HOST-VDEV HOST-DIVUZO DIVUZO.EXE
 #                         SAMPLE-IMAGE SAMPLE-PAYLOAD DATA-DIR
@@ -32,6 +34,13 @@ fail() {
 
 # A Windows path for a file of the build host, as Wine shows it (drive Z: is the root).
 windows_path() { echo "Z:${1//\//\\}"; }
+
+# The folder of the file jobs and of the image to flash ("photos").
+japanese_folder=写真
+
+# The Windows divuzo (wine-run.sh gives Wine a UTF-8 LC_CTYPE, so that it passes names outside
+# ASCII on as they are; the language stays the C locale's, Japanese, as on the Linux side).
+windows_divuzo() { "$wine_run" "$prefix" "$windows_cli" "$@"; }
 
 # The virtual device's log without time stamps, the pseudo-terminal's name and the sides' folders.
 log_text() { sed -E "s/^[0-9-]+ [0-9:.]+ //; s#ready on /dev/pts/[0-9]+#ready on PTY#; s#$work/(linux|windows)/#WORK/#" "$1"; }
@@ -117,14 +126,15 @@ case "$flow" in
     ;;
   update)
     for side in linux windows; do
-      # Each side flashes its own copy: the payload file is written beside the image.
-      mkdir -p "$work/$side/image"
-      cp "$sample" "$work/$side/image/"
-      image="$work/$side/image/$(basename "$sample")"
+      # Each side flashes its own copy: the payload file is written beside the image, in a folder
+      # named in Japanese.
+      mkdir -p "$work/$side/$japanese_folder"
+      cp "$sample" "$work/$side/$japanese_folder/"
+      image="$work/$side/$japanese_folder/$(basename "$sample")"
       [ "$side" = windows ] && image=$(windows_path "$image")
       run_side "$side" "$device --flash-dump $work/$side/flash.bin" -- update --port PORT "$image"
       same_files "$work/$side/flash.bin" "$payload"
-      [ ! -e "$work/$side/image/Raded_FW_Temp.bin" ] || fail "the payload file was left on $side"
+      [ ! -e "$work/$side/$japanese_folder/Raded_FW_Temp.bin" ] || fail "the payload file was left on $side"
     done
     echo "both flash dumps equal the payload ($(stat -c %s "$payload") bytes)"
     compare_conversation
@@ -170,50 +180,63 @@ case "$flow" in
     compare_conversation
     ;;
   convert)
+    track=散歩  # "walk"
     for side in linux windows; do
-      cp "$data/walk.trl" "$work/$side/"
+      mkdir -p "$work/$side/$japanese_folder"
+      cp "$data/walk.trl" "$work/$side/$japanese_folder/$track.trl"
       if [ "$side" = windows ]; then
-        "$wine_run" "$prefix" "$windows_cli" convert "$(windows_path "$work/$side/walk.trl")" \
+        windows_divuzo convert "$(windows_path "$work/$side/$japanese_folder/$track.trl")" \
           --kml --gpx --nmea --text --tz 9 >"$work/$side/out.txt"
       else
-        "$linux_cli" convert "$work/$side/walk.trl" --kml --gpx --nmea --text --tz 9 >"$work/$side/out.txt"
+        "$linux_cli" convert "$work/$side/$japanese_folder/$track.trl" --kml --gpx --nmea --text --tz 9 \
+          >"$work/$side/out.txt"
       fi
     done
+    # Both name the files they wrote, in the Japanese folder.
+    [ "$(output_text "$work/linux/out.txt")" = "$(output_text "$work/windows/out.txt")" ] ||
+      fail "the outputs differ: $(output_text "$work/windows/out.txt")"
     count=0
-    for file in "$work"/linux/walk*; do
-      [ "$(basename "$file")" = walk.trl ] && continue
-      same_files "$file" "$work/windows/$(basename "$file")"
+    for file in "$work/linux/$japanese_folder/$track"*; do
+      [ "$(basename "$file")" = "$track.trl" ] && continue
+      same_files "$file" "$work/windows/$japanese_folder/$(basename "$file")"
       count=$((count + 1))
     done
     [ "$count" -ge 4 ] || fail "only $count output files"
-    echo "$count output files are the same bytes"
+    echo "$count output files in $japanese_folder are the same bytes"
     ;;
   geotag)
     for side in linux windows; do
-      mkdir -p "$work/$side/photos"
-      cp "$data"/../../fuzz/corpus/fuzz_exif_reader/{canon_ii,canon_mm,fuji,sony_ii,sony_mm_jfif}.jpg "$work/$side/photos/"
+      photos="$work/$side/$japanese_folder"
+      mkdir -p "$photos"
+      cp "$data/walk.trl" "$work/$side/散歩.trl"
+      for photo in canon_ii canon_mm fuji sony_ii sony_mm_jfif; do
+        cp "$data/../../fuzz/corpus/fuzz_exif_reader/$photo.jpg" "$photos/${photo}_写真.jpg"
+      done
       if [ "$side" = windows ]; then
-        "$wine_run" "$prefix" "$windows_cli" geotag --track "$(windows_path "$data/walk.trl")" \
-          --photos "$(windows_path "$work/$side/photos")" --kml "$(windows_path "$work/$side/photos.kml")" \
+        windows_divuzo geotag --track "$(windows_path "$work/$side/散歩.trl")" \
+          --photos "$(windows_path "$photos")" --kml "$(windows_path "$work/$side/写真.kml")" \
           --tz 9 --write-gps >"$work/$side/out.txt"
       else
-        "$linux_cli" geotag --track "$data/walk.trl" --photos "$work/$side/photos" --kml "$work/$side/photos.kml" \
+        "$linux_cli" geotag --track "$work/$side/散歩.trl" --photos "$photos" --kml "$work/$side/写真.kml" \
           --tz 9 --write-gps >"$work/$side/out.txt"
       fi
     done
     # The KML names each photo by its path: compare with the sides' own folders made neutral.
-    diff <(iconv -f UTF-16 -t UTF-8 "$work/linux/photos.kml" | sed "s#$work/linux/photos/##g") \
-      <(iconv -f UTF-16 -t UTF-8 "$work/windows/photos.kml" | sed 's#Z:[^<]*\\photos\\##g') >/dev/null ||
+    kml_text() { iconv -f UTF-16 -t UTF-8 "$1" | sed -E "s#Z:[^<\"]*\\\\$japanese_folder\\\\#PHOTOS/#g; s#$work/linux/$japanese_folder/#PHOTOS/#g"; }
+    [ "$(kml_text "$work/linux/写真.kml" | grep -c "PHOTOS/canon_ii_写真.jpg")" -ge 1 ] ||
+      fail "the photo KML does not name the photos in $japanese_folder"
+    diff <(kml_text "$work/linux/写真.kml") <(kml_text "$work/windows/写真.kml") >/dev/null ||
       fail "the photo KML files differ"
     # Fujifilm photos get no copy; the others do, on both sides.
-    [ "$(ls "$work/linux/photos/GPS")" = "$(ls "$work/windows/photos/GPS")" ] || fail "different GPS-tagged copies"
+    [ "$(ls "$work/linux/$japanese_folder/GPS")" = "$(ls "$work/windows/$japanese_folder/GPS")" ] ||
+      fail "different GPS-tagged copies"
     count=0
-    for file in "$work"/linux/photos/GPS/*; do
-      same_files "$file" "$work/windows/photos/GPS/$(basename "$file")"
+    for file in "$work/linux/$japanese_folder"/GPS/*_写真.jpg; do
+      same_files "$file" "$work/windows/$japanese_folder/GPS/$(basename "$file")"
       count=$((count + 1))
     done
     [ "$count" -eq 4 ] || fail "$count GPS-tagged copies instead of 4"
-    echo "the photo KML and $count GPS-tagged copies are the same"
+    echo "the photo KML and $count GPS-tagged copies in $japanese_folder are the same"
     ;;
   *)
     fail "unknown flow $flow"

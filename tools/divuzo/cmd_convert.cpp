@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "ProgressDisplay.h"
 
+#include "platform/Utf8Path.h"
 #include "trackdata/TimeZoneChoice.h"
 #include "trackdata/TrackConversion.h"
 #include "trackdata/TrackPointRecord.h"
@@ -21,7 +22,7 @@ struct ConvertOptions {
 
 int RunConvert(const ConvertOptions& options) {
   divuzo::ConversionRequest request;
-  request.source = options.source;
+  request.source = divuzo::PathFromUtf8(options.source);
   request.wantText = options.text;
   request.wantNmea = options.nmea;
   request.wantGpx = options.gpx;
@@ -40,7 +41,7 @@ int RunConvert(const ConvertOptions& options) {
                        static_cast<std::uint64_t>(steps) * records);
       });
   display.Finish();
-  for (const auto& path : result.written) std::printf("%s\n", path.string().c_str());
+  for (const auto& path : result.written) std::printf("%s\n", divuzo::Utf8FromPath(path).c_str());
   if (!result.warning.empty()) std::fprintf(stderr, "divuzo convert: warning: %s\n", result.warning.c_str());
   if (!result.ok) {
     std::fprintf(stderr, "divuzo convert: %s\n", result.error.c_str());

@@ -8,6 +8,7 @@
 #include "Command.h"
 #include "ProgressDisplay.h"
 
+#include "platform/Utf8Path.h"
 #include "trackdata/PhotoGeotagger.h"
 #include "trackdata/TimeZoneChoice.h"
 
@@ -64,8 +65,9 @@ int RunGeotag(const GeotagOptions& options) {
     display.Update(done / stepsPerPhoto, total / stepsPerPhoto);
   };
   divuzo::PhotoRunReport report;
-  const bool ok =
-      divuzo::ConvertPhotos(options.track, options.photos, options.kml, settings, report);
+  const bool ok = divuzo::ConvertPhotos(divuzo::PathFromUtf8(options.track),
+                                        divuzo::PathFromUtf8(options.photos),
+                                        divuzo::PathFromUtf8(options.kml), settings, report);
   display.Finish();
   for (const auto& line : report.listLines) std::printf("%s\n", line.c_str());
   for (const auto& line : report.summary) std::printf("%s\n", line.c_str());

@@ -4,6 +4,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/InputFile.h"
+#include "platform/Utf8Path.h"
 #include "update/ImageFile.h"
 
 #include <cstdio>
@@ -38,7 +39,7 @@ int RunPack(const PackOptions& o) {
   request.version = o.version;
   request.compat = o.compat;
   // Read no more than the largest payload a unit takes; a FIFO or a device is refused unread.
-  divuzo::InputFile payload(o.payload);
+  divuzo::InputFile payload(divuzo::PathFromUtf8(o.payload));
   if (!payload.ReadAll(request.payload, divuzo::kImageMaxPayload)) {
     if (payload.status() == divuzo::InputFile::Status::TooLarge) {
       std::fprintf(stderr, "divuzo image pack: %s\n", TooLargeText(o.payload).c_str());
@@ -54,8 +55,8 @@ int RunPack(const PackOptions& o) {
     return 2;
   }
   if (!divuzo::WriteFileAtomically(
-          o.output, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-          &error)) {
+          divuzo::PathFromUtf8(o.output),
+          std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error)) {
     std::fprintf(stderr, "divuzo image pack: %s\n", error.c_str());
     return 1;
   }
@@ -79,7 +80,7 @@ int RunPayload(std::size_t size, std::uint32_t seed, const std::string& output) 
     b = static_cast<char>(x >> 24);
   }
   std::string error;
-  if (!divuzo::WriteFileAtomically(output, bytes, &error)) {
+  if (!divuzo::WriteFileAtomically(divuzo::PathFromUtf8(output), bytes, &error)) {
     std::fprintf(stderr, "divuzo image payload: %s\n", error.c_str());
     return 1;
   }

@@ -7,6 +7,7 @@
 #include "ProgressDisplay.h"
 
 #include "StringTable.h"
+#include "platform/Utf8Path.h"
 #include "serial/DeviceIdentity.h"
 #include "serial/DeviceSession.h"
 #include "serial/LogDownload.h"
@@ -72,13 +73,14 @@ struct DownloadOptions {
 
 int RunDownload(const DownloadOptions& o) {
   std::error_code error;
-  fs::create_directories(o.out, error);
-  if (!fs::is_directory(o.out)) {
+  const fs::path out = PathFromUtf8(o.out);
+  fs::create_directories(out, error);
+  if (!fs::is_directory(out)) {
     std::fprintf(stderr, "divuzo logger download: cannot use %s as the output folder\n",
                  o.out.c_str());
     return cli::kExitFailed;
   }
-  if (!o.photos.empty() && !fs::is_directory(o.photos)) {
+  if (!o.photos.empty() && !fs::is_directory(PathFromUtf8(o.photos))) {
     std::fprintf(stderr, "divuzo logger download: %s is not a folder\n", o.photos.c_str());
     return cli::kExitFailed;
   }
@@ -86,9 +88,9 @@ int RunDownload(const DownloadOptions& o) {
   if (const int status = line.Connect(o.port); status != cli::kExitDone) return status;
 
   LogDownloadRequest request;
-  request.folder = o.out;
+  request.folder = out;
   request.writeTotal = o.total;
-  request.photoFolder = o.photos;
+  request.photoFolder = PathFromUtf8(o.photos);
   request.localTime = o.tz ? LocalTimeBase::FixedHours(*o.tz) : LocalTimeBase::Computer();
   request.photo.timeZoneHours =
       o.tz ? *o.tz : InitialTimeZoneFromBias(ComputerTimeZoneBiasMinutes()).offsetHours;

@@ -6,6 +6,7 @@
 #include "TransferCommand.h"
 
 #include "StringTable.h"
+#include "platform/Utf8Path.h"
 #include "serial/DeviceProtocol.h"
 #include "serial/DeviceSession.h"
 #include "serial/PortChoice.h"
@@ -31,11 +32,12 @@ int RunReceive(const ReceiveOptions& o) {
   DeviceSession session;
   session.progress = &reports;
   cli::InterruptToCancel interrupt(session);
-  const TrackLogReceiveResult r = ReceiveTrackLog(session, o.out, ports);
+  const TrackLogReceiveResult r = ReceiveTrackLog(session, PathFromUtf8(o.out), ports);
   reports.Finish();
   cli::PrintTransferStatus(r.status);
   if (!r.partial.empty())
-    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(), r.partial.string().c_str());
+    std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(),
+                 Utf8FromPath(r.partial).c_str());
   return cli::TransferExitStatus(r.status);
 }
 

@@ -3,6 +3,7 @@
 #include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
+#include "platform/Utf8Path.h"
 #include "serial/DeviceSession.h"
 #include "trackdata/WaypointSend.h"
 
@@ -23,7 +24,7 @@ int RunSend(const SendOptions& o) {
   DeviceSession session;
   session.progress = &reports;
   cli::InterruptToCancel interrupt(session);
-  const Status status = SendWaypointFile(session, o.file, ports);
+  const Status status = SendWaypointFile(session, PathFromUtf8(o.file), ports);
   reports.Finish();
   cli::PrintTransferStatus(status);
   return cli::TransferExitStatus(status);
