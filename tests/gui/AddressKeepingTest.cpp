@@ -51,11 +51,7 @@ class AddressKeepingTest : public QObject {
 private slots:
   void init() {
     RecordStopMessages(messages_);
-    questions_.clear();
-    SetQuestionHandler([this](const QString&, const QString& text) {
-      questions_ << text;
-      return answer_;
-    });
+    AnswerQuestions(questions_, answer_);
   }
   void cleanup() {
     SetStopMessageHandler({});

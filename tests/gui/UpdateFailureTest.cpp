@@ -172,12 +172,8 @@ private slots:
     config_ = std::make_unique<TempDir>();
     configHome_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", config_->path().string());
     RecordStopMessages(messages_);
-    questions_.clear();
     answer_ = true;
-    SetQuestionHandler([this](const QString&, const QString& text) {
-      questions_ << text;
-      return answer_;
-    });
+    AnswerQuestions(questions_, answer_);
   }
   void cleanup() {
     SetStopMessageHandler({});

@@ -59,6 +59,16 @@ inline void RecordStopMessages(QStringList& messages) {
   });
 }
 
+// Clears `asked`, then takes the questions asked from now on instead of their boxes: each text is
+// added to `asked` and answered with the value `answer` has then (until the handler is set again).
+inline void AnswerQuestions(QStringList& asked, const bool& answer) {
+  asked.clear();
+  SetQuestionHandler([&asked, &answer](const QString&, const QString& text) {
+    asked << text;
+    return answer;
+  });
+}
+
 // Which of the page's buttons and list are usable, in a fixed order for comparisons:
 // Auto Detect, Connect, port list, Select File, ForceUpdate, Execute.
 inline QString Usable(PageDeviceSetting* page) {
