@@ -6,16 +6,44 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cmath>
+
+#include "trackdata/TrackPointRecord.h"
+
 namespace divuzo {
 
 namespace {
 constexpr int kStartTimeoutMs = 5000;
 constexpr int kStopTimeoutMs = 3000;
-// Model, firmware and Bluetooth address the demonstration device reports.
-const QStringList kDeviceArgs = {QStringLiteral("--model"), QStringLiteral("ZID310"),
+// Model, firmware and Bluetooth address the unit to update reports.
+const QStringList kUpdateArgs = {QStringLiteral("--model"), QStringLiteral("ZID310"),
                                  QStringLiteral("--firmware"), QStringLiteral("123"),
                                  QStringLiteral("--bt-address"), QStringLiteral("00:1B:C1:31:00:01")};
+
+// A walk of 192 points, one a second, round the Imperial Palace in Tokyo: six blocks of the
+// block transfer's 512 bytes.
+QByteArray DemoTrackLog() {
+  constexpr int kPoints = 192;
+  constexpr std::int32_t kStart = 1767225600;  // 2026-01-01 00:00:00 UTC
+  QByteArray log;
+  for (int i = 0; i < kPoints; ++i) {
+    const double angle = 2.0 * M_PI * i / kPoints;
+    const TrackPointRecord r =
+        EncodeRecord(kStart + i, static_cast<float>(35.6852 + 0.008 * std::sin(angle)),
+                     static_cast<float>(139.7528 + 0.010 * std::cos(angle)), 25.0f);
+    log.append(reinterpret_cast<const char*>(r.bytes.data()), static_cast<int>(r.bytes.size()));
+  }
+  return log;
+}
 } // namespace
+
+DemoDevice::Kind DemoDevice::KindForPage(const QString& page) {
+  if (page == QStringLiteral("logger")) return Kind::Logger;
+  if (page == QStringLiteral("waypoint") || page == QStringLiteral("tracklog-setting") ||
+      page == QStringLiteral("gps-status"))
+    return Kind::BlockTransfer;
+  return Kind::Update;
+}
 
 DemoDevice::DemoDevice() = default;
 
@@ -39,7 +67,7 @@ QString DemoDevice::FindSampleImage() {
   return {};
 }
 
-bool DemoDevice::Start(QString* error) {
+bool DemoDevice::Start(Kind kind, QString* error) {
   if (!dir_.isValid()) {
     *error = QStringLiteral("Cannot make a temporary folder for the demonstration device.");
     return false;
@@ -60,7 +88,20 @@ bool DemoDevice::Start(QString* error) {
   env.insert(QStringLiteral("DIVUZO_VPORT_DIR"), ports);
   process_.setProcessEnvironment(env);
   process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process_.start(vdev, kDeviceArgs);
+  QStringList args = kUpdateArgs;
+  if (kind == Kind::Logger) {
+    args = {QStringLiteral("--model"), QStringLiteral("TR410")};
+  } else if (kind == Kind::BlockTransfer) {
+    trackLogPath_ = QDir(dir_.path()).filePath(QStringLiteral("tracklog.bin"));
+    QFile log(trackLogPath_);
+    if (!log.open(QIODevice::WriteOnly) || log.write(DemoTrackLog()) < 0 || !log.flush()) {
+      *error = QStringLiteral("Cannot write the demonstration track log %1.").arg(trackLogPath_);
+      return false;
+    }
+    args = {QStringLiteral("--block-transfer"), QStringLiteral("--tracklog"), trackLogPath_,
+            QStringLiteral("--received"), QDir(dir_.path()).filePath(QStringLiteral("received.bin"))};
+  }
+  process_.start(vdev, args);
   if (!process_.waitForStarted(kStartTimeoutMs)) {
     *error = QStringLiteral("divuzo-vdev could not be started: %1").arg(process_.errorString());
     return false;

@@ -1,5 +1,7 @@
 // divuzovuzov: the desktop program.
-//   --demo             start the built-in virtual device and offer its sample image
+//   --demo             start the built-in virtual device and offer its sample image; with
+//                      --page logger a track logger, with --page waypoint, tracklog-setting or
+//                      gps-status a unit of the block transfer
 //   --lang ja|en       show the texts in Japanese or English instead of the locale's language
 //   --page NAME        open that page (a name of --list-pages) in a tab of its own
 //   --list-pages       print the pages' names and end
@@ -80,7 +82,9 @@ int main(int argc, char** argv) {
                                       QStringLiteral("file"));
   parser.addOption(screenshot);
   const QCommandLineOption demo(QStringLiteral("demo"),
-                                QStringLiteral("Start the built-in virtual device and offer its sample image."));
+                                QStringLiteral("Start the built-in virtual device and offer its sample image (with --page "
+                                               "logger a track logger; with a transfer page a unit of "
+                                               "the block transfer)."));
   parser.addOption(demo);
   const QCommandLineOption lang(
       QStringLiteral("lang"),
@@ -119,7 +123,7 @@ int main(int argc, char** argv) {
   divuzo::DemoDevice device;
   if (parser.isSet(demo)) {
     QString error;
-    if (device.Start(&error))
+    if (device.Start(divuzo::DemoDevice::KindForPage(pageName), &error))
       std::fprintf(stderr, "divuzovuzov: demonstration device on %s (pid %lld)\n",
                    qPrintable(device.PortPath()), static_cast<long long>(device.ProcessId()));
     else
