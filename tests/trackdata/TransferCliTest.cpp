@@ -10,6 +10,7 @@
 
 #include "StringTable.h"
 #include "trackdata/TrackLogReceive.h"
+#include "trackdata/TrackLogSettings.h"
 #include "trackdata/WaypointSend.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,21 @@ TEST_F(TransferCliTest, SettingsAreShownAndChanged) {
   EXPECT_EQ(vdev.CountReceived("$PMTK182,11*15"), 1);
   EXPECT_EQ(vdev.CountReceived("$PMTK182,1,4,250*27"), 1);
   EXPECT_EQ(vdev.CountReceived("$PMTK182,10*14"), 0);
+}
+
+TEST_F(TransferCliTest, ClearAsksOrWantsYes) {
+  test::VdevProcess vdev({"--block-transfer"});
+  ASSERT_TRUE(vdev.Started());
+  // No terminal to ask on and no --yes: refused before the device hears anything.
+  const CommandOutput refused = RunCli("tracklog clear --port " + vdev.PortPath());
+  EXPECT_EQ(refused.exitCode, 2) << refused.out;
+  EXPECT_NE(refused.out.find("--yes"), std::string::npos) << refused.out;
+  const CommandOutput cleared = RunCli("tracklog clear --yes --port " + vdev.PortPath());
+  EXPECT_EQ(cleared.exitCode, 0) << cleared.out;
+  EXPECT_NE(cleared.out.find(TextOrOwnWording(kTextClearDone)), std::string::npos) << cleared.out;
+  EXPECT_EQ(vdev.WaitReceived("$PMTK182,6,1*3E", 1), 1);
+  vdev.Stop();
+  EXPECT_EQ(vdev.CountReceived("$PMTK182,6,1*3E"), 1);
 }
 
 }  // namespace

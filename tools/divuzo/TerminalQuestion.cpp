@@ -1,5 +1,7 @@
 #include "TerminalQuestion.h"
 
+#include "Command.h"
+
 #include <unistd.h>
 
 namespace divuzo::cli {
@@ -15,6 +17,22 @@ Answer AskOnTerminal(const std::string& question, std::FILE* in, std::FILE* out)
     return Answer::No;
   }
   return line[0] == 'y' || line[0] == 'Y' ? Answer::Yes : Answer::No;
+}
+
+int ConfirmErase(const std::string& command, bool yes) {
+  if (yes) return kExitDone;
+  switch (AskOnTerminal("Erase all track data in the unit? This cannot be undone.")) {
+    case Answer::Yes:
+      return kExitDone;
+    case Answer::No:
+      std::fprintf(stderr, "Nothing erased.\n");
+      return kExitFailed;
+    case Answer::NoTerminal:
+      break;
+  }
+  std::fprintf(stderr, "divuzo %s: erasing cannot be undone; give --yes to erase without asking\n",
+               command.c_str());
+  return kExitUsage;
 }
 
 }  // namespace divuzo::cli

@@ -14,4 +14,9 @@ enum class Answer { Yes, No, NoTerminal };
 // NoTerminal, without asking, when `in` or `out` is no terminal.
 Answer AskOnTerminal(const std::string& question, std::FILE* in = stdin, std::FILE* out = stderr);
 
+// Before `command` erases a unit's log, which cannot be undone: kExitDone to go on (`yes` was
+// given, or the user said yes on the terminal). Otherwise the reason is on standard error and
+// the exit status is returned: kExitUsage without a terminal, kExitFailed when the answer was no.
+int ConfirmErase(const std::string& command, bool yes);
+
 }  // namespace divuzo::cli

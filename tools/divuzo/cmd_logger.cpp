@@ -5,6 +5,7 @@
 #include "DeviceStatus.h"
 #include "InterruptToCancel.h"
 #include "ProgressDisplay.h"
+#include "TerminalQuestion.h"
 
 #include "StringTable.h"
 #include "platform/Utf8Path.h"
@@ -16,10 +17,8 @@
 #include "serial/PortChoice.h"
 #include "trackdata/TimeZoneChoice.h"
 
-#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -128,27 +127,9 @@ struct ClearOptions {
   bool yes = false;
 };
 
-bool AskToErase() {
-  std::fprintf(stderr, "Erase all track data in the logger? This cannot be undone. [y/N] ");
-  std::fflush(stderr);
-  std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
-  return answer == "y" || answer == "Y" || answer == "yes";
-}
-
 int RunClear(const ClearOptions& o) {
-  if (!o.yes) {
-    if (!isatty(STDIN_FILENO)) {
-      std::fprintf(
-          stderr,
-          "divuzo logger clear: erasing cannot be undone; give --yes to erase without asking\n");
-      return cli::kExitUsage;
-    }
-    if (!AskToErase()) {
-      std::fprintf(stderr, "Nothing erased.\n");
-      return cli::kExitFailed;
-    }
-  }
+  if (const int status = cli::ConfirmErase("logger clear", o.yes); status != cli::kExitDone)
+    return status;
   LoggerLine line;
   if (const int status = line.Connect(o.port); status != cli::kExitDone) return status;
   const ClearResult r = ClearLogMemory(line.Session(), line.Logger());

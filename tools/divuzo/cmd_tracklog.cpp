@@ -1,7 +1,8 @@
 // divuzo tracklog: the track-log setting page on the command line: receive the device's track
-// log, show and change its recording settings.
+// log, show and change its recording settings, erase it.
 #include "Command.h"
 #include "PortArgument.h"
+#include "TerminalQuestion.h"
 #include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
@@ -103,9 +104,34 @@ int RunSettings(const SettingsOptions& o) {
   return exit;
 }
 
+struct ClearOptions {
+  std::string port;
+  bool yes = false;
+};
+
+// The track-log page's Clear: the device erases its track log when it confirms (text 979).
+int RunClear(const ClearOptions& o) {
+  using namespace divuzo;
+  if (const int status = cli::ConfirmErase("tracklog clear", o.yes); status != cli::kExitDone)
+    return status;
+  std::string port = o.port;
+  if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
+  DeviceSession session;
+  session.SelectFromLists(port, -1);
+  if (!session.portOpen.load()) {
+    std::fprintf(stderr, "%s\n", session.LastError().message.c_str());
+    return cli::kExitNoDevice;
+  }
+  std::printf("Port: %s\n", port.c_str());
+  const Status cleared = ClearTrackLog(session.Protocol());
+  session.Close();
+  cli::PrintTransferStatus(cleared);
+  return cli::TransferExitStatus(cleared);
+}
+
 divuzo::cli::RegisterCommand reg([](CLI::App& app) {
   auto* group = app.add_subcommand(
-      "tracklog", "A device's track log: receive it, show and change its settings");
+      "tracklog", "A device's track log: receive it, show and change its settings, erase it");
   group->require_subcommand(1);
 
   auto receive = std::make_shared<ReceiveOptions>();
@@ -135,6 +161,13 @@ divuzo::cli::RegisterCommand reg([](CLI::App& app) {
   s->add_option("--record-mode", settings->recordMode, "record in flash with cycle, or once")
       ->check(CLI::IsMember({"cycle", "once"}));
   s->callback([settings] { divuzo::cli::SetExitCode(RunSettings(*settings)); });
+
+  auto clear = std::make_shared<ClearOptions>();
+  auto* c = group->add_subcommand("clear", "Erase the device's track log (asks first on a terminal)");
+  c->add_option("--port", clear->port,
+                "serial port path (default: the first known USB-to-serial bridge)");
+  c->add_flag("--yes", clear->yes, "erase without asking");
+  c->callback([clear] { divuzo::cli::SetExitCode(RunClear(*clear)); });
 });
 
 }  // namespace
