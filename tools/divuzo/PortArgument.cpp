@@ -1,6 +1,6 @@
 #include "PortArgument.h"
 
-#include "Command.h"
+#include "ExitCode.h"
 #include "serial/PortChoice.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "TerminalQuestion.h"
 
-#include "Command.h"
+#include "ExitCode.h"
 
 #include <unistd.h>
 
