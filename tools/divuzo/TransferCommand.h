@@ -6,7 +6,9 @@
 #include "app/Status.h"
 #include "trackdata/TransferPortSearch.h"
 
+#include "InterruptToCancel.h"
 #include "ProgressDisplay.h"
+#include "serial/DeviceSession.h"
 
 #include <memory>
 #include <string>
@@ -30,6 +32,21 @@ class TransferReports : public ProgressSink {
   std::string label_;
   std::unique_ptr<ProgressDisplay> display_;
 };
+
+// Runs `job(session, ports)` on a session of its own with the ports to try for `kind`, its
+// progress on standard error under `label` and Ctrl+C as a request to stop; returns what the
+// job returned.
+template <typename Job>
+auto RunTransfer(TransferKind kind, const std::string& port, std::string label, Job job) {
+  const std::vector<PortCandidate> ports = PortsToTry(kind, port);
+  TransferReports reports(std::move(label));
+  DeviceSession session;
+  session.progress = &reports;
+  InterruptToCancel interrupt(session);
+  auto result = job(session, ports);
+  reports.Finish();
+  return result;
+}
 
 // 0 done; 3 when no device was found or it stopped answering; 1 for any other failure.
 int TransferExitStatus(const Status& status);

@@ -3,7 +3,6 @@
 #include "Command.h"
 #include "PortArgument.h"
 #include "TerminalQuestion.h"
-#include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
 #include "StringTable.h"
@@ -28,13 +27,11 @@ struct ReceiveOptions {
 
 int RunReceive(const ReceiveOptions& o) {
   using namespace divuzo;
-  const auto ports = cli::PortsToTry(TransferKind::TrackLog, o.port);
-  cli::TransferReports reports("tracklog");
-  DeviceSession session;
-  session.progress = &reports;
-  cli::InterruptToCancel interrupt(session);
-  const TrackLogReceiveResult r = ReceiveTrackLog(session, PathFromUtf8(o.out), ports);
-  reports.Finish();
+  const TrackLogReceiveResult r =
+      cli::RunTransfer(TransferKind::TrackLog, o.port, "tracklog",
+                       [&](DeviceSession& session, const std::vector<PortCandidate>& ports) {
+                         return ReceiveTrackLog(session, PathFromUtf8(o.out), ports);
+                       });
   cli::PrintTransferStatus(r.status);
   if (!r.partial.empty())
     std::fprintf(stderr, "%s%s\n", TextOrOwnWording(kTextPartialKept).c_str(),
@@ -61,18 +58,25 @@ void PrintSettings(const divuzo::TrackLogSettings& s) {
   std::printf("Record mode: %s\n", s.recordMode == 2 ? "once" : "cycle");
 }
 
-int RunSettings(const SettingsOptions& o) {
+// Opens `session`'s line on `port` (the first known bridge when empty) and names the port on
+// standard output; the exit status when it cannot.
+int OpenLine(divuzo::DeviceSession& session, std::string port) {
   using namespace divuzo;
-  std::string port = o.port;
   if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
-  DeviceSession session;
   session.SelectFromLists(port, -1);
   if (!session.portOpen.load()) {
     std::fprintf(stderr, "%s\n", session.LastError().message.c_str());
     return cli::kExitNoDevice;
   }
-  DeviceProtocol& protocol = session.Protocol();
   std::printf("Port: %s\n", port.c_str());
+  return cli::kExitDone;
+}
+
+int RunSettings(const SettingsOptions& o) {
+  using namespace divuzo;
+  DeviceSession session;
+  if (const int status = OpenLine(session, o.port); status != cli::kExitDone) return status;
+  DeviceProtocol& protocol = session.Protocol();
   // Reading alone changes nothing in the device: recording is switched only when asked. Its
   // state cannot be read (0: unknown), so an explicit choice is always sent.
   TrackLogSettings unknown;
@@ -114,15 +118,8 @@ int RunClear(const ClearOptions& o) {
   using namespace divuzo;
   if (const int status = cli::ConfirmErase("tracklog clear", o.yes); status != cli::kExitDone)
     return status;
-  std::string port = o.port;
-  if (const int status = cli::ChoosePort(port); status != cli::kExitDone) return status;
   DeviceSession session;
-  session.SelectFromLists(port, -1);
-  if (!session.portOpen.load()) {
-    std::fprintf(stderr, "%s\n", session.LastError().message.c_str());
-    return cli::kExitNoDevice;
-  }
-  std::printf("Port: %s\n", port.c_str());
+  if (const int status = OpenLine(session, o.port); status != cli::kExitDone) return status;
   const Status cleared = ClearTrackLog(session.Protocol());
   session.Close();
   cli::PrintTransferStatus(cleared);

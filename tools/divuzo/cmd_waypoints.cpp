@@ -1,6 +1,5 @@
 // divuzo waypoints send: the waypoint page's Download on the command line.
 #include "Command.h"
-#include "InterruptToCancel.h"
 #include "TransferCommand.h"
 
 #include "platform/Utf8Path.h"
@@ -19,13 +18,11 @@ struct SendOptions {
 
 int RunSend(const SendOptions& o) {
   using namespace divuzo;
-  const auto ports = cli::PortsToTry(TransferKind::Waypoint, o.port);
-  cli::TransferReports reports("waypoints");
-  DeviceSession session;
-  session.progress = &reports;
-  cli::InterruptToCancel interrupt(session);
-  const Status status = SendWaypointFile(session, PathFromUtf8(o.file), ports);
-  reports.Finish();
+  const Status status =
+      cli::RunTransfer(TransferKind::Waypoint, o.port, "waypoints",
+                       [&](DeviceSession& session, const std::vector<PortCandidate>& ports) {
+                         return SendWaypointFile(session, PathFromUtf8(o.file), ports);
+                       });
   cli::PrintTransferStatus(status);
   return cli::TransferExitStatus(status);
 }
